@@ -102,6 +102,20 @@ int32_t InflateRecords(std::FILE* file, uint32_t firstSize, Take take) {
   bool anyBody = false;
   // A first size of 0 is the empty database: nothing follows the header.
   while (expected != 0) {
+    if (!filling) {
+      if (expected > SMARTPLAY_MAX_RECORD) {
+        result = SMARTPLAY_RECORD_TOO_LARGE;
+        break;
+      }
+      if (expected < MIN_RECORD) {
+        result = SMARTPLAY_CORRUPT;
+        break;
+      }
+      block.assign(expected, 0);
+      zs.next_out = block.data();
+      zs.avail_out = expected;
+      filling = true;
+    }
     if (zs.avail_in == 0) {
       const size_t got = std::fread(input.data(), 1, input.size(), file);
       if (std::ferror(file)) {
@@ -117,20 +131,6 @@ int32_t InflateRecords(std::FILE* file, uint32_t firstSize, Take take) {
       anyBody = true;
       zs.next_in = input.data();
       zs.avail_in = static_cast<uInt>(got);
-    }
-    if (!filling) {
-      if (expected > SMARTPLAY_MAX_RECORD) {
-        result = SMARTPLAY_RECORD_TOO_LARGE;
-        break;
-      }
-      if (expected < MIN_RECORD) {
-        result = SMARTPLAY_CORRUPT;
-        break;
-      }
-      block.assign(expected, 0);
-      zs.next_out = block.data();
-      zs.avail_out = expected;
-      filling = true;
     }
     const int z = inflate(&zs, Z_NO_FLUSH);
     // A preset dictionary is never written, and asking for one makes no progress.
