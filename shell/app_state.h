@@ -7,6 +7,10 @@
 #include <cstdint>
 #include <random>
 #include <string>
+#include <vector>
+
+#include "archive/smartplay.h"
+#include "presentation/text_list.h"
 
 class CTV;
 class CSoundOutput;
@@ -63,6 +67,13 @@ struct AppState {
   int32_t tvCount = 0;
   int32_t nextTvId = 1;
   int32_t nextTextId = 1;
+
+  // Captions, in the order they were added.
+  std::vector<TextMessage> textList;
+
+  // The snapshot archive and its SmartPlay database; the list is built once per run.
+  CSmartPlay smartPlay;
+  bool archiveListBuilt = false;
 
   // Scene.
   CTV* exclusive = nullptr;

@@ -1,0 +1,158 @@
+// Building the snapshot archive list: SmartPlay.dat (when SmartPlay is active), the user's
+// folder and the Snapshots folder are merged into the SmartPlay database, which then chooses.
+#include "archive/archive.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <set>
+#include <system_error>
+#include <utility>
+#include <vector>
+
+#include "archive/smartplay.h"
+#include "presentation/text_list.h"
+#include "shell/app_state.h"
+#include "shell/log.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int32_t ERROR_SCANNING_FILES = 2;
+
+// The snapshot types the loader knows.
+constexpr const char* SUPPORTED_EXTENSIONS[] = {"sna", "z80", "rzx", "scr", "szx", "rom"};
+
+std::string Format(const char* format, auto... args) {
+  std::string text(static_cast<size_t>(std::max(0, std::snprintf(nullptr, 0, format, args...))), '\0');
+  std::snprintf(text.data(), text.size() + 1, format, args...);
+  return text;
+}
+
+bool IsSupported(const std::string& name) {
+  const size_t dot = name.rfind('.');
+  if (dot == std::string::npos) return false;
+  const std::string_view extension = std::string_view(name).substr(dot + 1);
+  return std::any_of(std::begin(SUPPORTED_EXTENSIONS), std::end(SUPPORTED_EXTENSIONS), [&](std::string_view known) {
+    return std::equal(known.begin(), known.end(), extension.begin(), extension.end(), [](char a, char b) {
+      return a == std::tolower(static_cast<unsigned char>(b));
+    });
+  });
+}
+
+struct Entry {
+  std::string name;
+  bool directory;
+};
+
+// `visited` holds the real paths of the folders this scan has entered, so that a folder reached
+// again through a symbolic link is not scanned again (a link to an ancestor would never end).
+int32_t Scan(const std::string& path, std::set<fs::path>& visited) {
+  std::error_code error;
+  fs::directory_iterator it(path, error);
+  if (error) return ERROR_SCANNING_FILES;
+
+  std::error_code markerError;
+  const fs::file_status marker = fs::symlink_status(path + "/" + ARCHIVE_EXCLUDE_MARKER, markerError);
+  if (!markerError && fs::exists(marker)) return 0;
+
+  App().smartPlay.SetScanTime(static_cast<int64_t>(std::time(nullptr)));
+
+  // Sorted by name, byte order, so that every scan adds in the same order.
+  std::vector<Entry> entries;
+  for (; !error && it != fs::directory_iterator(); it.increment(error)) {
+    std::error_code typeError;
+    const bool directory = it->is_directory(typeError);
+    entries.push_back({it->path().filename().string(), directory && !typeError});
+  }
+  std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.name < b.name; });
+
+  for (const Entry& entry : entries) {
+    if (entry.name == "." || entry.name == "..") continue;
+    const std::string full = path + "/" + entry.name;
+    if (!entry.directory) {
+      if (IsSupported(entry.name)) App().smartPlay.Add(full);
+      continue;
+    }
+    std::error_code realError;
+    const fs::path real = fs::canonical(full, realError);
+    if (!realError && !visited.insert(real).second) continue;
+    if (const int32_t result = Scan(full, visited); result != 0) return result;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int32_t ScanFolder(const std::string& path) {
+  std::set<fs::path> visited;
+  std::error_code error;
+  const fs::path real = fs::canonical(path, error);
+  if (!error) visited.insert(real);
+  return Scan(path, visited);
+}
+
+int32_t BuildArchiveList() {
+  AppState& app = App();
+  CSmartPlay& database = app.smartPlay;
+  if (app.archiveListBuilt) return static_cast<int32_t>(database.RecordCount());
+  app.archiveListBuilt = true;
+
+  const bool active = app.settings.smartPlay != 0 && app.SoundMode();
+  database.SetActive(active);
+  database.Clear();
+
+  int32_t loadResult = SMARTPLAY_CANNOT_OPEN;
+  if (active) loadResult = database.Load(app.smartPlayPath);
+
+  // The user's folder belongs to SmartPlay: without it only the Snapshots folder is used.
+  if (!app.settings.archiveFolder.empty() && active) {
+    ScanFolder(app.settings.archiveFolder);
+    WriteLog(Format("Found %d supported snapshots in user's archive folder \"%s\"",
+                    static_cast<int32_t>(database.RecordCount()), app.settings.archiveFolder.c_str()));
+  }
+
+  if (app.settings.includeDefaultArchive != 0 || database.RecordCount() == 0) {
+    const uint32_t before = database.RecordCount();
+    ScanFolder(app.folders.snapshots);
+    WriteLog(Format("Found %d supported snapshots in the Glimmerbox Snapshots folder",
+                    static_cast<int32_t>(database.RecordCount() - before)));
+  }
+
+  database.Finish();
+
+  const auto count = static_cast<int32_t>(database.RecordCount());
+  if (active)
+    AddText(Format("[SmartPlay %s. %d files, %d added, %d removed]", loadResult == SMARTPLAY_OK ? "restored" : "created",
+                   count, static_cast<int32_t>(database.AddedCount()), static_cast<int32_t>(database.RemovedCount())),
+            10.0f, 45.0f, 5.0f);
+
+  WriteLog(Format("There are %d available snapshots.", count));
+  return count;
+}
+
+std::optional<std::string> SelectArchiveFile() {
+  BuildArchiveList();
+  return App().smartPlay.Select(App().random);
+}
+
+std::optional<std::string> ArchiveFileAt(int64_t index) {
+  BuildArchiveList();
+  return App().smartPlay.RecordAt(index);
+}
+
+std::optional<std::string> FindArchiveFile(std::string_view name) {
+  BuildArchiveList();
+  return App().smartPlay.FindByName(name);
+}
+
+int32_t SaveSmartPlayState() {
+  AppState& app = App();
+  if (!app.smartPlay.IsActive()) return 0;
+  const int32_t result = app.smartPlay.Save(app.smartPlayPath);
+  if (result != SMARTPLAY_OK) WriteLog(Format("Error saving SmartPlay state: %d", result));
+  return result;
+}

@@ -1,0 +1,190 @@
+#include "archive/archive.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "archive/smartplay.h"
+#include "shell/app_state.h"
+#include "shell/log.h"
+#include "tests/support/temp_dir.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class Archive : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetApp(&state_);
+    OpenLog(dir_.file("log.txt"));
+  }
+  void TearDown() override {
+    CloseLog();
+    SetApp(nullptr);
+  }
+  std::string Touch(const std::string& relative) {
+    const fs::path path = dir_.path() / relative;
+    fs::create_directories(path.parent_path());
+    WriteWholeFile(path.string(), "");
+    return path.string();
+  }
+  std::vector<std::string> Paths() {
+    std::vector<std::string> paths;
+    for (size_t i = 0; const SmartPlayRecord* r = App().smartPlay.Record(i); ++i)
+      paths.push_back(r->path.substr(dir_.path().string().size() + 1));
+    return paths;
+  }
+
+  TempDir dir_;
+  AppState state_;
+};
+
+// Folders nested so deep that the lower ones cannot be opened by their full path (PATH_MAX),
+// even with root's rights; made and removed through relative paths.
+class DeepChain {
+ public:
+  explicit DeepChain(const fs::path& top) : top_(top) {
+    const fs::path saved = fs::current_path();
+    fs::current_path(top_);
+    for (int i = 0; i < kDepth; ++i) {
+      fs::create_directory(kName);
+      fs::current_path(kName);
+    }
+    fs::current_path(saved);
+  }
+  ~DeepChain() {
+    const fs::path saved = fs::current_path();
+    fs::current_path(top_);
+    for (int i = 0; i < kDepth; ++i) fs::current_path(kName);
+    for (int i = 0; i < kDepth; ++i) {
+      fs::current_path("..");
+      fs::remove(kName);
+    }
+    fs::current_path(saved);
+  }
+
+ private:
+  static constexpr int kDepth = 24;
+  inline static const std::string kName = std::string(200, 'L');
+  fs::path top_;
+};
+
+}  // namespace
+
+TEST_F(Archive, ScanTakesSupportedExtensionsInAnyCaseSkipsExcludedFoldersAndLinkLoops) {
+  for (const char* file : {"u/a.Z80", "u/b.z80.bak", "u/c.zip", "u/d.SnA", "u/noext", "u/.hidden/e.rom",
+                           "u/excluded/.GlimmerboxExcludeMe", "u/excluded/f.z80", "u/excluded/sub/g.z80",
+                           "u/marked/h.szx"})
+    Touch(file);
+  fs::create_directory(dir_.path() / "u/marked/.GlimmerboxExcludeMe");  // a folder marks too
+  fs::create_directory_symlink("..", dir_.path() / "u/.hidden/loop");
+  EXPECT_EQ(ScanFolder(dir_.file("u")), 0);
+  EXPECT_EQ(Paths(), (std::vector<std::string>{"u/.hidden/e.rom", "u/a.Z80", "u/d.SnA"}));
+}
+
+TEST_F(Archive, AnUnlistableFolderEndsTheScanOfEveryFolderAboveIt) {
+  EXPECT_EQ(ScanFolder(dir_.file("missing")), 2);
+  Touch("u/0.sna");
+  Touch("u/m/0.sna");
+  Touch("u/z.z80");
+  DeepChain chain(dir_.path() / "u/m");
+  EXPECT_EQ(ScanFolder(dir_.file("u")), 2);
+  EXPECT_EQ(Paths(), (std::vector<std::string>{"u/0.sna", "u/m/0.sna"}));
+}
+
+TEST_F(Archive, BuildMergesFoldersAndSmartPlayByTheSettings) {
+  struct Case {
+    const char* what;
+    int32_t smartPlay, includeDefault, mode;
+    bool userFiles, oldDatabase;
+    std::vector<std::string> paths;
+    std::string caption;  // empty: none
+  } cases[] = {
+      {"everything on", 1, 1, SM_TEST, true, false, {"Snapshots/s.rom", "user/u1.z80", "user/u2.sna"},
+       "[SmartPlay created. 3 files, 3 added, 0 removed]"},
+      {"own snapshots off, user files", 1, 0, SM_TEST, true, false, {"user/u1.z80", "user/u2.sna"},
+       "[SmartPlay created. 2 files, 2 added, 0 removed]"},
+      {"own snapshots off, empty user folder", 1, 0, SM_TEST, false, false, {"Snapshots/s.rom"},
+       "[SmartPlay created. 1 files, 1 added, 0 removed]"},
+      {"own snapshots off, empty user folder, old records", 1, 0, SM_FULL, false, true, {},
+       "[SmartPlay restored. 0 files, 0 added, 1 removed]"},
+      {"full screen with old records", 1, 1, SM_FULL, true, true, {"Snapshots/s.rom", "user/u1.z80", "user/u2.sna"},
+       "[SmartPlay restored. 3 files, 3 added, 1 removed]"},
+      {"smart play off", 0, 1, SM_FULL, true, true, {"Snapshots/s.rom"}, ""},
+      {"preview never uses smart play", 1, 0, SM_PREVIEW, true, true, {"Snapshots/s.rom"}, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove_all(dir_.file("Snapshots"));
+    fs::remove_all(dir_.file("user"));
+    fs::create_directories(dir_.file("user"));
+    Touch("Snapshots/s.rom");
+    if (c.userFiles) Touch("user/u1.z80"), Touch("user/u2.sna");
+    const std::string dat = dir_.file("SmartPlay.dat");
+    fs::remove(dat);
+    if (c.oldDatabase) {
+      CSmartPlay old;
+      old.Add(dir_.file("gone.z80"));
+      old.Finish();
+      old.Save(dat);
+    }
+    const std::string oldBytes = ReadWholeFile(dat);
+
+    AppState state;
+    state.settings.smartPlay = c.smartPlay;
+    state.settings.includeDefaultArchive = c.includeDefault;
+    state.settings.archiveFolder = dir_.file("user");
+    state.folders.snapshots = dir_.file("Snapshots");
+    state.smartPlayPath = dat;
+    state.saverMode = c.mode;
+    SetApp(&state);
+    const size_t logStart = ReadWholeFile(dir_.file("log.txt")).size();
+
+    EXPECT_EQ(BuildArchiveList(), static_cast<int32_t>(c.paths.size()));
+    EXPECT_EQ(Paths(), c.paths);
+    if (c.caption.empty()) {
+      EXPECT_TRUE(state.textList.empty());
+    } else {
+      ASSERT_EQ(state.textList.size(), 1u);
+      const TextMessage& m = state.textList[0];
+      EXPECT_EQ(m.text, c.caption);
+      EXPECT_EQ(std::vector<float>({m.x, m.y, m.duration}), std::vector<float>({10, 45, 5}));
+    }
+    const std::string log = ReadWholeFile(dir_.file("log.txt")).substr(logStart);
+    EXPECT_EQ(log.find("SmartPlay header") != std::string::npos, c.oldDatabase && !c.caption.empty());
+    EXPECT_NE(log.find("There are " + std::to_string(c.paths.size()) + " available snapshots."), std::string::npos);
+
+    // Built once per run: a file appearing later is not seen.
+    Touch("Snapshots/later.z80");
+    EXPECT_EQ(BuildArchiveList(), static_cast<int32_t>(c.paths.size()));
+
+    EXPECT_EQ(SaveSmartPlayState(), 0);
+    if (c.caption.empty()) {
+      EXPECT_EQ(ReadWholeFile(dat), oldBytes);
+    } else {
+      CSmartPlay saved;
+      EXPECT_EQ(saved.Load(dat), 0);
+      EXPECT_EQ(saved.RecordCount(), c.paths.size());
+    }
+    SetApp(&state_);
+  }
+}
+
+TEST_F(Archive, FoundLinesCountTheUserFolderAndTheNewSnapshotsFiles) {
+  Touch("user/u1.z80");
+  Touch("Snapshots/s.rom");
+  Touch("Snapshots/t.sna");
+  state_.settings.archiveFolder = dir_.file("user");
+  state_.folders.snapshots = dir_.file("Snapshots");
+  state_.smartPlayPath = dir_.file("SmartPlay.dat");
+  EXPECT_EQ(BuildArchiveList(), 3);
+  const std::string log = ReadWholeFile(dir_.file("log.txt"));
+  EXPECT_NE(log.find("Found 1 supported snapshots in user's archive folder \"" + dir_.file("user") + "\""),
+            std::string::npos);
+  EXPECT_NE(log.find("Found 2 supported snapshots in the Glimmerbox Snapshots folder"), std::string::npos);
+  EXPECT_EQ(FindArchiveFile("T.SNA"), dir_.file("Snapshots/t.sna"));
+  EXPECT_EQ(ArchiveFileAt(3), std::nullopt);
+  EXPECT_TRUE(SelectArchiveFile().has_value());
+  EXPECT_EQ(App().smartPlay.EligibleCount(), 2u);
+}
