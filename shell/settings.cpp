@@ -5,7 +5,7 @@
 #include <cctype>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
+#include <iterator>
 
 #include "platform/folders.h"
 #include "platform/registry.h"
@@ -140,15 +140,15 @@ void ReadDisplaySettings(const RegKey& settingsKey, DisplaySettings& display) {
     screen.leaveBlack = screen.disableHardware = screen.width = screen.height = screen.format = 0;
     RegKey key;
     if (!key.Open(settingsKey, ScreenKeyName(static_cast<int>(i) + 1))) continue;
-    std::vector<uint8_t> stored(sizeof screen.adapterId, 0);
-    std::vector<uint8_t> read;
-    if (key.QueryBinary("Adapter ID", read, stored.size()) && read.size() == stored.size())
-      stored = read;
+    // A missing identifier reads as all zero, which is taken for any adapter; one of the wrong
+    // size matches none.
+    const std::vector<uint8_t> zero(sizeof screen.adapterId, 0);
+    const std::vector<uint8_t> present(std::begin(screen.adapterId), std::end(screen.adapterId));
+    std::vector<uint8_t> stored = zero;
+    key.QueryBinary("Adapter ID", stored, SIZE_MAX);
     ReadInt(key, "Leave Black", screen.leaveBlack);
     // A mode chosen for another adapter means nothing to this one.
-    const bool sameAdapter = std::memcmp(stored.data(), screen.adapterId, stored.size()) == 0;
-    const bool unknownAdapter = stored == std::vector<uint8_t>(stored.size(), 0);
-    if (sameAdapter || unknownAdapter) {
+    if (stored == present || stored == zero) {
       ReadInt(key, "Disable Hardware", screen.disableHardware);
       ReadInt(key, "Width", screen.width);
       ReadInt(key, "Height", screen.height);
