@@ -1,6 +1,7 @@
 // Reading and writing the `.reg` text format. Only REGEDIT4's own forms are understood; anything
 // else on a line makes it a damaged line, which is reported and skipped so that one bad line
-// never costs the settings on the lines around it.
+// never costs the settings on the lines around it, and kept as text so that a rewrite loses
+// nothing the user wrote.
 #include "platform/reg_file.h"
 
 #include <cstdio>

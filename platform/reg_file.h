@@ -1,5 +1,5 @@
 // The `.reg` text format (REGEDIT4) in memory: the keys of one file in file order, each with its
-// values and comment lines, read leniently and written back in the same order.
+// values, comments and damaged lines, written back in the same order.
 //
 //   REGEDIT4
 //

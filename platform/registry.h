@@ -13,7 +13,8 @@
 // that has one, or the file named by GLIMMERBOX_MACHINE_REG, and is never written.
 // Key and value names compare without regard to letter case. Keys and values that the program does
 // not know, comments, and their order are kept when the file is rewritten; a damaged line is
-// skipped and reported to the warning sink, and every good line around it still counts.
+// skipped (but kept in the file) and reported to the warning sink, and every good line around it
+// still counts. The destructor closes the key, so it flushes too.
 // Writes stay in memory until Flush (or Close), which writes a temporary file beside the old one
 // and renames it over it, so an interrupted write never leaves a half-written file.
 #pragma once

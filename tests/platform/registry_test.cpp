@@ -46,24 +46,6 @@ class Registry : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(Registry, CreateMakesTheFolderAndTheFile) {
-  RegKey key;
-  EXPECT_FALSE(key.Open(HKEY_CURRENT_USER, kKey));
-  ASSERT_TRUE(key.Create(HKEY_CURRENT_USER, kKey));
-  EXPECT_EQ(ReadWholeFile(user_),
-            "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Corvane Software\\Glimmerbox]\n\n");
-  EXPECT_TRUE(key.SetDword("Play Time", 90));
-  EXPECT_TRUE(key.SetString("Archive Folder", "/home/me/\"snaps\""));
-  const uint8_t id[3] = {1, 2, 0xfe};
-  EXPECT_TRUE(key.SetBinary("Adapter ID", id, sizeof id));
-  ASSERT_TRUE(key.Close());
-  EXPECT_EQ(ReadWholeFile(user_),
-            "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Corvane Software\\Glimmerbox]\n"
-            "\"Play Time\"=dword:0000005a\n"
-            "\"Archive Folder\"=\"/home/me/\\\"snaps\\\"\"\n"
-            "\"Adapter ID\"=hex:01,02,fe\n\n");
-}
-
 TEST_F(Registry, ReadsTakeOnlyTheRightTypeWithinTheLimit) {
   WriteUserFile("REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Corvane Software\\Glimmerbox]\n"
                 "\"Number\"=dword:00000005\n\"Text\"=\"12345\"\n\"Bytes\"=hex:01,02,03\n");
@@ -105,26 +87,6 @@ TEST_F(Registry, RewriteKeepsUnknownKeysValuesCommentsAndOrder) {
   after.replace(after.find("\"Play Time\"=dword:00000078"), 26, "\"Play Time\"=dword:0000003c");
   after.replace(after.find("\"Alpha\"=hex(2):25,00\n") + 21, 0, "\"New\"=dword:00000002\n");
   EXPECT_EQ(ReadWholeFile(user_), after);
-}
-
-TEST_F(Registry, EnumeratesCountsAndDeletesValues) {
-  WriteUserFile("[HKEY_CURRENT_USER\\Software\\Corvane Software\\Glimmerbox\\Playlist]\n"
-                "\"file1\"=\"a.lua\"\n; note\n\"a rather long value name\"=\"b.lua\"\n");
-  RegKey settings, playlist;
-  ASSERT_TRUE(settings.Open(HKEY_CURRENT_USER, kKey));  // implied by its subkey
-  ASSERT_TRUE(playlist.Open(settings, "Playlist"));
-  EXPECT_EQ(settings.ValueCount(), 0u);
-  ASSERT_EQ(playlist.ValueCount(), 2u);
-  RegValue value;
-  ASSERT_TRUE(playlist.EnumValue(1, value, 260, 260));
-  EXPECT_EQ(value.name, "a rather long value name");
-  EXPECT_EQ(value.data, (std::vector<uint8_t>{'b', '.', 'l', 'u', 'a', 0}));
-  EXPECT_FALSE(playlist.EnumValue(1, value, 10, 260));  // name too long
-  EXPECT_FALSE(playlist.EnumValue(1, value, 260, 5));   // data too long
-  EXPECT_FALSE(playlist.EnumValue(2, value, 260, 260));
-  EXPECT_TRUE(playlist.DeleteValue("FILE1"));
-  EXPECT_FALSE(playlist.DeleteValue("file1"));
-  EXPECT_EQ(playlist.ValueCount(), 1u);
 }
 
 TEST_F(Registry, MachineWideFileIsNeverWritten) {
