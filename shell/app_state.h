@@ -44,6 +44,21 @@ struct Folders {
   std::string base, roms, models, scripts, snapshots;
 };
 
+// One monitor's display settings, kept in its "Screen %d" subkey. The framework fills `hasAdapter`
+// and `adapterId` (the adapter now driving the monitor) before the settings are read.
+struct ScreenSettings {
+  bool hasAdapter = false;
+  uint8_t adapterId[16] = {};
+  int32_t leaveBlack = 0;
+  int32_t disableHardware = 0;
+  int32_t width = 0, height = 0, format = 0;  // 0, 0, 0: the automatic mode
+};
+
+struct DisplaySettings {
+  int32_t allScreensSame = 0;
+  std::vector<ScreenSettings> screens;  // one per monitor, "Screen 1" first
+};
+
 struct Vec3 {
   float x = 0, y = 0, z = 0;
 };
@@ -53,6 +68,7 @@ constexpr int ROM_CACHE_SIZE = 13;
 struct AppState {
   Settings settings;
   Folders folders;
+  DisplaySettings display;
   std::string logFolder;
   std::string smartPlayPath;
   int32_t saverMode = SM_TEST;
