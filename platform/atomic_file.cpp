@@ -39,7 +39,11 @@ bool WriteFileAtomically(const std::string& path, const void* data, size_t size)
   fs::path folder = target.parent_path();
   if (folder.empty()) folder = ".";
 
-  std::string name = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+  // Built piece by piece: GCC 12 warns falsely (-Wrestrict) about "." + string.
+  std::string hidden(".");
+  hidden += target.filename().string();
+  hidden += ".XXXXXX";
+  std::string name = (folder / hidden).string();
   std::vector<char> temporary(name.begin(), name.end());
   temporary.push_back('\0');
   int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
