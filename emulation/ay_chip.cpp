@@ -43,10 +43,23 @@ void CAYChip::WriteData(uint8_t value, uint32_t tstate) {
 void CAYChip::WriteRegister(uint8_t r, uint8_t value) {
   r &= 15;
   registers[r] = value & AY_REGISTER_MASKS[r];
+  ApplyToGenerators(r, value);
+}
+
+void CAYChip::StartFrame() {
+  logCount = 0;
+  // The frame is heard from the register file as it stands when the frame begins; its logged
+  // writes then take effect at their own samples.
+  std::copy(std::begin(registers), std::end(registers), soundRegisters);
+}
+
+void CAYChip::ApplyToGenerators(uint8_t r, uint8_t value) {
+  r &= 15;
+  soundRegisters[r] = value & AY_REGISTER_MASKS[r];
   switch (r) {
     case 0: case 1: case 2: case 3: case 4: case 5: {
       uint32_t channel = r / 2;
-      uint32_t period = registers[r & 0xFE] + 256u * registers[r | 1];
+      uint32_t period = soundRegisters[r & 0xFE] + 256u * soundRegisters[r | 1];
       tonePeriods[channel] = period ? period : 1;
       break;
     }
@@ -54,14 +67,14 @@ void CAYChip::WriteRegister(uint8_t r, uint8_t value) {
       noiseCounter = 0;
       break;
     case 11: case 12:
-      envelopePeriod = registers[11] + 256u * registers[12];
+      envelopePeriod = soundRegisters[11] + 256u * soundRegisters[12];
       break;
     case 13:
       // The volume stays until the next envelope step sets the shape's start value.
       envelopeCycleCount = 0;
       envelopeStep = 0;
       envelopeCounter = 0;
-      envelopeShape = registers[13];
+      envelopeShape = soundRegisters[13];
       break;
     default:
       break;
@@ -71,6 +84,7 @@ void CAYChip::WriteRegister(uint8_t r, uint8_t value) {
 void CAYChip::Reset() {
   selectedRegister = 0;
   std::fill(std::begin(registers), std::end(registers), 0);
+  std::fill(std::begin(soundRegisters), std::end(soundRegisters), 0);
   logCount = 0;
   tonePhase = 0;
   std::fill(std::begin(toneCounters), std::end(toneCounters), 0);
@@ -104,7 +118,7 @@ void CAYChip::EnvelopeStep() {
   const bool alternate = envelopeShape & ENV_ALTERNATE;
   const bool attack = envelopeShape & ENV_ATTACK;
   const bool continues = envelopeShape & ENV_CONTINUE;
-  const bool writtenAttack = registers[13] & ENV_ATTACK;
+  const bool writtenAttack = soundRegisters[13] & ENV_ATTACK;
 
   if (envelopeStep == 0) {
     if (envelopeCycleCount > 0 && !continues) {
@@ -135,7 +149,7 @@ void CAYChip::EnvelopeStep() {
 void CAYChip::Render(int16_t* block) {
   uint32_t next = 0;  // next log entry to apply
   for (uint32_t i = 0; i < AY_SAMPLES_PER_FRAME; ++i) {
-    while (next < logCount && log[next].position <= i) ApplyLoggedWrite(log[next++]);
+    for (; next < logCount && log[next].position <= i; ++next) ApplyToGenerators(log[next].reg, log[next].value);
 
     uint32_t ticks = 0;
     tickPhase += stepPerSample;
@@ -154,7 +168,7 @@ void CAYChip::Render(int16_t* block) {
       }
     }
 
-    const uint32_t noisePeriod = registers[6];
+    const uint32_t noisePeriod = soundRegisters[6];
     noiseCounter += ticks;
     auto shiftNoise = [this] {
       noiseOutput = noiseShift & 1;
@@ -184,20 +198,19 @@ void CAYChip::Render(int16_t* block) {
       }
     }
 
-    const uint8_t mixer = registers[7];
+    const uint8_t mixer = soundRegisters[7];
     int32_t sum = 0;
     for (int c = 0; c < 3; ++c) {
       const bool toneBit = toneOutputs[c] | ((mixer >> c) & 1);
       const bool noiseBit = noiseOutput | ((mixer >> (c + 3)) & 1);
       if (!(toneBit && noiseBit)) continue;
-      const uint8_t amplitudeRegister = registers[8 + c];
+      const uint8_t amplitudeRegister = soundRegisters[8 + c];
       const uint32_t amplitude = (amplitudeRegister & 0x10) ? envelopeVolume : (amplitudeRegister & 0x0F);
       sum += outputLevels[amplitude];
     }
     // Two chips and the beeper together can pass the 16-bit range: clip rather than wrap.
     block[i] = static_cast<int16_t>(std::clamp<int32_t>(block[i] + sum, INT16_MIN, INT16_MAX));
   }
-  // Writes stamped past the last sample (an overlong recorded frame) still reach the
-  // generators, so they never disagree with the register file.
-  while (next < logCount) ApplyLoggedWrite(log[next++]);
+  // Writes stamped past the last sample (an overlong recorded frame) still reach the generators.
+  for (; next < logCount; ++next) ApplyToGenerators(log[next].reg, log[next].value);
 }

@@ -44,7 +44,7 @@ class CAYChip {
   void Reset();
   void BuildOutputLevels(uint16_t volume);
   // Empties the write log; called before each emulated frame.
-  void StartFrame() { logCount = 0; }
+  void StartFrame();
   // Adds the frame's AY_SAMPLES_PER_FRAME samples to `block`.
   void Render(int16_t* block);
   // The selected register as the data bus reads it.
@@ -65,7 +65,8 @@ class CAYChip {
   // 0x100000 is one chip tick: 2.5 ticks per sample, a chip clock of 1764000 Hz / 16.
   uint32_t stepPerSample = 0x280000;
   int32_t volumeScale = 6144;  // loudest channel at volume 100
-  uint8_t registers[16] = {};
+  uint8_t registers[16] = {};      // as reads see them: every write lands at once
+  uint8_t soundRegisters[16] = {};  // as the generators hear them at the sample being rendered
   uint16_t outputLevels[16] = {};
 
   uint32_t envelopePeriod = 0;
@@ -90,5 +91,6 @@ class CAYChip {
 
  private:
   void EnvelopeStep();
-  void ApplyLoggedWrite(const LogEntry& entry) { WriteRegister(entry.reg, entry.value); }
+  // The generators' side of a register write.
+  void ApplyToGenerators(uint8_t r, uint8_t value);
 };
