@@ -5,6 +5,12 @@
 #include <algorithm>
 #include <iterator>
 
+#include "emulation/beeper.h"
+#include "presentation/sound_output.h"
+
+static_assert(AY_SAMPLES_PER_FRAME == BEEPER_SAMPLES_PER_FRAME && AY_SAMPLES_PER_FRAME == SAMPLES_PER_FRAME,
+              "the chips render into the beeper block that the sound stream plays");
+
 const uint8_t AY_REGISTER_MASKS[16] = {0xFF, 0x0F, 0xFF, 0x0F, 0xFF, 0x0F, 0x1F, 0xFF,
                                        0x1F, 0x1F, 0x1F, 0xFF, 0xFF, 0x0F, 0xFF, 0xFF};
 
