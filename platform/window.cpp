@@ -49,6 +49,17 @@ int StartXvfb(std::string* display) {
   return static_cast<int>(pid);
 }
 
+// The headless driver and its OpenGL library stay loaded once a headless window has worked: the
+// driver's EGL set-up costs time, and tearing it down and loading it again for every window
+// leaves memory behind inside the driver. A process uses one mode, so nothing else needs the
+// video subsystem back.
+void KeepHeadlessDriverLoaded() {
+  static bool kept = false;
+  if (kept) return;
+  kept = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+  if (kept) SDL_GL_LoadLibrary(nullptr);
+}
+
 void StopXvfb(int pid) {
   if (pid <= 0) return;
   kill(pid, SIGTERM);
@@ -160,7 +171,10 @@ bool GfxWindow::OpenHeadless(const GfxWindowOptions& options, std::string* error
     videoStarted_ = true;
     if (CreateWindowAndContext(options, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN, &reason)) {
       device_ = GlDevice::Create(window_, true, options.width, options.height, &reason);
-      if (device_) return true;
+      if (device_) {
+        if (!xvfbPid_) KeepHeadlessDriverLoaded();
+        return true;
+      }
     }
     CloseVideo();
     return false;
