@@ -210,6 +210,16 @@ class GfxDevice {
   virtual GfxResult DrawPrimitive(GfxPrimitiveType type, uint32_t startVertex,
                                   uint32_t primitiveCount) = 0;
 
+  // State blocks: between Begin and End, the Set calls above (render states, transforms,
+  // material, texture, vertex shader, stream source) are recorded instead of done. Apply replays
+  // the recording; Capture replaces its values with the device's current ones. Handles are
+  // never 0.
+  virtual GfxResult BeginStateBlock() = 0;
+  virtual GfxResult EndStateBlock(uint32_t* handle) = 0;
+  virtual GfxResult ApplyStateBlock(uint32_t handle) = 0;
+  virtual GfxResult CaptureStateBlock(uint32_t handle) = 0;
+  virtual GfxResult DeleteStateBlock(uint32_t handle) = 0;
+
   // Clears the whole back buffer; colour is ARGB.
   virtual GfxResult Clear(uint32_t flags, uint32_t colour, float z, uint32_t stencil) = 0;
   virtual GfxResult BeginScene() = 0;

@@ -147,6 +147,19 @@ void GlDevice::Unregister(GlResource* resource) {
     stream_ = nullptr;
     streamResource_ = nullptr;
   }
+  // A state block holding a released resource would bind it again: it binds nothing instead.
+  auto forget = [resource](StateBlock& block) {
+    if (block.textureResource == resource) {
+      block.texture = nullptr;
+      block.textureResource = nullptr;
+    }
+    if (block.streamResource == resource) {
+      block.stream = nullptr;
+      block.streamResource = nullptr;
+    }
+  };
+  for (auto& [handle, block] : stateBlocks_) forget(block);
+  if (recording_) forget(*recording_);
 }
 
 uint32_t GlDevice::LiveResourceCount(GfxPool pool) const {
@@ -196,6 +209,7 @@ void GlDevice::DestroyBackBuffer() {
 
 // The original device's state after creation or reset.
 void GlDevice::ApplyDefaultState() {
+  recording_.reset();
   world_ = view_ = projection_ = GfxMatrixIdentity();
   zEnable_ = 1;
   zWrite_ = 1;
@@ -348,6 +362,10 @@ GfxResult GlDevice::CreateMesh(const GfxMeshData& data, GfxMesh** mesh) {
 }
 
 GfxResult GlDevice::SetTransform(GfxTransformType type, const GfxMatrix& matrix) {
+  if (recording_ && (type == GFX_TS_WORLD || type == GFX_TS_VIEW || type == GFX_TS_PROJECTION)) {
+    recording_->transforms[type] = matrix;
+    return GFX_OK;
+  }
   switch (type) {
     case GFX_TS_WORLD: world_ = matrix; return GFX_OK;
     case GFX_TS_VIEW: view_ = matrix; return GFX_OK;
@@ -367,6 +385,12 @@ GfxResult GlDevice::GetTransform(GfxTransformType type, GfxMatrix* matrix) {
 }
 
 GfxResult GlDevice::SetMaterial(const GfxMaterial& m) {
+  if (recording_) {
+    recording_->hasMaterial = true;
+    recording_->material = m;
+    return GFX_OK;
+  }
+  material_ = m;
   glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, &m.diffuse.r);
   glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, &m.ambient.r);
   glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, &m.specular.r);
@@ -395,6 +419,11 @@ GfxResult GlDevice::GetRenderState(GfxRenderState state, uint32_t* value) {
 }
 
 GfxResult GlDevice::SetRenderState(GfxRenderState state, uint32_t value) {
+  if (uint32_t known; GetRenderState(state, &known) < 0) return GFX_E_INVALIDCALL;
+  if (recording_) {
+    recording_->renderStates[state] = value;
+    return GFX_OK;
+  }
   switch (state) {
     case GFX_RS_ZENABLE: zEnable_ = value; break;
     case GFX_RS_ZWRITEENABLE: zWrite_ = value; break;
@@ -447,6 +476,12 @@ GfxResult GlDevice::SetTexture(uint32_t stage, GfxTexture* texture) {
   GlTexture* gl = texture ? AsGl(texture) : nullptr;
   if (texture && (!gl || gl->Pool() == GFX_POOL_SYSTEMMEM || gl->Device() != this))
     return GFX_E_INVALIDCALL;
+  if (recording_) {
+    recording_->hasTexture = true;
+    recording_->texture = texture;
+    recording_->textureResource = gl;
+    return GFX_OK;
+  }
   texture_ = texture;
   textureResource_ = gl;
   if (gl) {
@@ -461,6 +496,11 @@ GfxResult GlDevice::SetTexture(uint32_t stage, GfxTexture* texture) {
 
 GfxResult GlDevice::SetVertexShader(uint32_t fvf) {
   if (GlVertexSize(fvf) == 0) return GFX_E_INVALIDCALL;
+  if (recording_) {
+    recording_->hasShader = true;
+    recording_->fvf = fvf;
+    return GFX_OK;
+  }
   fvf_ = fvf;
   return GFX_OK;
 }
@@ -469,6 +509,13 @@ GfxResult GlDevice::SetStreamSource(uint32_t stream, GfxVertexBuffer* buffer, ui
   if (stream != 0) return GFX_E_INVALIDCALL;
   auto* gl = dynamic_cast<GlVertexBuffer*>(buffer);
   if (buffer && (!gl || gl->Device() != this)) return GFX_E_INVALIDCALL;
+  if (recording_) {
+    recording_->hasStream = true;
+    recording_->stream = buffer;
+    recording_->streamResource = gl;
+    recording_->stride = stride;
+    return GFX_OK;
+  }
   stream_ = buffer;
   streamResource_ = gl;
   stride_ = stride;
@@ -669,4 +716,59 @@ GfxResult GlDevice::ReadTexture(GfxTexture* texture, std::vector<uint32_t>* pixe
   if (width) *width = gl->Width();
   if (height) *height = gl->Height();
   return glGetError() == GL_NO_ERROR ? GFX_OK : GFX_E_FAIL;
+}
+
+GfxResult GlDevice::BeginStateBlock() {
+  if (recording_) return GFX_E_INVALIDCALL;
+  recording_ = std::make_unique<StateBlock>();
+  return GFX_OK;
+}
+
+GfxResult GlDevice::EndStateBlock(uint32_t* handle) {
+  if (!recording_ || !handle) return GFX_E_INVALIDCALL;
+  *handle = nextStateBlock_++;
+  stateBlocks_[*handle] = *recording_;
+  recording_.reset();
+  return GFX_OK;
+}
+
+GfxResult GlDevice::ApplyStateBlock(uint32_t handle) {
+  const auto found = stateBlocks_.find(handle);
+  if (found == stateBlocks_.end() || recording_) return GFX_E_INVALIDCALL;
+  const StateBlock block = found->second;
+  for (const auto& [state, value] : block.renderStates)
+    SetRenderState(static_cast<GfxRenderState>(state), value);
+  for (const auto& [type, matrix] : block.transforms)
+    SetTransform(static_cast<GfxTransformType>(type), matrix);
+  if (block.hasMaterial) SetMaterial(block.material);
+  if (block.hasTexture) SetTexture(0, block.texture);
+  if (block.hasShader) SetVertexShader(block.fvf);
+  if (block.hasStream) SetStreamSource(0, block.stream, block.stride);
+  return GFX_OK;
+}
+
+GfxResult GlDevice::CaptureStateBlock(uint32_t handle) {
+  const auto found = stateBlocks_.find(handle);
+  if (found == stateBlocks_.end() || recording_) return GFX_E_INVALIDCALL;
+  StateBlock& block = found->second;
+  for (auto& [state, value] : block.renderStates)
+    GetRenderState(static_cast<GfxRenderState>(state), &value);
+  for (auto& [type, matrix] : block.transforms)
+    GetTransform(static_cast<GfxTransformType>(type), &matrix);
+  if (block.hasMaterial) block.material = material_;
+  if (block.hasTexture) {
+    block.texture = texture_;
+    block.textureResource = textureResource_;
+  }
+  if (block.hasShader) block.fvf = fvf_;
+  if (block.hasStream) {
+    block.stream = stream_;
+    block.streamResource = streamResource_;
+    block.stride = stride_;
+  }
+  return GFX_OK;
+}
+
+GfxResult GlDevice::DeleteStateBlock(uint32_t handle) {
+  return stateBlocks_.erase(handle) ? GFX_OK : GFX_E_INVALIDCALL;
 }

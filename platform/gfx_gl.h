@@ -10,6 +10,8 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
+#include <memory>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -46,6 +48,11 @@ class GlDevice : public GfxDevice {
   GfxResult SetStreamSource(uint32_t stream, GfxVertexBuffer* buffer, uint32_t stride) override;
   GfxResult DrawPrimitive(GfxPrimitiveType type, uint32_t startVertex,
                           uint32_t primitiveCount) override;
+  GfxResult BeginStateBlock() override;
+  GfxResult EndStateBlock(uint32_t* handle) override;
+  GfxResult ApplyStateBlock(uint32_t handle) override;
+  GfxResult CaptureStateBlock(uint32_t handle) override;
+  GfxResult DeleteStateBlock(uint32_t handle) override;
 
   GfxResult Clear(uint32_t flags, uint32_t colour, float z, uint32_t stencil) override;
   GfxResult BeginScene() override;
@@ -74,6 +81,19 @@ class GlDevice : public GfxDevice {
   void PrepareDraw(bool pretransformed);
 
  private:
+  struct StateBlock {
+    std::map<int32_t, uint32_t> renderStates;
+    std::map<int32_t, GfxMatrix> transforms;
+    bool hasMaterial = false, hasTexture = false, hasShader = false, hasStream = false;
+    GfxMaterial material{};
+    GfxTexture* texture = nullptr;
+    GlResource* textureResource = nullptr;
+    uint32_t fvf = 0;
+    GfxVertexBuffer* stream = nullptr;
+    GlResource* streamResource = nullptr;
+    uint32_t stride = 0;
+  };
+
   GlDevice() = default;
   bool CreateBackBuffer(std::string* error);
   void DestroyBackBuffer();
@@ -97,6 +117,11 @@ class GlDevice : public GfxDevice {
   uint32_t stride_ = 0;
   GfxTexture* texture_ = nullptr;
   GlResource* textureResource_ = nullptr;
+  GfxMaterial material_{};
+
+  std::map<uint32_t, StateBlock> stateBlocks_;
+  std::unique_ptr<StateBlock> recording_;
+  uint32_t nextStateBlock_ = 1;
 
   std::unordered_set<GlResource*> live_;
 };

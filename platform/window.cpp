@@ -32,7 +32,7 @@ int StartXvfb(std::string* display) {
     close(fds[0]);
     const std::string fd = std::to_string(fds[1]);
     execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten",
-           "tcp", "-nolisten", "unix", static_cast<char*>(nullptr));
+           "tcp", static_cast<char*>(nullptr));
     _exit(127);
   }
   close(fds[1]);

@@ -388,6 +388,46 @@ TEST_F(GlDeviceTest, TheWindowReportsAResizeAndWritesScreenshots) {
   SDL_FreeSurface(shot);
 }
 
+// As the overlay font uses them: one block records the states it changes, captured from the
+// device before drawing and applied after to give the caller its state back.
+TEST_F(GlDeviceTest, StateBlocksRecordReplayAndCapture) {
+  GfxTexture* glyphs = Texture(4, 4, GFX_FMT_A4R4G4B4, GFX_POOL_MANAGED);
+  auto record = [&]() {
+    uint32_t handle = 0;
+    EXPECT_EQ(device_->BeginStateBlock(), GFX_OK);
+    device_->SetTexture(0, glyphs);
+    device_->SetRenderState(GFX_RS_ALPHABLENDENABLE, 1);
+    device_->SetRenderState(GFX_RS_ZENABLE, 0);
+    EXPECT_EQ(device_->EndStateBlock(&handle), GFX_OK);
+    EXPECT_NE(handle, 0u);
+    return handle;
+  };
+  const uint32_t saved = record(), drawing = record();
+  uint32_t value = 0;
+  device_->GetRenderState(GFX_RS_ALPHABLENDENABLE, &value);
+  EXPECT_EQ(value, 0u) << "recording changes nothing";
+
+  device_->SetRenderState(GFX_RS_ZENABLE, 1);
+  ASSERT_EQ(device_->CaptureStateBlock(saved), GFX_OK);
+  ASSERT_EQ(device_->ApplyStateBlock(drawing), GFX_OK);
+  device_->GetRenderState(GFX_RS_ALPHABLENDENABLE, &value);
+  EXPECT_EQ(value, 1u);
+  device_->GetRenderState(GFX_RS_ZENABLE, &value);
+  EXPECT_EQ(value, 0u);
+  ASSERT_EQ(device_->ApplyStateBlock(saved), GFX_OK);
+  device_->GetRenderState(GFX_RS_ALPHABLENDENABLE, &value);
+  EXPECT_EQ(value, 0u);
+  device_->GetRenderState(GFX_RS_ZENABLE, &value);
+  EXPECT_EQ(value, 1u);
+
+  delete glyphs;  // a block never binds a released texture
+  EXPECT_EQ(device_->ApplyStateBlock(drawing), GFX_OK);
+  EXPECT_EQ(device_->DeleteStateBlock(saved), GFX_OK);
+  EXPECT_EQ(device_->DeleteStateBlock(saved), GFX_E_INVALIDCALL);
+  EXPECT_EQ(device_->ApplyStateBlock(0), GFX_E_INVALIDCALL);
+  EXPECT_EQ(device_->DeleteStateBlock(drawing), GFX_OK);
+}
+
 TEST(GlDeviceLifetime, ResourcesOutlivingTheirDeviceAreDetachedSafely) {
   GfxTexture* texture = nullptr;
   GfxVertexBuffer* buffer = nullptr;

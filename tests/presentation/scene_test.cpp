@@ -244,3 +244,21 @@ TEST_F(Scene, ReleasingTheModelAndResettingTheDeviceLeavesNothingBehind) {
   EXPECT_EQ(w, 800u);
   EXPECT_EQ(h, 600u);
 }
+
+TEST(SceneTransform, ATelevisionIsTurnedAboutXThenYThenZThenMoved) {
+  // (0, 1, 0): a quarter turn about x gives (0, 0, 1), then about y (1, 0, 0), then moved.
+  const float half = std::numbers::pi_v<float> / 2;
+  const float position[3] = {5, 6, 7}, rotation[3] = {half, half, 0};
+  const GfxMatrix world = CScene::WorldTransform(position, rotation);
+  float out[3];
+  for (int c = 0; c < 3; ++c) out[c] = world.m[1][c] + world.m[3][c];
+  EXPECT_NEAR(out[0], 6, 1e-5);
+  EXPECT_NEAR(out[1], 6, 1e-5);
+  EXPECT_NEAR(out[2], 7, 1e-5);
+  const GfxMatrix expected = GfxMatrixMultiply(
+      GfxMatrixMultiply(GfxMatrixMultiply(GfxMatrixRotationX(half), GfxMatrixRotationY(half)),
+                        GfxMatrixRotationZ(0)),
+      GfxMatrixTranslation(5, 6, 7));
+  for (int r = 0; r < 4; ++r)
+    for (int c = 0; c < 4; ++c) EXPECT_NEAR(world.m[r][c], expected.m[r][c], 1e-6);
+}
