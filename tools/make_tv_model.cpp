@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -118,7 +119,7 @@ struct Model {
     constexpr int kSides = 20;
     std::vector<V3> cap;
     for (int i = 0; i < kSides; ++i) {
-      const double a0 = 2 * M_PI * i / kSides, a1 = 2 * M_PI * (i + 1) / kSides;
+      const double a0 = 2 * std::numbers::pi * i / kSides, a1 = 2 * std::numbers::pi * (i + 1) / kSides;
       const V3 n0{std::cos(a0), std::sin(a0), 0}, n1{std::cos(a1), std::sin(a1), 0};
       const V3 p0{cx + radius * n0.x, cy + radius * n0.y, 0}, p1{cx + radius * n1.x, cy + radius * n1.y, 0};
       std::vector<Vertex> quad = {{{p0.x, p0.y, z0}, n0, ShadeU(n0), 0.5},
@@ -134,7 +135,7 @@ struct Model {
 
 // A box with rounded edges: each face is a grid whose points are pushed onto the rounding.
 void RoundedBox(Model& m, V3 half, double r, Material material) {
-  const double tans[] = {0, std::tan(M_PI / 12), std::tan(M_PI / 6), 1};
+  const double tans[] = {0, std::tan(std::numbers::pi / 12), std::tan(std::numbers::pi / 6), 1};
   auto coords = [&](double h) {
     std::vector<double> c;
     for (int i = 3; i >= 0; --i) c.push_back(-(h - r) - r * tans[i]);
@@ -221,13 +222,10 @@ void Bezel(Model& m) {
     const V3 mid = (lip[i] + lip[k]) * 0.5;
     const V3 inward = Norm(V3{(kSx0 + kSx1) / 2 - mid.x, (kSy0 + kSy1) / 2 - mid.y, 0});
     m.Flat({lip[i], lip[k], edge[k], edge[i]}, Norm(inward + V3{0, 0, -1.2}), BEZEL);
-    // The outline's side walls back to the cabinet.
+    // The outline's side walls back to the cabinet, facing up, right, down and left in turn.
     const V3 back_i{outer[i].x, outer[i].y, kFront}, back_k{outer[k].x, outer[k].y, kFront};
-    const V3 out = Norm(V3{mid.x - (kBx0 + kBx1) / 2, mid.y - (kBy0 + kBy1) / 2, 0} *
-                        1.0);
-    const V3 side = std::abs(outer[i].x - outer[k].x) > 1e-9 ? V3{0, out.y > 0 ? 1.0 : -1.0, 0}
-                                                              : V3{out.x > 0 ? 1.0 : -1.0, 0, 0};
-    m.Flat({outer[i], outer[k], back_k, back_i}, side, BEZEL);
+    const V3 sides[4] = {{0, 1, 0}, {1, 0, 0}, {0, -1, 0}, {-1, 0, 0}};
+    m.Flat({outer[i], outer[k], back_k, back_i}, sides[i], BEZEL);
   }
 }
 
