@@ -1,4 +1,4 @@
-// The OpenGL device. The design's matrices are row-vector, left-handed, with depth 0..1; a
+// The OpenGL device. The program's matrices are row-vector, left-handed, with depth 0..1; a
 // row-vector matrix's sixteen floats are the column-major OpenGL matrix of the same transform,
 // so matrices load unchanged and only the projection gains the depth remapping, here in
 // PrepareDraw and nowhere else. Front faces are clockwise on screen, as the original device's.
@@ -538,7 +538,7 @@ void GlDevice::PrepareDraw(bool pretransformed) {
     glDisable(GL_LIGHTING);
     return;
   }
-  // Depth 0..1 of the design's projection becomes OpenGL's -1..1: z' = 2z - w.
+  // Depth 0..1 of the program's projection becomes OpenGL's -1..1: z' = 2z - w.
   const GfxMatrix depth = {{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 2, 0}, {0, 0, -1, 1}}};
   const GfxMatrix projection = GfxMatrixMultiply(projection_, depth);
   const GfxMatrix modelView = GfxMatrixMultiply(world_, view_);
