@@ -1,0 +1,241 @@
+// SDL2 windows with an OpenGL context. Headless runs choose SDL's off-screen video driver (EGL on
+// Mesa, no display server needed) from inside the program; when that cannot give an OpenGL
+// context, a private Xvfb server is started and stopped with the window.
+#include "platform/window.h"
+
+#include <SDL.h>
+#include <SDL_image.h>
+#include <signal.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <vector>
+
+#include "platform/gfx_gl.h"
+#include "shell/log.h"
+
+namespace {
+
+// Starts "Xvfb -displayfd" and returns its pid, with the display name it chose; 0 on failure.
+int StartXvfb(std::string* display) {
+  int fds[2];
+  if (pipe(fds) != 0) return 0;
+  const pid_t pid = fork();
+  if (pid < 0) {
+    close(fds[0]);
+    close(fds[1]);
+    return 0;
+  }
+  if (pid == 0) {
+    close(fds[0]);
+    const std::string fd = std::to_string(fds[1]);
+    execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten",
+           "tcp", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(fds[1]);
+  std::string number;
+  char c;
+  while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+  close(fds[0]);
+  if (number.empty()) {
+    kill(pid, SIGTERM);
+    waitpid(pid, nullptr, 0);
+    return 0;
+  }
+  *display = ":" + number;
+  return static_cast<int>(pid);
+}
+
+// The headless driver and its OpenGL library stay loaded once a headless window has worked: the
+// driver's EGL set-up costs time, and tearing it down and loading it again for every window
+// leaves memory behind inside the driver. A process uses one mode, so nothing else needs the
+// video subsystem back.
+void KeepHeadlessDriverLoaded() {
+  static bool kept = false;
+  if (kept) return;
+  kept = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+  if (kept) SDL_GL_LoadLibrary(nullptr);
+}
+
+void StopXvfb(int pid) {
+  if (pid <= 0) return;
+  kill(pid, SIGTERM);
+  waitpid(pid, nullptr, 0);
+}
+
+}  // namespace
+
+std::unique_ptr<GfxWindow> GfxWindow::Create(const GfxWindowOptions& options,
+                                             std::string* error) {
+  std::unique_ptr<GfxWindow> window(new GfxWindow);
+  if (!window->Open(options, error)) return nullptr;
+  return window;
+}
+
+GfxWindow::~GfxWindow() {
+  delete device_;
+  CloseVideo();
+}
+
+void GfxWindow::CloseVideo() {
+  if (context_) SDL_GL_DeleteContext(context_);
+  context_ = nullptr;
+  if (window_) SDL_DestroyWindow(window_);
+  window_ = nullptr;
+  if (videoStarted_) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  videoStarted_ = false;
+  SDL_ResetHint(SDL_HINT_VIDEODRIVER);
+  StopXvfb(xvfbPid_);
+  xvfbPid_ = 0;
+}
+
+GfxDevice* GfxWindow::Device() const { return device_; }
+
+uint32_t GfxWindow::WindowId() const {
+  return mode_ == GfxWindowMode::Headless || !window_ ? 0 : SDL_GetWindowID(window_);
+}
+
+bool GfxWindow::Open(const GfxWindowOptions& options, std::string* error) {
+  mode_ = options.mode;
+  if (mode_ == GfxWindowMode::Headless) return OpenHeadless(options, error);
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    if (error) *error = std::string("cannot start SDL video: ") + SDL_GetError();
+    return false;
+  }
+  videoStarted_ = true;
+  uint32_t flags = SDL_WINDOW_OPENGL;
+  if (mode_ == GfxWindowMode::FullScreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+  if (mode_ == GfxWindowMode::Test) flags |= SDL_WINDOW_RESIZABLE;
+  if (!CreateWindowAndContext(options, flags, error)) return false;
+  int w = 0, h = 0;
+  SDL_GL_GetDrawableSize(window_, &w, &h);
+  std::string reason;
+  device_ = GlDevice::Create(window_, false, static_cast<uint32_t>(w), static_cast<uint32_t>(h),
+                             &reason);
+  if (!device_) {
+    if (error) *error = "cannot create the graphics device: " + reason;
+    return false;
+  }
+  device_->SetVerticalSync(options.verticalSync);
+  return true;
+}
+
+bool GfxWindow::CreateWindowAndContext(const GfxWindowOptions& options, uint32_t flags,
+                                       std::string* error) {
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
+  SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+  const bool headless = mode_ == GfxWindowMode::Headless;
+  // A headless device draws into its own framebuffer object; the window's needs no depth.
+  SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, headless ? 0 : 24);
+  SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, headless ? 0 : 8);
+  if (mode_ == GfxWindowMode::Foreign) {
+    SDL_SetHint(SDL_HINT_VIDEO_FOREIGN_WINDOW_OPENGL, "1");
+    window_ = SDL_CreateWindowFrom(reinterpret_cast<void*>(static_cast<uintptr_t>(options.foreignWindow)));
+  } else if (mode_ == GfxWindowMode::FullScreen) {
+    SDL_Rect bounds{0, 0, 640, 480};
+    SDL_GetDisplayBounds(0, &bounds);
+    window_ = SDL_CreateWindow(options.title.c_str(), bounds.x, bounds.y, bounds.w, bounds.h, flags);
+  } else {
+    window_ = SDL_CreateWindow(options.title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                               static_cast<int>(options.width), static_cast<int>(options.height),
+                               flags);
+  }
+  if (!window_) {
+    if (error) *error = std::string("cannot create the window: ") + SDL_GetError();
+    return false;
+  }
+  context_ = SDL_GL_CreateContext(window_);
+  if (!context_) {
+    if (error) *error = std::string("cannot create an OpenGL context: ") + SDL_GetError();
+    return false;
+  }
+  SDL_GL_MakeCurrent(window_, context_);
+  return true;
+}
+
+bool GfxWindow::OpenHeadless(const GfxWindowOptions& options, std::string* error) {
+  headlessWidth_ = options.width;
+  headlessHeight_ = options.height;
+  std::string reason;
+  const auto tryDriver = [&](const char* driver) -> bool {
+    SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, driver, SDL_HINT_OVERRIDE);
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+      reason = std::string("SDL video: ") + SDL_GetError();
+      return false;
+    }
+    videoStarted_ = true;
+    if (CreateWindowAndContext(options, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN, &reason)) {
+      device_ = GlDevice::Create(window_, true, options.width, options.height, &reason);
+      if (device_) {
+        if (!xvfbPid_) KeepHeadlessDriverLoaded();
+        return true;
+      }
+    }
+    CloseVideo();
+    return false;
+  };
+  if (tryDriver("offscreen")) return true;
+  WriteLog("Window: headless rendering through SDL's offscreen driver failed (" + reason +
+           "); trying a private Xvfb");
+  std::string display;
+  const int pid = StartXvfb(&display);
+  if (!pid) {
+    if (error) *error = "no headless OpenGL: offscreen driver failed (" + reason +
+                        ") and Xvfb could not be started";
+    return false;
+  }
+  setenv("DISPLAY", display.c_str(), 1);
+  xvfbPid_ = pid;
+  if (tryDriver("x11")) {
+    WriteLog("Window: headless rendering on Xvfb display " + display);
+    return true;
+  }
+  if (error) *error = "no headless OpenGL: offscreen driver and Xvfb both failed (" + reason + ")";
+  return false;
+}
+
+bool GfxWindow::SizeChanged(uint32_t* width, uint32_t* height) const {
+  if (!device_) return false;
+  uint32_t w = headlessWidth_, h = headlessHeight_;
+  if (mode_ != GfxWindowMode::Headless) {
+    int dw = 0, dh = 0;
+    SDL_GL_GetDrawableSize(window_, &dw, &dh);
+    if (dw <= 0 || dh <= 0) return false;  // minimised
+    w = static_cast<uint32_t>(dw);
+    h = static_cast<uint32_t>(dh);
+  }
+  uint32_t cw = 0, ch = 0;
+  device_->GetBackBufferSize(&cw, &ch);
+  if (width) *width = w;
+  if (height) *height = h;
+  return w != cw || h != ch;
+}
+
+void GfxWindow::Resize(uint32_t width, uint32_t height) {
+  if (mode_ == GfxWindowMode::Headless) {
+    headlessWidth_ = width;
+    headlessHeight_ = height;
+  } else if (window_ && mode_ == GfxWindowMode::Test) {
+    SDL_SetWindowSize(window_, static_cast<int>(width), static_cast<int>(height));
+  }
+}
+
+bool GfxWindow::SaveScreenshot(const std::string& path) const {
+  if (!device_) return false;
+  std::vector<uint32_t> pixels;
+  uint32_t w = 0, h = 0;
+  if (device_->ReadBackBuffer(&pixels, &w, &h) < 0) return false;
+  SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(
+      pixels.data(), static_cast<int>(w), static_cast<int>(h), 32, static_cast<int>(w * 4),
+      SDL_PIXELFORMAT_ARGB8888);
+  if (!surface) return false;
+  const bool ok = IMG_SavePNG(surface, path.c_str()) == 0;
+  if (!ok) WriteLog("Window: cannot write screenshot " + path + ": " + IMG_GetError());
+  SDL_FreeSurface(surface);
+  return ok;
+}
