@@ -11,6 +11,7 @@
 #include "shell/app_state.h"
 #include "shell/error_box.h"
 #include "shell/log.h"
+#include "tests/support/null_gfx_device.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -66,7 +67,7 @@ class MemoryTexture : public GfxTexture {
 };
 
 // A device that offers one texture format and may refuse either kind of creation.
-class FakeDevice : public GfxDevice {
+class FakeDevice : public NullGfxDevice {
  public:
   GfxResult CreateTexture(uint32_t, uint32_t, uint32_t, uint32_t, GfxFormat, GfxPool pool,
                           GfxTexture** texture) override {

@@ -1,0 +1,34 @@
+// The Spectrum's display memory layout, shared by every model: 6144 bytes of bitmap in the
+// interleaved line order, then 768 attribute bytes, one per 8 x 8 character cell.
+#pragma once
+
+#include <cstdint>
+#include <random>
+
+constexpr uint32_t SCREEN_IMAGE_SIZE = 6912;
+constexpr uint32_t ATTRIBUTE_OFFSET = 0x1800;
+
+// Offset of display line n (0 = top) from the start of the screen.
+constexpr uint32_t DisplayLineOffset(int line) {
+  return ((line & 0xC0) * 32) + ((line & 7) * 256) + (((line >> 3) & 7) * 32);
+}
+
+// Offset of the attribute row that display line n shows.
+constexpr uint32_t AttributeOffset(int line) { return ATTRIBUTE_OFFSET + (line >> 3) * 32; }
+
+// The bytes a display line is captured from.
+struct DisplayLineSource {
+  const uint8_t* bitmap;
+  const uint8_t* attributes;
+};
+
+// Fills RAM word by word, in address order, from the program's generator.
+inline void FillRandom(uint8_t* ram, uint32_t size, std::mt19937& random) {
+  for (uint32_t i = 0; i + 4 <= size; i += 4) {
+    const uint32_t word = random();
+    ram[i] = static_cast<uint8_t>(word);
+    ram[i + 1] = static_cast<uint8_t>(word >> 8);
+    ram[i + 2] = static_cast<uint8_t>(word >> 16);
+    ram[i + 3] = static_cast<uint8_t>(word >> 24);
+  }
+}

@@ -1,0 +1,255 @@
+// What every Spectrum model shares: the frame driver and its wall-clock throttle, ULA, Kempston
+// and Fuller Box port decoding, the beeper, FLASH, reset and the script-facing switches.
+#include "emulation/speccy.h"
+
+#include <cstring>
+
+#include "emulation/ay_chip.h"
+#include "emulation/rom_cache.h"
+#include "emulation/z80.h"
+#include "presentation/sound_output.h"
+#include "shell/app_state.h"
+
+namespace {
+
+CSpeccy* g_current = nullptr;
+
+uint8_t ForwardPortRead(uint16_t port) { return g_current ? g_current->PortRead(port) : 0xFF; }
+
+void ForwardPortWrite(uint16_t port, uint8_t value) {
+  if (g_current) g_current->PortWrite(port, value);
+}
+
+// The Fuller Box chip sits on ports 0x3F (register select) and 0x5F (data).
+constexpr uint8_t FULLER_SELECT = 0x3F;
+constexpr uint8_t FULLER_DATA = 0x5F;
+
+}  // namespace
+
+CSpeccy* CSpeccy::Current() { return g_current; }
+
+CSpeccy::CSpeccy() {
+  const uint32_t size = Z80ContextSize();
+  context_.reset(new uint8_t[size]());
+  Z80LoadContext(context_.get());
+  ApplyVolume();
+  keyMatrix_ = App().keyMatrix;
+  lineBuffer_.reset(new uint8_t[DISPLAY_LINE_BUFFER_SIZE]());
+  RestoreScreenTexture();
+  if (CSoundOutput* output = App().soundOutput) stream_ = output->CreateStream();
+}
+
+CSpeccy::~CSpeccy() {
+  muted_ = true;
+  if (stream_) stream_->Stop();
+  StopRZXPlayback();
+  // No clone may outlive the textures it shows.
+  for (bool found = true; found;) {
+    found = false;
+    for (CTV* tv = CTV::Head(); tv; tv = tv->Next()) {
+      if (tv != this && tv->PictureSourceId() == Id()) {
+        delete tv;
+        found = true;
+        break;
+      }
+    }
+  }
+  ReleaseScreenTexture();
+  delete fullerChip_;
+  delete stream_;
+  if (g_current == this) g_current = nullptr;
+}
+
+void CSpeccy::InstallPortHandlers() {
+  Z80SetPortReadHandler(ForwardPortRead);
+  Z80SetPortWriteHandler(ForwardPortWrite);
+}
+
+void CSpeccy::MakeContextCurrent() { Z80LoadContext(context_.get()); }
+
+void CSpeccy::SaveContext() { Z80SaveContext(context_.get()); }
+
+void CSpeccy::Render() {
+  if (RenderPicture(picture_, stagingTexture_, screenTexture_, lineBuffer_.get(), flashPhase_,
+                    pictureChanged_))
+    CTV::Render();
+}
+
+void CSpeccy::RestoreScreenTexture() {
+  RestorePictureTextures(picture_, stagingTexture_, screenTexture_);
+}
+
+void CSpeccy::ReleaseScreenTexture() { ReleasePictureTextures(stagingTexture_, screenTexture_); }
+
+bool CSpeccy::UpdateFrame(float time) {
+  g_current = this;
+  executed_ = 0;
+  if (lastTime_ != 0 && throttled_ && timeCredit_ >= -0.02f)
+    timeCredit_ -= time - lastTime_;
+  else
+    timeCredit_ = 0;
+
+  if (timeCredit_ <= 0) {
+    beeper_.StartFrame(portFE_);
+    timeCredit_ += 0.02f;
+    if (attached_[HARDWARE_FULLER] && fullerChip_) fullerChip_->StartFrame();
+    if (paused_)
+      pictureChanged_ = true;
+    else
+      RunFrame();
+
+    // FLASH swaps ink and paper every 16 frames.
+    flashPhase_ = flashCounter_ >= 16 ? 1 : 0;
+    if (++flashCounter_ == 32) flashCounter_ = 0;
+
+    if (!muted_ && stream_) {
+      beeper_.FinishFrame(portFE_, volume_);
+      if (attached_[HARDWARE_FULLER] && fullerChip_) fullerChip_->Render(beeper_.sampleBlock);
+      FinishSoundFrame();
+      stream_->WriteFrame(beeper_.sampleBlock);
+    }
+  }
+  lastTime_ = time;
+  return pictureChanged_;
+}
+
+void CSpeccy::Run(int32_t tstates) {
+  if (tstates > 0) executed_ += Z80Execute(static_cast<uint32_t>(tstates));
+  carry_ = 0;
+}
+
+void CSpeccy::CaptureLine(int line, const uint8_t* bitmap, const uint8_t* attributes) {
+  uint8_t* entry = lineBuffer_.get() + line * DISPLAY_LINE_BYTES;
+  std::memcpy(entry, bitmap, 32);
+  std::memcpy(entry + 32, attributes, 32);
+}
+
+void CSpeccy::Reset() {
+  MakeContextCurrent();
+  Z80Reset();
+  Z80SetRegister(REG_IFF1, 0);
+  Z80SetRegister(REG_IFF2, 0);
+  Z80SetRegister(REG_IM, 0);
+  Z80SetRegister(REG_IR, 0);
+  Z80SetRegister(REG_PC, 0);
+  Z80SetRegister(REG_AF, 0xFFFF);
+  Z80SetRegister(REG_SP, 0xFFFF);
+  SaveContext();
+  flashCounter_ = 0;
+  flashPhase_ = 0;
+  portFE_ = 0x18;
+  if (attached_[HARDWARE_FULLER] && fullerChip_) fullerChip_->Reset();
+  ResetSound();
+  carry_ = 0;
+}
+
+bool CSpeccy::AttachHardware(int32_t kind, bool on) {
+  if (kind != HARDWARE_KEMPSTON && kind != HARDWARE_FULLER) return false;
+  attached_[kind] = on;
+  // The chip is made once and kept: detaching only hides it.
+  if (on && kind == HARDWARE_FULLER && !fullerChip_)
+    fullerChip_ = new CAYChip(this, frameLength_, AY_CHIP_CLOCK, volume_);
+  return true;
+}
+
+bool CSpeccy::IsHardwareAttached(int32_t kind) const {
+  return (kind == HARDWARE_KEMPSTON || kind == HARDWARE_FULLER) && attached_[kind];
+}
+
+void CSpeccy::DetachAllHardware() {
+  AttachHardware(HARDWARE_KEMPSTON, false);
+  AttachHardware(HARDWARE_FULLER, false);
+}
+
+bool CSpeccy::SetVariant(int32_t) { return false; }
+
+void CSpeccy::PortWrite(uint16_t port, uint8_t value) {
+  if (attached_[HARDWARE_FULLER] && fullerChip_) {
+    if ((port & 0xFF) == FULLER_SELECT)
+      fullerChip_->SelectRegister(value);
+    else if ((port & 0xFF) == FULLER_DATA)
+      fullerChip_->WriteData(value, executed_ + Z80ElapsedTStates());
+  }
+  // The ULA answers every even port.
+  if ((port & 1) == 0) {
+    portFE_ = value;
+    beeper_.Update(portFE_, executed_ + Z80ElapsedTStates(), frameLength_, volume_);
+  }
+}
+
+uint8_t CSpeccy::PortRead(uint16_t port) {
+  if (rzxPlaying_) return RZXReadPort(port);
+  uint8_t result = 0xFF;
+  if (attached_[HARDWARE_FULLER] && fullerChip_ && port == FULLER_SELECT) result = fullerChip_->Read();
+  // Kempston: no direction, no fire button.
+  if ((port & 0xE0) == 0 && attached_[HARDWARE_KEMPSTON]) result = 0;
+  if (port & 1) return result;
+
+  if (!keyMatrix_) return 0xFF;
+  // Each half-row whose address line is low pulls its held keys' bits to 0; no tape input.
+  result = 0xFF;
+  for (int row = 0; row < 8; ++row)
+    if ((port & (0x100 << row)) == 0) result &= static_cast<uint8_t>(~keyMatrix_[row]);
+  return result;
+}
+
+void CSpeccy::RandomizeMemory() {}
+void CSpeccy::ResetSound() {}
+void CSpeccy::ApplyVolume() {}
+void CSpeccy::FinishSoundFrame() {}
+void CSpeccy::Spread48KImage() {}
+void CSpeccy::ApplyZ80HardwareState(const uint8_t*) {}
+void CSpeccy::ApplyPagingBlock(const uint8_t*) {}
+void CSpeccy::ApplyAYBlock(const uint8_t*) {}
+
+void CSpeccy::Pause(bool paused) {
+  paused_ = paused;
+  if (!stream_) return;
+  if (paused)
+    stream_->Stop();
+  else if (!muted_)
+    stream_->SilenceAndRestart();
+}
+
+void CSpeccy::Mute(bool muted) {
+  muted_ = muted;
+  if (!stream_) return;
+  if (muted)
+    stream_->Stop();
+  else
+    stream_->SilenceAndRestart();
+}
+
+CTV* CSpeccy::Clone(float x, float y, float z) { return new CTV(this, x, y, z); }
+
+uint8_t CSpeccy::Peek(uint16_t address) { return *MemoryPointer(address); }
+
+uint8_t CSpeccy::Poke(uint16_t address, uint8_t value) {
+  uint8_t* byte = MemoryPointer(address);
+  const uint8_t old = *byte;
+  if (address >= 0x4000) *byte = value;
+  return old;
+}
+
+void CSpeccy::SetVolume(int32_t percent) {
+  volume_ = static_cast<uint32_t>(percent) >= 101 ? 100 : static_cast<uint16_t>(percent);
+  ApplyVolume();
+}
+
+void CSpeccy::SetSnapshotCreator(const char* name) {
+  std::memset(creator_, 0, sizeof creator_);
+  if (name) std::strncpy(creator_, name, sizeof creator_ - 1);
+}
+
+uint8_t* CSpeccy::CustomROM() {
+  if (!customROM_) customROM_.reset(new uint8_t[ROM_SIZE]);
+  return customROM_.get();
+}
+
+void CSpeccy::MapROM(uint8_t* image) {
+  MakeContextCurrent();
+  rom_ = image;
+  Z80MapFetch(0x0000, 0x3FFF, rom_);
+  Z80MapRead(0x0000, 0x3FFF, rom_);
+  SaveContext();
+}

@@ -1,0 +1,5 @@
+// SZX snapshots. (Interim: the reader arrives with the formats work.)
+#include "formats/readers.h"
+#include "formats/result_code.h"
+
+int32_t ReadSZX(CSpeccy&, const uint8_t*, uint32_t) { return GX_NOT_SUPPORTED; }
