@@ -13,6 +13,10 @@
 namespace {
 
 CSpeccy* g_current = nullptr;
+// The machine whose context the core holds. The core's copy is always the newest state of that
+// machine, so making it current again must not reload the saved block: a loader may have set
+// registers that are not saved yet.
+CSpeccy* g_contextOwner = nullptr;
 
 uint8_t ForwardPortRead(uint16_t port) { return g_current ? g_current->PortRead(port) : 0xFF; }
 
@@ -32,6 +36,7 @@ CSpeccy::CSpeccy() {
   const uint32_t size = Z80ContextSize();
   context_.reset(new uint8_t[size]());
   Z80LoadContext(context_.get());
+  g_contextOwner = this;
   ApplyVolume();
   keyMatrix_ = App().keyMatrix;
   lineBuffer_.reset(new uint8_t[DISPLAY_LINE_BUFFER_SIZE]());
@@ -58,6 +63,7 @@ CSpeccy::~CSpeccy() {
   delete fullerChip_;
   delete stream_;
   if (g_current == this) g_current = nullptr;
+  if (g_contextOwner == this) g_contextOwner = nullptr;
 }
 
 void CSpeccy::InstallPortHandlers() {
@@ -65,7 +71,11 @@ void CSpeccy::InstallPortHandlers() {
   Z80SetPortWriteHandler(ForwardPortWrite);
 }
 
-void CSpeccy::MakeContextCurrent() { Z80LoadContext(context_.get()); }
+void CSpeccy::MakeContextCurrent() {
+  if (g_contextOwner == this) return;
+  Z80LoadContext(context_.get());
+  g_contextOwner = this;
+}
 
 void CSpeccy::SaveContext() { Z80SaveContext(context_.get()); }
 
