@@ -16,6 +16,7 @@ class CTV;
 class CSoundOutput;
 class CTelevisionScene;
 class GfxDevice;
+class CZip;
 
 // Screen-saver modes, as the command line selects them.
 enum SaverMode { SM_CONFIG = 0, SM_PREVIEW = 1, SM_FULL = 2, SM_TEST = 3, SM_PASSWORD = 4 };
@@ -98,6 +99,11 @@ struct AppState {
   Vec3 eye{0, 0, -300}, lookAt{0, 0, 0}, eyeAnchor{0, 0, -300}, lookAtAnchor{0, 0, 0};
   bool cameraChanged = true;
   uint32_t backgroundColour = 0;  // ARGB
+
+  // The zip archive the current script came from, kept open so snapshots named without a folder
+  // are read from it.
+  CZip* scriptZip = nullptr;
+  bool scriptIsZipped = false;
 
   // Services, null when absent (no sound device, no display, no model).
   CSoundOutput* soundOutput = nullptr;
