@@ -51,7 +51,7 @@ void CopyGlyph(SDL_Surface* glyph, int originX, int originY, int penX, int basel
 }  // namespace
 
 std::string FontFileFor(const std::string&, bool bold, bool italic) {
-  // Every face is Liberation Sans: it keeps Arial's widths, so captions lay out as designed.
+  // Every face is Liberation Sans: it keeps Arial's widths, so captions keep their places.
   const char* style = bold ? (italic ? "BoldItalic" : "Bold") : (italic ? "Italic" : "Regular");
   return std::string(kFontFolder) + "LiberationSans-" + style + ".ttf";
 }

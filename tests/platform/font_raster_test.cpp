@@ -78,15 +78,6 @@ TEST(FontRaster, GlyphsAreAntialiasedWhiteOnBlack) {
   EXPECT_EQ(full + partial, 0u);
 }
 
-TEST(FontRaster, FontFilesAreLiberationSansInTheAskedStyle) {
-  EXPECT_EQ(FontFileFor("Arial", true, false),
-            "/usr/share/fonts/truetype/liberation2/LiberationSans-Bold.ttf");
-  EXPECT_EQ(FontFileFor("Arial", false, false),
-            "/usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf");
-  EXPECT_EQ(FontFileFor("Arial", true, true),
-            "/usr/share/fonts/truetype/liberation2/LiberationSans-BoldItalic.ttf");
-}
-
 TEST(FontRaster, RefusesAnEmptyBitmapOrANoughtPixelFont) {
   FontBitmap bitmap;
   std::string error;
