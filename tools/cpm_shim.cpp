@@ -9,6 +9,7 @@
 namespace {
 
 CCpmShim* current = nullptr;
+constexpr uint8_t kExitPort = 0x01;
 
 // At kBdos: BDOS 2 and 9, characters go out through OUT (0),A; other functions just return.
 const uint8_t kBdosRoutine[] = {
@@ -36,8 +37,13 @@ CCpmShim::~CCpmShim() {
   if (current == this) current = nullptr;
 }
 
-void CCpmShim::PortWrite(uint16_t, uint8_t value) {
+void CCpmShim::PortWrite(uint16_t port, uint8_t value) {
   if (!current) return;
+  if ((port & 0xFF) == kExitPort) {
+    current->finished_ = true;
+    current->tstates_ += Z80ElapsedTStates();
+    return;
+  }
   const char c = static_cast<char>(value);
   current->output_ += c;
   if (current->printer_) current->printer_(c);
@@ -48,7 +54,9 @@ bool CCpmShim::Load(const std::vector<uint8_t>& program) {
   if (program.empty() || program.size() > kMaxProgram) return false;
   std::fill(memory_.begin(), memory_.end(), 0);
   std::copy(program.begin(), program.end(), memory_.begin() + 0x0100);
-  memory_[0x0000] = 0x76;  // warm boot: HALT
+  memory_[0x0000] = 0xD3;  // warm boot: OUT (kExitPort),A marks the end, then HALT
+  memory_[0x0001] = kExitPort;
+  memory_[0x0002] = 0x76;
   memory_[0x0005] = 0xC3;  // JP kBdos; its operand doubles as CP/M's top-of-memory word
   memory_[0x0006] = kBdos & 0xFF;
   memory_[0x0007] = kBdos >> 8;
@@ -82,9 +90,8 @@ bool CCpmShim::Run(uint64_t tstates) {
     const uint32_t budget = static_cast<uint32_t>(std::min(tstates, kChunk));
     Z80SetFetchCounter(0x7FFFFFFF);
     const uint32_t done = Z80Execute(budget);
-    tstates_ += done;
+    if (!finished_) tstates_ += done;  // at the end the exit port has counted up to the jump
     tstates -= std::min<uint64_t>(tstates, done);
-    if (Z80GetRegister(REG_HALT) && Z80GetRegister(REG_PC) == 0x0000) finished_ = true;
   }
   Z80SaveContext(context_.data());
   return !finished_;

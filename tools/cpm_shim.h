@@ -1,6 +1,6 @@
 // Runs CP/M-80 .com programs (the Z80 instruction exercisers) on the Z80 core through its public
 // interface only: BDOS calls reach a small Z80 routine that hands characters to a port, and the
-// warm boot at 0x0000 is a HALT that is noticed between runs.
+// warm boot at 0x0000 writes to another port and halts.
 //
 //   CCpmShim shim;
 //   shim.Load(bytes);                      // program at 0x0100
@@ -31,6 +31,7 @@ class CCpmShim {
   // Called with every character the program prints, as it prints it.
   void SetPrinter(std::function<void(char)> printer) { printer_ = std::move(printer); }
   const std::string& Output() const { return output_; }
+  // T-states run so far; once finished, exactly those up to the jump to 0x0000.
   uint64_t TStates() const { return tstates_; }
 
   // Where the BDOS routine lives; the word at 0x0006 (CP/M's top of memory) points here.
