@@ -41,18 +41,4 @@ void RunExerciser(const std::string& name) {
 TEST(Z80Exerciser, Zexdoc) { RunExerciser("zexdoc"); }
 TEST(Z80Exerciser, Zexall) { RunExerciser("zexall"); }
 
-TEST(Z80Exerciser, VerdictNeedsEveryLineOk) {
-  EXPECT_TRUE(JudgeExerciserOutput("hdr\na....  OK\nb....  OK\nTests complete").AllOk());
-  EXPECT_FALSE(JudgeExerciserOutput("hdr\na....  OK\nb....  ERROR **** crc\nTests complete").AllOk());
-  EXPECT_FALSE(JudgeExerciserOutput("hdr\na....  OK\n").AllOk()) << "not complete";
-  EXPECT_FALSE(JudgeExerciserOutput("Tests complete").AllOk()) << "no test line";
-}
-
-TEST(Z80Exerciser, ShimRejectsProgramsThatDoNotFit) {
-  CCpmShim shim;
-  EXPECT_FALSE(shim.Load({}));
-  EXPECT_FALSE(shim.Load(std::vector<uint8_t>(CCpmShim::kMaxProgram + 1, 0)));
-  EXPECT_TRUE(shim.Load(std::vector<uint8_t>(CCpmShim::kMaxProgram, 0)));
-}
-
 }  // namespace
