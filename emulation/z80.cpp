@@ -487,7 +487,6 @@ void Z80Nmi() {
 // The tail every handler ends with: charge, test budget and fetch counter, fetch, dispatch.
 #define DISPATCH()                               \
   do {                                           \
-    r++;                                         \
     const uint32_t op_ = FETCH8(pc);             \
     pc = (pc + 1) & 0xFFFF;                      \
     goto* mainT[op_];                            \
@@ -496,13 +495,12 @@ void Z80Nmi() {
   do {                                           \
     rem -= (t);                                  \
     if (UNLIKELY(rem <= 0)) goto end_test;       \
-    if (UNLIKELY(--fc < 0)) goto finish;         \
+    if (UNLIKELY(--fc < 0)) goto out_of_fetches; \
     DISPATCH();                                  \
   } while (0)
 // A prefix is an opcode fetch of its own, without the end-of-run tests.
 #define PREFIX(table)                            \
   do {                                           \
-    r++;                                         \
     fc--;                                        \
     const uint32_t op_ = FETCH8(pc);             \
     pc = (pc + 1) & 0xFFFF;                      \
@@ -519,10 +517,9 @@ void Z80Nmi() {
     }                                                   \
     if (UNLIKELY(--fc < 0)) {                           \
       pc = (pc - 2) & 0xFFFF;                           \
-      goto finish;                                      \
+      goto out_of_fetches;                              \
     }                                                   \
     fc--;                                               \
-    r += 2;                                             \
     goto label;                                         \
   } while (0)
 
@@ -733,13 +730,14 @@ uint32_t Z80Execute(uint32_t tstates) {
     tablesReady = true;
   }
 
-  // Step 1: the T-states of an accepted interrupt lengthen a run without a fetch limit.
-  uint64_t budget = tstates;
-  if (run.fetchCounter == 0x7FFFFFFF) budget += g.pendingT;
+  // Step 1: a run without a fetch limit reports the T-states of an interrupt accepted since
+  // the last run as executed; they are the interrupt's time, not extra time for instructions.
+  const uint32_t interruptT = run.fetchCounter == 0x7FFFFFFF ? g.pendingT : 0;
   g.pendingT = 0;
   run.eiPending = false;
-  if (budget > 0x7FFF0000u) budget = 0x7FFF0000u;  // the remaining count is a signed 32-bit value
-  run.start = static_cast<uint32_t>(budget);
+  // The remaining count is a signed 32-bit value.
+  const uint32_t budget = tstates > 0x7FFF0000u ? 0x7FFF0000u : tstates;
+  run.start = budget + interruptT;
   int32_t rem = static_cast<int32_t>(budget);
   int32_t fc = run.fetchCounter;
 
@@ -747,24 +745,25 @@ uint32_t Z80Execute(uint32_t tstates) {
   uint32_t f = g.af & 0xD7;
   uint32_t q = g.af & 0xFF;
   uint32_t bc = g.bc, de = g.de, hl = g.hl, sp = g.sp, pc = g.pc;
-  uint32_t r = g.r;
+  // R grows with every opcode fetch, as the fetch counter falls: R = rbase - fc.
+  uint32_t rbase = g.r + static_cast<uint32_t>(fc);
   uint32_t ea = 0;  // (IX+d) / (IY+d) of the DDCB page
 
 #define STORE_REGS()                                        \
   do {                                                      \
     g.af = static_cast<uint16_t>((a << 8) | f | (q & (YF | XF))); \
     g.bc = bc; g.de = de; g.hl = hl; g.sp = sp; g.pc = pc;  \
-    g.r = static_cast<uint8_t>(r);                          \
+    g.r = static_cast<uint8_t>(rbase - fc);                 \
   } while (0)
 #define LOAD_REGS()                                         \
   do {                                                      \
     a = g.af >> 8; f = g.af & 0xD7; q = g.af & 0xFF;        \
     bc = g.bc; de = g.de; hl = g.hl; sp = g.sp; pc = g.pc;  \
-    r = g.r;                                                \
+    rbase = g.r + static_cast<uint32_t>(fc);                                   \
   } while (0)
 
   // Step 2.
-  if (--fc < 0) goto finish;
+  if (--fc < 0) goto out_of_fetches;
   DISPATCH();
 
 // ---- main page -------------------------------------------------------------------------------
@@ -797,13 +796,11 @@ m_76:  // HALT: re-executed every 4 T-states until an interrupt; repetitions are
     if (byBudget <= byFetch) {
       rem -= 4 * byBudget;
       fc -= byBudget - 1;
-      r += byBudget - 1;
       goto end_test;
     }
     rem -= 4 * byFetch;
-    r += byFetch - 1;
     fc = -1;
-    goto finish;
+    goto out_of_fetches;
   }
 
 #define ALUR(op, OPN, S) m_##op: OPN(S##_); NEXT(4);
@@ -1025,7 +1022,7 @@ m_FB:  // EI: the run's end test fires after the next instruction, which examine
   run.eiPending = true;
   run.saved = rem - 1;
   rem = 1;
-  if (UNLIKELY(--fc < 0)) goto finish;
+  if (UNLIKELY(--fc < 0)) goto out_of_fetches;
   DISPATCH();
 m_CB: PREFIX(cbT);
 m_ED: PREFIX(edT);
@@ -1135,9 +1132,9 @@ ed_46: ed_4E: ed_66: ed_6E: g.im = 0; NEXT(8);
 ed_56: ed_76: g.im = 1; NEXT(8);
 ed_5E: ed_7E: g.im = 2; NEXT(8);
 ed_47: g.i = static_cast<uint8_t>(a); NEXT(9);
-ed_4F: r = a; g.r7 = a & 0x80; NEXT(9);
+ed_4F: rbase = a + fc; g.r7 = a & 0x80; NEXT(9);
 ed_57: a = g.i; f = (f & CF) | kSZ[a] | g.iff2; q = a; NEXT(9);
-ed_5F: a = (r & 0x7F) | g.r7; f = (f & CF) | kSZ[a] | g.iff2; q = a; NEXT(9);
+ed_5F: a = ((rbase - fc) & 0x7F) | g.r7; f = (f & CF) | kSZ[a] | g.iff2; q = a; NEXT(9);
 ed_67:  // RRD
   {
     const uint32_t v = RD(hl);
@@ -1235,10 +1232,13 @@ end_test:
     }
     rem -= 4;
     if (rem > 0) {
-      if (--fc < 0) goto finish;
+      if (--fc < 0) goto out_of_fetches;
       DISPATCH();
     }
   }
+  goto finish;
+out_of_fetches:  // the counter fell without an opcode fetch, so R did not grow
+  rbase--;
 finish:
   if (run.eiPending) {  // the fetch counter ran out right after EI
     rem = run.saved + rem - 4;

@@ -44,7 +44,7 @@ uint16_t Z80GetRegister(int index);
 void Z80SetRegister(int index, uint16_t value);
 
 // Default handlers everywhere (reads 0xFF, writes ignored, ports 0xFF), empty range lists.
-// The fetch map is left as it is.
+// The fetch map keeps its mappings; pages that were never mapped fetch 0xFF.
 void Z80InitMemoryMaps();
 // Whole-page mappings: address `first` corresponds to `host`; `first` should start a page.
 void Z80MapFetch(uint16_t first, uint16_t last, uint8_t* host);
@@ -67,6 +67,8 @@ void Z80SetRetiHandler(Z80RetiHandler handler);
 
 // Runs whole instructions until the budget is used up (or the fetch counter runs out) and
 // returns the T-states executed, which may pass the budget by the last instruction's overshoot.
+// Without a fetch limit (counter 0x7FFFFFFF) the count also holds the T-states of an interrupt
+// accepted since the last run; those are the interrupt's time, not extra budget.
 uint32_t Z80Execute(uint32_t tstates);
 // T-states executed so far in the current run; for handlers that time-stamp events.
 uint32_t Z80ElapsedTStates();
