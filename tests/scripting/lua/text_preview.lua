@@ -1,0 +1,13 @@
+-- In the preview saver mode Text shows nothing and returns 0.
+-- saver-mode: preview
+-- frames: 1
+-- expect: DONE
+-- expect: Driver: televisions 0, background 0x00000000
+-- expect: captions 0
+Script_Details = { Name = "Preview captions" }
+
+function Script_Start()
+  local id = gbox.Text(10, 10, "hidden", 5)
+  gbox.Log((id == 0 and "PASS " or "FAIL ") .. "Text in preview returns 0")
+  gbox.Log("DONE")
+end
