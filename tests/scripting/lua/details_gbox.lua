@@ -2,8 +2,8 @@
 -- leaves it out.
 -- catalogue: yes
 -- expect: Building list of scripts
--- expect: Firing up Lua 5.1.5
 -- expect: Loading script details_gbox.lua
+-- expect: Firing up Lua 5.1.5
 -- expect: Lua error executing buffer: 
 -- expect: Script failed to load: details_gbox.lua
 -- expect: *** Error loading script: details_gbox.lua

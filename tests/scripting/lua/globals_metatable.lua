@@ -3,8 +3,8 @@
 -- catalogue: yes
 -- frames: 2
 -- expect: Added script to list: globals_metatable.lua (Guarded globals 2)
--- expect: Script loaded OK: 
 -- expect: PASS ran with a guarded _G
+-- expect: Script loaded OK: 
 -- expect-absent: Lua error
 Script_Details = { Name = "Guarded globals", Version = 2 }
 

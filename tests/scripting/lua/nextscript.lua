@@ -1,8 +1,7 @@
 -- NextScript() ends the script without failing it (a number is not true): it is played again.
 -- frames: 4
 -- expect: Loading script nextscript.lua
--- expect: Lua error while running script: 
--- expect: Script aborted by NextScript()
+-- expect: "]:11: Script aborted by NextScript()
 -- expect: Loading script nextscript.lua
 -- expect-absent: No valid scripts available
 Script_Details = { Name = "NextScript" }

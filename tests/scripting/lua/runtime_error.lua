@@ -1,8 +1,7 @@
 -- An error after the first Sleep ends the script as failed.
 -- frames: 4
 -- expect: Script loaded OK: 
--- expect: Lua error while running script: 
--- expect: boom
+-- expect: "]:10: boom
 -- expect: No valid scripts available
 Script_Details = { Name = "Runtime error" }
 

@@ -1,7 +1,6 @@
 -- A wrongly called program function is a script error: named after the script, failed.
 -- frames: 3
--- expect: Lua error while running script: 
--- expect: Error in text_error.lua : Text syntax error. Should be: Text(x, y, msg [,time to display])
+-- expect: "]:9: Error in text_error.lua : Text syntax error. Should be: Text(x, y, msg [,time to display])
 -- expect: No valid scripts available
 Script_Details = { Name = "Text with a table" }
 
