@@ -89,7 +89,7 @@ TEST_P(BundledScripts, PlayOnAFreshInstallation) {
   fs::create_directories(dir.file("Scripts"));
   fs::create_directories(dir.file("Snapshots"));
   fs::copy_file(BUNDLED + "/" + GetParam(), dir.file("Scripts/" + GetParam()));
-  const ScriptSpec spec = BundledSpec(1500);  // 30 seconds of play
+  const ScriptSpec spec = BundledSpec(3000);  // 60 seconds of play
   const auto lines = RunScript({dir.path().string(), RomsFolder(dir), GetParam(), dir.file("log.txt")}, spec);
   const auto problems = CheckLog(spec, lines);
   EXPECT_TRUE(problems.empty()) << Join(problems) << "log:\n" << Join(lines);
@@ -103,7 +103,7 @@ TEST_P(BundledScripts, PlayWhenTheArchiveHoldsFilesThatDoNotLoad) {
   WriteWholeFile(dir.file("Snapshots/short.sna"), std::string(100, '\0'));
   WriteWholeFile(dir.file("Snapshots/empty.rzx"), "");
   fs::copy_file(BUNDLED + "/" + GetParam(), dir.file("Scripts/" + GetParam()));
-  const ScriptSpec spec = BundledSpec(1500);
+  const ScriptSpec spec = BundledSpec(3000);
   const auto lines = RunScript({dir.path().string(), RomsFolder(dir), GetParam(), dir.file("log.txt")}, spec);
   const auto problems = CheckLog(spec, lines);
   EXPECT_TRUE(problems.empty()) << Join(problems) << "log:\n" << Join(lines);
