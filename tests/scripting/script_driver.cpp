@@ -55,14 +55,17 @@ ScriptSpec ReadScriptSpec(const std::string& path) {
     else if (Directive(line, "catalogue", value)) spec.catalogue = value == "yes";
     else if (Directive(line, "expect", value)) spec.expect.push_back(value);
     else if (Directive(line, "expect-absent", value)) spec.expectAbsent.push_back(value);
+    else if (Directive(line, "expect-driver", value)) spec.expectDriver.push_back(value);
   }
   return spec;
 }
 
-std::vector<std::string> CheckLog(const ScriptSpec& spec, const std::vector<std::string>& lines) {
+std::vector<std::string> CheckLog(const ScriptSpec& spec, const std::vector<std::string>& lines, bool driverRun) {
   std::vector<std::string> problems;
+  std::vector<std::string> expected = spec.expect;
+  if (driverRun) expected.insert(expected.end(), spec.expectDriver.begin(), spec.expectDriver.end());
   size_t next = 0;
-  for (const std::string& wanted : spec.expect) {
+  for (const std::string& wanted : expected) {
     size_t at = next;
     while (at < lines.size() && lines[at].find(wanted) == std::string::npos) ++at;
     if (at == lines.size()) {

@@ -10,8 +10,11 @@
 //                               script alone (as --script does)
 //   -- expect: TEXT             a log line containing TEXT, after the previous expected one
 //   -- expect-absent: TEXT      no log line contains TEXT
+//   -- expect-driver: TEXT      as expect, but only in the driver's runs (its closing
+//                               "Driver: ..." line reports televisions, colours and captions)
 // Any log line that starts with "FAIL" fails the run: scripts check themselves with gbox.Log.
-// The same scripts and checks apply to a log written by `glimmerbox --headless --script FILE`.
+// The same scripts and checks apply to a log written by `glimmerbox --headless --script FILE`
+// run for the spec's frames with its play time and saver mode (script_suite spec FILE prints them).
 #pragma once
 
 #include <string>
@@ -24,13 +27,16 @@ struct ScriptSpec {
   bool catalogue = false;
   std::vector<std::string> expect;
   std::vector<std::string> expectAbsent;
+  std::vector<std::string> expectDriver;
 };
 
 // The directives of a script's text; for a .zip, of its first .lua member.
 ScriptSpec ReadScriptSpec(const std::string& path);
 
 // The problems of a log (lines without their time stamps) against a spec; empty when it passes.
-std::vector<std::string> CheckLog(const ScriptSpec& spec, const std::vector<std::string>& lines);
+// `driverRun`: the log comes from RunScript, so the expect-driver lines apply too.
+std::vector<std::string> CheckLog(const ScriptSpec& spec, const std::vector<std::string>& lines,
+                                  bool driverRun = true);
 
 // The lines of a log file without their "[HH:MM:SS] " stamps.
 std::vector<std::string> ReadLogLines(const std::string& logPath);

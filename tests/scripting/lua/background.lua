@@ -1,7 +1,8 @@
 -- SetBackgroundColour keeps the low byte of each component: 256 gives 0.
 -- frames: 2
 -- play-time: 0
--- expect: Driver: televisions 0, background 0x00000000
+-- expect: Script loaded OK: 
+-- expect-driver: Driver: televisions 0, background 0x00000000
 Script_Details = { Name = "Background colour" }
 
 function Script_Start()

@@ -2,7 +2,7 @@
 -- frames: 3
 -- play-time: 0
 -- expect: DONE
--- expect: Driver: televisions 3
+-- expect-driver: Driver: televisions 3
 Script_Details = { Name = "Machines" }
 
 local function check(ok, what) gbox.Log((ok and "PASS " or "FAIL ") .. what) end

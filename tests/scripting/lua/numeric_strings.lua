@@ -3,7 +3,7 @@
 -- play-time: 0
 -- expect: PASS Text with numeric strings
 -- expect: after sleep
--- expect: Driver: televisions 0, background 0x00030201, eye (1, 2, 3), look-at (4, 5, 6), captions 1
+-- expect-driver: Driver: televisions 0, background 0x00030201, eye (1, 2, 3), look-at (4, 5, 6), captions 1
 Script_Details = { Name = "Numeric strings" }
 
 local function check(ok, what) gbox.Log((ok and "PASS " or "FAIL ") .. what) end

@@ -2,7 +2,7 @@
 -- frames: 5
 -- play-time: 0
 -- expect: Script loaded OK: 
--- expect: Driver: televisions 2
+-- expect-driver: Driver: televisions 2
 -- expect-absent: Lua error
 Script_Details = { Name = "Returns at once" }
 

@@ -2,7 +2,7 @@
 -- saver-mode: preview
 -- frames: 1
 -- expect: DONE
--- expect: Driver: televisions 0, background 0x00000000, eye (0, 0, -300), look-at (0, 0, 0), captions 0
+-- expect-driver: Driver: televisions 0, background 0x00000000, eye (0, 0, -300), look-at (0, 0, 0), captions 0
 Script_Details = { Name = "Preview captions" }
 
 function Script_Start()

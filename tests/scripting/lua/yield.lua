@@ -2,7 +2,7 @@
 -- frames: 5
 -- play-time: 0
 -- expect: before yield
--- expect: Driver: televisions 1
+-- expect-driver: Driver: televisions 1
 -- expect-absent: after yield
 -- expect-absent: Script not responding
 Script_Details = { Name = "coroutine.yield" }
