@@ -5,8 +5,8 @@
 
 #include <cctype>
 #include <cstdio>
-#include <optional>
 #include <exception>
+#include <optional>
 
 #include "platform/folders.h"
 #include "presentation/television.h"

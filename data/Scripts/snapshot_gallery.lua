@@ -58,7 +58,8 @@ function Script_Start()
     else
       shown = BootingPair()
       gbox.Text(20, 20, "The snapshot archive is empty.", SHOW_SECONDS)
-      gbox.Text(20, 40, "Put .z80, .sna, .szx, .rzx, .scr or .rom files in " .. gbox.GetSnapshotsFolder(), SHOW_SECONDS)
+      gbox.Text(20, 40, "Put .z80, .sna, .szx, .rzx, .scr or .rom files in "
+        .. gbox.GetSnapshotsFolder(), SHOW_SECONDS)
     end
     -- A slow turn of the camera around the front of the television.
     -- Time is counted in the steps the script sleeps, so it follows the saver's own clock.

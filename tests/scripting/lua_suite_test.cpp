@@ -38,8 +38,10 @@ std::string RomsFolder(const TempDir& dir) {
   const std::string roms = dir.file("Roms");
   fs::create_directories(roms);
   if (fs::exists(opense + "/opense.rom") && fs::exists(opense + "/opense-stub.rom")) {
-    for (const char* name : {"48.rom", "128-1.rom", "plus2-1.rom"}) fs::copy_file(opense + "/opense.rom", roms + "/" + name);
-    for (const char* name : {"128-0.rom", "plus2-0.rom"}) fs::copy_file(opense + "/opense-stub.rom", roms + "/" + name);
+    for (const char* name : {"48.rom", "128-1.rom", "plus2-1.rom"})
+      fs::copy_file(opense + "/opense.rom", roms + "/" + name);
+    for (const char* name : {"128-0.rom", "plus2-0.rom"})
+      fs::copy_file(opense + "/opense-stub.rom", roms + "/" + name);
     return roms;
   }
   return std::string(GLIMMERBOX_SHARED_DIR) + "/roms";

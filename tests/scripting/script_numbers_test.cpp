@@ -95,8 +95,10 @@ TEST_F(BitLibrary, ResultsAreUnsignedAndSinglePrecision) {
 }
 
 TEST_F(BitLibrary, NonNumbersRaiseTheStandardArgumentError) {
-  EXPECT_EQ(Eval("bit.band('x', 1)"), "error: [string \"return bit.band('x', 1)\"]:1: bad argument #1 to 'band' (number expected, got string)");
-  EXPECT_NE(Eval("bit.shiftl(1)").find("bad argument #2 to 'shiftl' (number expected, got no value)"), std::string::npos);
+  EXPECT_EQ(Eval("bit.band('x', 1)"),
+            "error: [string \"return bit.band('x', 1)\"]:1: bad argument #1 to 'band' (number expected, got string)");
+  EXPECT_NE(Eval("bit.shiftl(1)").find("bad argument #2 to 'shiftl' (number expected, got no value)"),
+            std::string::npos);
   EXPECT_NE(Eval("bit.band({}, {})").find("bad argument #1"), std::string::npos);
 }
 
