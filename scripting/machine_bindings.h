@@ -1,0 +1,63 @@
+// The machine classes for scripts: CTV, CSpeccy, CSpeccy48 and CSpeccy128 with the model and
+// hardware constants, bound by tolua++ (machine_bindings.pkg) as the package "speccy". Each
+// method goes through an adaptor below that gives it the scripts' conventions: missing or
+// non-numeric numbers are 0, missing booleans false, integers truncated safely, results handed
+// over as single-precision numbers.
+//
+// Televisions belong to the program, not to Lua: no class has a collector. An object that is no
+// longer in the television list (deleted, or never a television) makes every method do nothing
+// and answer 0, false or nil; a machine method on a plain television does the same.
+#pragma once
+
+#include <lua.hpp>
+
+class CTV;
+class CSpeccy48;
+class CSpeccy128;
+
+// The package's registration function (generated), called through Lua with "speccy".
+int tolua_speccy_open(lua_State* L);
+
+// The self pointer of a method call, or null when argument `arg` is not a bound object. Stands in
+// for tolua_tousertype in the generated code, which would read any userdata as a bound object.
+void* ScriptObject(lua_State* L, int arg, void* fallback);
+
+// CTV
+CTV* ScriptNewTV();
+void ScriptDelete(void* self);
+void ScriptSetWorldRot(void* self, double x, double y, double z);
+void ScriptSetWorldPos(void* self, double x, double y, double z);
+void ScriptShow(void* self, bool visible);
+void ScriptSetExclusive(void* self, bool on);
+bool ScriptIsExclusive(void* self);
+
+// CSpeccy
+bool ScriptIsPaused(void* self);
+void ScriptPause(void* self, bool paused);
+bool ScriptIsThrottled(void* self);
+void ScriptThrottle(void* self, bool on);
+void ScriptReset(void* self);
+CTV* ScriptClone(void* self, double x, double y, double z);
+float ScriptPeek(void* self, double address);
+float ScriptPoke(void* self, double address, double value);
+float ScriptGetBorder(void* self);
+float ScriptLoadSnapshot(void* self, const char* name);
+bool ScriptIsPlayingRZX(void* self);
+float ScriptGetRZXPart(void* self);
+float ScriptGetRZXProgress(void* self);
+void ScriptSetVolume(void* self, double volume);
+float ScriptGetVolume(void* self);
+bool ScriptIsMuted(void* self);
+float ScriptGetModel(void* self);
+void ScriptMute(void* self, bool muted);
+bool ScriptRZXCompleted(void* self);
+void ScriptStopRZXPlayback(void* self);
+const char* ScriptGetSnapshotCreator(void* self);
+bool ScriptIsHardwareAttached(void* self, double kind);
+bool ScriptAttachHardware(void* self, double kind, bool attach);
+void ScriptDetachAllHardware(void* self);
+bool ScriptSetVariant(void* self, double model);
+
+// CSpeccy48, CSpeccy128: boot from random RAM unless `snapshot` names a file that loads.
+CSpeccy48* ScriptNewSpeccy48(const char* snapshot);
+CSpeccy128* ScriptNewSpeccy128(const char* snapshot);

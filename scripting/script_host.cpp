@@ -1,0 +1,421 @@
+// The script host. Lua reports errors by longjmp: no C++ object with a destructor may be alive
+// across a call that can raise one (the hook and the error raisers build their texts in an inner
+// scope first).
+#include "scripting/script_host.h"
+
+#include <cctype>
+#include <cstdio>
+#include <exception>
+#include <optional>
+
+#include "platform/folders.h"
+#include "presentation/television.h"
+#include "scripting/bit_library.h"
+#include "scripting/machine_bindings.h"
+#include "scripting/script_catalogue.h"
+#include "scripting/script_functions.h"
+#include "shell/app_state.h"
+#include "shell/log.h"
+
+namespace {
+
+// Its address keys the host in the Lua registry.
+const char HOST_KEY = 0;
+
+// The text of the error value on top of `L`; a value with no text gives "".
+std::string ErrorMessage(lua_State* L) {
+  const char* message = lua_tostring(L, -1);
+  return message ? message : "";
+}
+
+void OpenLibrary(lua_State* L, lua_CFunction open, const char* name) {
+  lua_pushcfunction(L, open);
+  lua_pushstring(L, name);
+  lua_call(L, 1, 0);
+}
+
+// tolua.takeownership would hand a television to Lua's collector, which frees it with free()
+// behind the television list's back; televisions belong to the program, so it is refused.
+int RefuseOwnership(lua_State* L) {
+  lua_pushboolean(L, 0);
+  return 1;
+}
+
+void DisarmOwnershipTransfer(lua_State* L) {
+  lua_pushstring(L, "tolua");
+  lua_rawget(L, LUA_GLOBALSINDEX);
+  if (lua_istable(L, -1)) {
+    lua_pushstring(L, "takeownership");
+    lua_pushcfunction(L, RefuseOwnership);
+    lua_rawset(L, -3);
+  }
+  lua_pop(L, 1);
+}
+
+// Globals the host reads and writes are accessed raw, so a script's metatable on _G cannot raise
+// an error outside a protected call.
+void GetGlobal(lua_State* L, const char* name) {
+  lua_pushstring(L, name);
+  lua_rawget(L, LUA_GLOBALSINDEX);
+}
+
+void ClearGlobal(lua_State* L, const char* name) {
+  lua_pushstring(L, name);
+  lua_pushnil(L);
+  lua_rawset(L, LUA_GLOBALSINDEX);
+}
+
+bool EqualNoCase(const char* a, const char* b) {
+  for (; *a && *b; ++a, ++b)
+    if (std::tolower(static_cast<unsigned char>(*a)) != std::tolower(static_cast<unsigned char>(*b)))
+      return false;
+  return *a == *b;
+}
+
+std::optional<std::string>* DetailSlot(ScriptRecord& record, const char* key) {
+  if (EqualNoCase(key, "name")) return &record.name;
+  if (EqualNoCase(key, "author")) return &record.author;
+  if (EqualNoCase(key, "version")) return &record.version;
+  if (EqualNoCase(key, "description")) return &record.description;
+  if (EqualNoCase(key, "webpage")) return &record.webpage;
+  if (EqualNoCase(key, "email")) return &record.email;
+  return nullptr;
+}
+
+void ReportLoadError(const char* what, const std::string& message) {
+  const std::string line = std::string("Lua error ") + what + " buffer: " + message;
+  DebugOutput(line + "\n");
+  WriteLog(line);
+}
+
+}  // namespace
+
+CScriptHost::~CScriptHost() {
+  ShutDownLua();
+  if (App().scriptZip == &zip_) {
+    App().scriptZip = nullptr;
+    App().scriptIsZipped = false;
+  }
+}
+
+CScriptHost* CScriptHost::Of(lua_State* L) {
+  lua_pushlightuserdata(L, const_cast<char*>(&HOST_KEY));
+  lua_rawget(L, LUA_REGISTRYINDEX);
+  auto* host = static_cast<CScriptHost*>(lua_touserdata(L, -1));
+  lua_pop(L, 1);
+  return host;
+}
+
+void CScriptHost::FireUpLua(bool detailsMode) {
+  if (main_) return;
+  sleeping_ = false;
+  text_.clear();
+  WriteLog("Firing up Lua 5.1.5");
+  main_ = luaL_newstate();
+  if (!main_) return;
+  lua_State* L = main_;
+  lua_pushlightuserdata(L, const_cast<char*>(&HOST_KEY));
+  lua_pushlightuserdata(L, this);
+  lua_rawset(L, LUA_REGISTRYINDEX);
+
+  const int top = lua_gettop(L);
+  OpenLibrary(L, luaopen_math, LUA_MATHLIBNAME);
+  // The base library registers the coroutine functions as "coroutine" itself.
+  OpenLibrary(L, luaopen_base, "");
+  OpenLibrary(L, luaopen_string, LUA_STRLIBNAME);
+  OpenLibrary(L, luaopen_table, LUA_TABLIBNAME);
+  OpenBitLibrary(L);
+  lua_settop(L, top);
+
+  if (!detailsMode) {
+    OpenLibrary(L, tolua_speccy_open, "speccy");
+    DisarmOwnershipTransfer(L);
+    OpenScriptFunctions(L);
+    thread_ = lua_newthread(L);
+    threadRef_ = luaL_ref(L, LUA_REGISTRYINDEX);
+  }
+  WriteLog("Lua fired up and functions registered");
+}
+
+void CScriptHost::ShutDownLua() {
+  if (!main_) return;
+  WriteLog("Shutting down Lua");
+  sleeping_ = false;
+  lua_close(main_);
+  main_ = nullptr;
+  thread_ = nullptr;
+  threadRef_ = LUA_NOREF;
+  phase_ = Phase::Idle;
+  WriteLog("Lua shut down OK");
+}
+
+void CScriptHost::CloseCurrentScript() {
+  WriteLog("Closing current script");
+  while (CTV* tv = CTV::Head()) delete tv;
+  zip_.Close();
+  if (App().scriptZip == &zip_) {
+    App().scriptZip = nullptr;
+    App().scriptIsZipped = false;
+  }
+  std::vector<char>().swap(text_);
+  ShutDownLua();
+  WriteLog("Script closed");
+}
+
+bool CScriptHost::ReadScriptText(const std::string& path) {
+  text_.clear();
+  AppState& app = App();
+  if (HasExtension(path.c_str(), "zip")) {
+    app.scriptIsZipped = true;
+    app.scriptZip = &zip_;
+    std::vector<uint8_t> bytes;
+    if (zip_.Open(path.c_str()) != UNZ_OK || zip_.FindScriptMember() != UNZ_OK ||
+        zip_.ReadCurrentMember(bytes) != UNZ_OK)
+      return false;
+    try {
+      text_.assign(bytes.begin(), bytes.end());
+      text_.push_back('\0');
+    } catch (const std::exception&) {
+      text_.clear();
+      return false;
+    }
+    return true;
+  }
+
+  app.scriptIsZipped = false;
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (!file) return false;
+  bool ok = false;
+  if (std::fseek(file, 0, SEEK_END) == 0) {
+    const long size = std::ftell(file);
+    if (size >= 0 && std::fseek(file, 0, SEEK_SET) == 0) {
+      try {
+        text_.assign(static_cast<size_t>(size) + 1, '\0');
+        // A short read (a folder, a file that shrank) leaves no text rather than garbage.
+        ok = std::fread(text_.data(), 1, static_cast<size_t>(size), file) == static_cast<size_t>(size);
+      } catch (const std::exception&) {  // too large to hold (a folder reports LONG_MAX)
+        ok = false;
+      }
+    }
+  }
+  std::fclose(file);
+  if (!ok) text_.clear();
+  return ok;
+}
+
+bool CScriptHost::RunChunk(lua_State* L) {
+  ClearGlobal(L, "Script_Details");
+  ClearGlobal(L, "Script_Start");
+  // The chunk is named by its own text, so Lua cites it by the script's first line.
+  if (luaL_loadbuffer(L, text_.data(), text_.size() - 1, text_.data()) != 0) {
+    ReportLoadError("loading", ErrorMessage(L));
+    lua_pop(L, 1);
+    return false;
+  }
+  phase_ = Phase::Chunk;
+  lua_sethook(L, WatchdogHook, LUA_MASKCOUNT, CHUNK_INSTRUCTIONS);
+  const int status = lua_pcall(L, 0, 0, 0);
+  lua_sethook(L, nullptr, 0, 0);
+  phase_ = Phase::Idle;
+  if (status != 0) {
+    ReportLoadError("executing", ErrorMessage(L));
+    lua_pop(L, 1);
+    return false;
+  }
+  return true;
+}
+
+bool CScriptHost::ReadDetails(lua_State* L, ScriptRecord* details) {
+  GetGlobal(L, "Script_Start");
+  const bool hasStart = lua_isfunction(L, -1);
+  lua_pop(L, 1);
+  if (!hasStart) return false;
+  GetGlobal(L, "Script_Details");
+  if (!lua_istable(L, -1)) {
+    lua_pop(L, 1);
+    return false;
+  }
+  lua_pushnil(L);
+  while (lua_next(L, -2)) {
+    // The value may be converted to text in place; the key must stay as it is for lua_next.
+    if (details && lua_type(L, -2) == LUA_TSTRING && lua_isstring(L, -1)) {
+      if (auto* slot = DetailSlot(*details, lua_tostring(L, -2))) *slot = std::string(lua_tostring(L, -1));
+    }
+    lua_pop(L, 1);
+  }
+  lua_pop(L, 1);
+  return true;
+}
+
+int CScriptHost::Resume() {
+  phase_ = Phase::Resuming;
+  const int status = lua_resume(thread_, 0);
+  phase_ = Phase::Idle;
+  return status;
+}
+
+void CScriptHost::ArmWatchdog() {
+  watchdogFired_ = false;
+  lua_sethook(thread_, WatchdogHook, LUA_MASKCOUNT, WATCHDOG_INSTRUCTIONS);
+}
+
+bool CScriptHost::LoadScript(const std::string& name, bool detailsMode, ScriptRecord* details) {
+  WriteLog("Loading script " + name);
+  if (!detailsMode) CloseCurrentScript();
+  FireUpLua(detailsMode);
+
+  const std::string path = name.find('/') != std::string::npos ? name : JoinPath(App().folders.scripts, name);
+  const bool haveText = ReadScriptText(path);
+  App().backgroundColour = 0;
+
+  bool loaded = haveText && main_ && RunChunk(main_);
+  if (loaded && detailsMode) {
+    loaded = ReadDetails(main_, details);
+  } else if (loaded) {
+    WriteLog("Resuming thread at Script_Start()");
+    ArmWatchdog();
+    GetGlobal(thread_, "Script_Start");
+    if (!lua_isfunction(thread_, -1)) {
+      lua_pop(thread_, 1);
+      loaded = false;
+    } else {
+      const int status = Resume();
+      if (status != 0 && status != LUA_YIELD) {
+        WriteLog("Lua error starting script: " + ErrorMessage(thread_));
+        lua_pop(thread_, 1);
+        loaded = false;
+      }
+    }
+  }
+  if (loaded)
+    WriteLog("Script loaded OK: ");
+  else
+    WriteLog("Script failed to load: " + name);
+  return loaded;
+}
+
+void CScriptHost::ResumeStep(float now) {
+  appTime_ = now;
+  if (App().handsOn || !sleeping_) return;
+  if (!(now >= wakeTime_)) return;
+  sleeping_ = false;
+  // Only a thread suspended by Sleep is resumed; one that yielded inside a protected call and
+  // then returned is finished.
+  if (!thread_ || lua_status(thread_) != LUA_YIELD) return;
+  ArmWatchdog();
+  const int status = Resume();
+  if (status == 0 || status == LUA_YIELD) return;
+  WriteLog("Lua error while running script: " + ErrorMessage(thread_));
+  lua_pop(thread_, 1);
+  EndCurrentScript(true);
+}
+
+int CScriptHost::Sleep(lua_State* L, float seconds) {
+  // The chunk's top-level code runs outside the script thread: Lua refuses that yield.
+  if (L != main_) {
+    sleeping_ = true;
+    wakeTime_ = appTime_ + seconds;
+  }
+  return lua_yield(L, 0);
+}
+
+int CScriptHost::ScriptError(lua_State* L, const char* message) {
+  {
+    const std::string text = "Error in " + CurrentScriptName() + " : " + message;
+    EndCurrentScript(true);
+    lua_pushstring(L, text.c_str());
+  }
+  // As luaL_error: the calling line's position in front of the message.
+  luaL_where(L, 1);
+  lua_insert(L, -2);
+  lua_concat(L, 2);
+  return lua_error(L);
+}
+
+void CScriptHost::EndCurrentScript(bool failed) {
+  if (playlist_) playlist_->EndCurrentScript(failed);
+}
+
+std::string CScriptHost::CurrentScriptName() const {
+  return playlist_ ? playlist_->CurrentScriptName() : std::string();
+}
+
+void CScriptHost::WatchdogHook(lua_State* L, lua_Debug*) {
+  CScriptHost* host = Of(L);
+  if (!host) return;
+  if (host->phase_ == Phase::Chunk) {
+    // Top-level code out of its allowance: an error, raised again at every instruction so that
+    // a pcall in the script cannot swallow it for good.
+    lua_sethook(L, WatchdogHook, LUA_MASKCOUNT, 1);
+    if (L != host->main_) lua_sethook(host->main_, WatchdogHook, LUA_MASKCOUNT, 1);
+    luaL_error(L, "Script not responding");
+    return;
+  }
+  if (host->phase_ != Phase::Resuming) {
+    lua_sethook(L, nullptr, 0, 0);
+    return;
+  }
+  if (lua_gethookcount(L) == CHUNK_INSTRUCTIONS) {
+    // A coroutine made by the top-level code inherited the chunk's allowance: from now on it
+    // runs under the script's.
+    lua_sethook(L, WatchdogHook, LUA_MASKCOUNT, WATCHDOG_INSTRUCTIONS);
+    return;
+  }
+  if (!host->watchdogFired_) {
+    host->watchdogFired_ = true;
+    WriteLog("Script not responding. Closing it: " + host->CurrentScriptName());
+    host->EndCurrentScript(false);
+  }
+  // Inside a pcall or a metamethod the yield is refused with an error; firing again at every
+  // instruction stops the script at the first place where it can yield.
+  lua_sethook(L, WatchdogHook, LUA_MASKCOUNT, 1);
+  if (host->thread_ && L != host->thread_) lua_sethook(host->thread_, WatchdogHook, LUA_MASKCOUNT, 1);
+  lua_yield(L, 0);
+}
+
+// ---- The application's hooks ----
+
+namespace {
+
+struct Scripting {
+  Scripting() { host.SetPlaylist(&catalogue); }
+  CScriptHost host;
+  CScriptCatalogue catalogue{host};
+};
+
+// Made once and never destroyed: the host may still be needed while other program-wide objects
+// are torn down at exit.
+Scripting& Program() {
+  static Scripting* scripting = new Scripting;
+  return *scripting;
+}
+
+}  // namespace
+
+CScriptHost& ScriptHost() { return Program().host; }
+CScriptCatalogue& ScriptCatalogue() { return Program().catalogue; }
+
+void BuildScriptCatalogue() {
+  CScriptCatalogue& catalogue = ScriptCatalogue();
+  if (ScriptHost().IsLuaUp()) ScriptHost().CloseCurrentScript();
+  catalogue.BuildScriptList();
+  catalogue.LoadSelection();
+  catalogue.BuildPlaylist();
+}
+
+void PlayOnlyScript(const std::string& fileOrName) { ScriptCatalogue().PlayOnly(fileOrName); }
+
+void ScriptSchedulingStep(float now) { ScriptCatalogue().SchedulingStep(now); }
+
+void ScriptResumeStep(float now) { ScriptHost().ResumeStep(now); }
+
+void StopScript() { ScriptHost().CloseCurrentScript(); }
+
+void ClearScriptCatalogue() {
+  StopScript();
+  ScriptCatalogue().Clear();
+}
+
+void SetNoScriptsHandler(std::function<void(const std::string&)> handler) {
+  ScriptCatalogue().SetNoScriptsHandler(std::move(handler));
+}

@@ -1,0 +1,117 @@
+// The script host: the Lua 5.1 interpreter and the one script loaded at a time. A script defines
+// Script_Details and Script_Start; the host runs the chunk once, then Script_Start as a coroutine
+// in its own Lua thread, which gives control back with gbox.Sleep and is resumed once its wake
+// time has come. A watchdog stops a script that runs 100000 instructions without yielding.
+// Details mode reads Script_Details for the catalogue, without the gbox table or the machines.
+//
+// The application drives scripting through the hooks at the end of this file:
+//   LoadSettings:   BuildScriptCatalogue();  (or PlayOnlyScript(file) for --script)
+//   AdvanceFrame:   ScriptSchedulingStep(now); ...keyboard...; ScriptResumeStep(now);
+//   ShutDownScene:  ClearScriptCatalogue();   (stops the script first)
+//   SetNoScriptsHandler(...) once, to enter error mode when nothing can be played.
+#pragma once
+
+#include <lua.hpp>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "formats/zip.h"
+
+class CScriptCatalogue;
+struct ScriptRecord;
+
+class CScriptHost {
+ public:
+  // A script may run this many virtual-machine instructions between two resumptions.
+  static constexpr int WATCHDOG_INSTRUCTIONS = 100000;
+  // The chunk's top-level code (run once at load) gets a larger allowance, so that a script
+  // that never finishes it cannot hang the program at start-up.
+  static constexpr int CHUNK_INSTRUCTIONS = 10000000;
+
+  CScriptHost() = default;
+  ~CScriptHost();
+  CScriptHost(const CScriptHost&) = delete;
+  CScriptHost& operator=(const CScriptHost&) = delete;
+
+  // The playlist that owns the current script: ending it and its name go there.
+  void SetPlaylist(CScriptCatalogue* playlist) { playlist_ = playlist; }
+
+  // Creates the Lua state unless it exists: the libraries, and in run mode the machine classes,
+  // the gbox table and the script thread.
+  void FireUpLua(bool detailsMode);
+  void ShutDownLua();
+  // Deletes every television, closes the script zip, frees the text and shuts Lua down.
+  void CloseCurrentScript();
+  // Loads `name` (a bare name is looked up in the Scripts folder; a .zip runs its first .lua
+  // member). In details mode the details go to `details`; in run mode Script_Start runs to its
+  // first yield. True when loaded.
+  bool LoadScript(const std::string& name, bool detailsMode, ScriptRecord* details = nullptr);
+  // Once per frame: resumes a sleeping script whose wake time has come (not in hands-on mode).
+  void ResumeStep(float now);
+
+  // The application time that Sleep adds to; the scheduling and resume steps keep it current.
+  void SetApplicationTime(float now) { appTime_ = now; }
+  float ApplicationTime() const { return appTime_; }
+
+  bool IsLuaUp() const { return main_ != nullptr; }
+  bool IsSleeping() const { return sleeping_; }
+  float WakeTime() const { return wakeTime_; }
+  lua_State* MainState() const { return main_; }
+  lua_State* ScriptThread() const { return thread_; }
+
+  // What the script functions need. Each is called from a C function running in `L`.
+  // Sleep: sets the wake time and yields (the result is the C function's return).
+  int Sleep(lua_State* L, float seconds);
+  // A wrongly called program function: "Error in <script> : <message>", the script ended as
+  // failed, a Lua error raised (does not return).
+  int ScriptError(lua_State* L, const char* message);
+  void EndCurrentScript(bool failed);
+  std::string CurrentScriptName() const;
+
+  // The host whose Lua state `L` (or one of its threads) belongs to.
+  static CScriptHost* Of(lua_State* L);
+
+ private:
+  enum class Phase { Idle, Chunk, Resuming };
+
+  bool ReadScriptText(const std::string& path);
+  bool RunChunk(lua_State* L);
+  bool ReadDetails(lua_State* L, ScriptRecord* details);
+  int Resume();
+  void ArmWatchdog();
+  static void WatchdogHook(lua_State* L, lua_Debug* ar);
+
+  lua_State* main_ = nullptr;
+  lua_State* thread_ = nullptr;  // the script thread; null in details mode
+  int threadRef_ = LUA_NOREF;
+  bool sleeping_ = false;
+  float wakeTime_ = 0;
+  float appTime_ = 0;
+  std::vector<char> text_;  // the script's text and a terminating zero byte
+  CZip zip_;
+  Phase phase_ = Phase::Idle;
+  bool watchdogFired_ = false;
+  CScriptCatalogue* playlist_ = nullptr;
+};
+
+// ---- The application's hooks, on the program-wide host and catalogue ----
+
+CScriptHost& ScriptHost();
+CScriptCatalogue& ScriptCatalogue();
+
+// Builds the catalogue from the Scripts folder, reads the selection, builds the playlist.
+void BuildScriptCatalogue();
+// --script FILE: a playlist of this one script (a path, or a name in the Scripts folder).
+void PlayOnlyScript(const std::string& fileOrName);
+// The frame steps, at application time `now`; both do nothing in hands-on mode.
+void ScriptSchedulingStep(float now);
+void ScriptResumeStep(float now);
+// Closes the current script (all machines are deleted, Lua shuts down).
+void StopScript();
+// Stops the script, then empties the catalogue and the playlist.
+void ClearScriptCatalogue();
+// Called with "No valid scripts available" (already logged) when nothing can be played.
+void SetNoScriptsHandler(std::function<void(const std::string&)> handler);

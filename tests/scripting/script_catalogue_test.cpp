@@ -1,0 +1,328 @@
+// The catalogue (which files become scripts, their details, the log lines), the playlist
+// (sequence, shuffle, selection) and the scheduler (play time, failed scripts, the watchdog,
+// nothing playable), with real scripts in a temporary Scripts folder.
+#include <gtest/gtest.h>
+#include <minizip/zip.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/folders.h"
+#include "scripting/script_catalogue.h"
+#include "scripting/script_host.h"
+#include "shell/app_state.h"
+#include "shell/log.h"
+#include "shell/settings.h"
+#include "tests/scripting/script_driver.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+using Members = std::vector<std::pair<std::string, std::string>>;
+
+void WriteZip(const std::string& path, const Members& members) {
+  zipFile zip = zipOpen(path.c_str(), APPEND_STATUS_CREATE);
+  ASSERT_NE(zip, nullptr);
+  for (const auto& [name, data] : members) {
+    zip_fileinfo info{};
+    ASSERT_EQ(zipOpenNewFileInZip(zip, name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
+                                  Z_DEFAULT_COMPRESSION),
+              ZIP_OK);
+    zipWriteInFileInZip(zip, data.data(), static_cast<unsigned>(data.size()));
+    zipCloseFileInZip(zip);
+  }
+  zipClose(zip, nullptr);
+}
+
+// A script that logs its start and then sleeps for good.
+std::string Sleeper(const std::string& tag) {
+  return "Script_Details = { Name = '" + tag + "' }\n"
+         "function Script_Start() gbox.Log('started " + tag + "') while true do gbox.Sleep(1000) end end\n";
+}
+
+class ScriptCatalogueTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetApp(&state_);
+    DeriveFolders(state_.folders, dir_.path().string());
+    std::filesystem::create_directories(state_.folders.scripts);
+    state_.settings.playMode = 0;
+    OpenLog(dir_.file("log.txt"));
+    host_.SetPlaylist(&catalogue_);
+    catalogue_.SetNoScriptsHandler([this](const std::string& message) { noScripts_.push_back(message); });
+  }
+  void TearDown() override {
+    host_.CloseCurrentScript();
+    CloseLog();
+    SetApp(nullptr);
+  }
+
+  void Script(const std::string& name, const std::string& text) {
+    WriteWholeFile(JoinPath(state_.folders.scripts, name), text);
+  }
+  std::vector<std::string> Log() { return ReadLogLines(dir_.file("log.txt")); }
+  bool Logged(const std::string& line) {
+    const auto lines = Log();
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+  }
+  int Count(const std::string& line) {
+    const auto lines = Log();
+    return static_cast<int>(std::count(lines.begin(), lines.end(), line));
+  }
+  void Records(int n) {
+    for (int i = 0; i < n; ++i) {
+      ScriptRecord record;
+      record.fileName = "s" + std::to_string(i) + ".lua";
+      catalogue_.Scripts().push_back(record);
+    }
+  }
+  // Catalogue the folder and play in sequence.
+  void Build() {
+    catalogue_.BuildScriptList();
+    catalogue_.BuildPlaylist();
+  }
+
+  TempDir dir_;
+  AppState state_;
+  CScriptHost host_;
+  CScriptCatalogue catalogue_{host_};
+  std::vector<std::string> noScripts_;
+};
+
+TEST_F(ScriptCatalogueTest, CataloguesScriptsThatDescribeThemselvesInNameOrder) {
+  Script("b.lua",
+         "Script_Details = { NAME = 'Bee', version = 2, Author = 'Corvane', Description = 'd',\n"
+         "  WebPage = 'w', EMail = 'e', [1] = 'ignored', Other = 'x', Email = {} }\n"
+         "function Script_Start() end\n");
+  Script("A.lua", "Script_Details = { Version = '1.0' }\nfunction Script_Start() end\n");
+  Script("broken.lua", "Script_Details = {\n");
+  Script("nostart.lua", "Script_Details = { Name = 'No start' }\n");  // b.lua's Script_Start is cleared
+  Script("notable.lua", "Script_Details = 'x'\nfunction Script_Start() end\n");
+  Script("notes.txt", "not a script");
+  std::filesystem::create_directories(JoinPath(state_.folders.scripts, "folder.lua"));
+  WriteZip(JoinPath(state_.folders.scripts, "empty.zip"), {{"readme.txt", "hello"}});
+  WriteZip(JoinPath(state_.folders.scripts, "two.ZIP"),
+           {{"x.txt", "-"},
+            {"one.lua", "Script_Details = { Name = 'One' }\nfunction Script_Start() end\n"},
+            {"two.lua", "Script_Details = { Name = 'Two' }\nfunction Script_Start() end\n"}});
+  WriteWholeFile(JoinPath(state_.folders.scripts, "bad.zip"), "not a zip");
+
+  catalogue_.BuildScriptList();
+
+  const auto& scripts = catalogue_.Scripts();
+  ASSERT_EQ(scripts.size(), 3u);
+  EXPECT_EQ(scripts[0].fileName, "A.lua");
+  EXPECT_EQ(scripts[1].fileName, "b.lua");
+  EXPECT_EQ(scripts[2].fileName, "two.ZIP");
+  EXPECT_FALSE(scripts[0].name.has_value());
+  EXPECT_EQ(scripts[1].name, "Bee");
+  EXPECT_EQ(scripts[1].version, "2");
+  EXPECT_EQ(scripts[1].author, "Corvane");
+  EXPECT_EQ(scripts[1].description, "d");
+  EXPECT_EQ(scripts[1].webpage, "w");
+  EXPECT_EQ(scripts[1].email, "e");
+  EXPECT_EQ(scripts[2].name, "One");
+  EXPECT_FALSE(host_.IsLuaUp());
+
+  EXPECT_TRUE(Logged("Building list of scripts"));
+  EXPECT_EQ(Count("Firing up Lua 5.1.5"), 1);
+  EXPECT_TRUE(Logged("Added script to list: A.lua (<no name> 1.0)"));
+  EXPECT_TRUE(Logged("Added script to list: b.lua (Bee 2)"));
+  EXPECT_TRUE(Logged("Added script to list: two.ZIP (One )"));
+  for (const char* name : {"broken.lua", "nostart.lua", "notable.lua", "folder.lua"})
+    EXPECT_TRUE(Logged(std::string("*** Error loading script: ") + name)) << name;
+  EXPECT_TRUE(Logged("List of scripts built OK"));
+  for (const std::string& line : Log()) {
+    EXPECT_EQ(line.find("empty.zip"), std::string::npos) << line;
+    EXPECT_EQ(line.find("bad.zip"), std::string::npos) << line;
+    EXPECT_EQ(line.find("notes.txt"), std::string::npos) << line;
+  }
+  const auto lines = Log();
+  EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
+    return line.rfind("Lua error loading buffer: [string \"Script_Details = {...\"]:", 0) == 0;
+  }));
+}
+
+TEST_F(ScriptCatalogueTest, PlaylistInSequenceOrOnlyTheSelection) {
+  Records(4);
+  catalogue_.BuildPlaylist();
+  EXPECT_EQ(catalogue_.Playlist(), (std::vector<int32_t>{0, 1, 2, 3}));
+  EXPECT_TRUE(Logged("Building playlist (sequential)"));
+  EXPECT_TRUE(Logged("Playlist built"));
+
+  catalogue_.Scripts()[1].selected = true;
+  catalogue_.Scripts()[3].selected = true;
+  state_.settings.playSelection = 1;
+  catalogue_.BuildPlaylist();
+  EXPECT_EQ(catalogue_.Playlist(), (std::vector<int32_t>{1, 3}));
+  EXPECT_EQ(catalogue_.CountSelected(), 2);
+  EXPECT_EQ(catalogue_.Position(), -1);
+}
+
+TEST_F(ScriptCatalogueTest, ShuffleSwapsWithAnyEntryUsingTheSharedGenerator) {
+  Records(5);
+  state_.settings.playMode = 1;
+  state_.random.seed(5489);
+  catalogue_.BuildPlaylist();
+  // Draws 3499211612, 581869302, 3890346734, 3586334585, 545404204, each >> 1 and % 5,
+  // swapped with entries 4, 3, 2, 1, 0.
+  EXPECT_EQ(catalogue_.Playlist(), (std::vector<int32_t>{3, 2, 0, 4, 1}));
+  EXPECT_TRUE(Logged("Building playlist (random)"));
+  std::mt19937 expected(5489);
+  expected.discard(5);
+  EXPECT_EQ(state_.random, expected);
+}
+
+TEST_F(ScriptCatalogueTest, SelectionIsSavedAndMatchedWithoutLetterCase) {
+  const char* home = std::getenv("XDG_CONFIG_HOME");
+  const std::string saved = home ? home : "";
+  ::setenv("XDG_CONFIG_HOME", dir_.file("config").c_str(), 1);
+  Records(3);
+  catalogue_.Scripts()[2].selected = true;
+  EXPECT_TRUE(catalogue_.SaveSelection());
+  catalogue_.Scripts()[2].selected = false;
+  catalogue_.Scripts()[2].fileName = "S2.LUA";
+  catalogue_.LoadSelection();
+  EXPECT_FALSE(catalogue_.Scripts()[0].selected);
+  EXPECT_TRUE(catalogue_.Scripts()[2].selected);
+  home ? ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1) : ::unsetenv("XDG_CONFIG_HOME");
+}
+
+TEST_F(ScriptCatalogueTest, PlayTimeSwitchesToTheNextScriptAndWraps) {
+  Script("s1.lua", Sleeper("one"));
+  Script("s2.lua", Sleeper("two"));
+  state_.settings.playTime = 5;
+  Build();
+  catalogue_.SchedulingStep(0);
+  EXPECT_EQ(catalogue_.CurrentScriptName(), "s1.lua");
+  catalogue_.SchedulingStep(4.9f);
+  EXPECT_EQ(catalogue_.CurrentScriptName(), "s1.lua");
+  catalogue_.SchedulingStep(5);
+  EXPECT_EQ(catalogue_.CurrentScriptName(), "s2.lua");
+  catalogue_.SchedulingStep(10);
+  EXPECT_EQ(catalogue_.CurrentScriptName(), "s1.lua");
+  EXPECT_EQ(Count("started one"), 2);
+  EXPECT_EQ(Count("started two"), 1);
+}
+
+TEST_F(ScriptCatalogueTest, PlayTimeZeroOrASingleScriptIsNeverSwitchedByTime) {
+  Script("s1.lua", Sleeper("one"));
+  Script("s2.lua", Sleeper("two"));
+  state_.settings.playTime = 0;
+  Build();
+  catalogue_.SchedulingStep(0);
+  catalogue_.SchedulingStep(1e6f);
+  EXPECT_EQ(catalogue_.CurrentScriptName(), "s1.lua");
+
+  state_.settings.playTime = 5;
+  catalogue_.PlayOnly("s2.lua");
+  catalogue_.SchedulingStep(0);
+  catalogue_.SchedulingStep(100);
+  EXPECT_EQ(catalogue_.CurrentScriptName(), "s2.lua");
+  EXPECT_EQ(Count("started two"), 1);
+  EXPECT_TRUE(noScripts_.empty());
+}
+
+TEST_F(ScriptCatalogueTest, FailedScriptsAreSkippedUntilNothingIsLeft) {
+  Script("a.lua", Sleeper("a"));
+  Script("b.lua", Sleeper("b"));
+  Build();
+  // b.lua breaks after it was catalogued.
+  Script("b.lua", "function Script_Start() error('broken') end\n");
+  state_.settings.playTime = 1;
+  catalogue_.SchedulingStep(0);
+  catalogue_.SchedulingStep(1);  // b fails to load
+  EXPECT_TRUE(catalogue_.Scripts()[1].failed);
+  EXPECT_EQ(catalogue_.Position(), -1);
+  catalogue_.SchedulingStep(1.02f);
+  EXPECT_EQ(catalogue_.CurrentScriptName(), "a.lua");
+  catalogue_.SchedulingStep(2.02f);  // b is skipped: a again
+  EXPECT_EQ(catalogue_.CurrentScriptName(), "a.lua");
+  EXPECT_EQ(Count("started a"), 3);
+  EXPECT_TRUE(noScripts_.empty());
+
+  Script("a.lua", "syntax error here");
+  catalogue_.SchedulingStep(3.02f);
+  catalogue_.SchedulingStep(3.04f);
+  EXPECT_EQ(noScripts_, std::vector<std::string>{"No valid scripts available"});
+  EXPECT_TRUE(Logged("No valid scripts available"));
+  EXPECT_TRUE(Logged("Lua error starting script: [string \"function Script_Start() error('broken') end...\"]:1: broken"));
+}
+
+TEST_F(ScriptCatalogueTest, AnEmptyPlaylistIsNothingToPlay) {
+  Records(2);
+  state_.settings.playSelection = 1;
+  catalogue_.BuildPlaylist();
+  catalogue_.SchedulingStep(0);
+  EXPECT_EQ(noScripts_.size(), 1u);
+  EXPECT_EQ(catalogue_.Position(), -1);
+}
+
+TEST_F(ScriptCatalogueTest, AfterTheWatchdogTheFirstScriptIsLoadedAgain) {
+  Script("a.lua", Sleeper("a"));
+  Script("b.lua", "Script_Details = {}\nfunction Script_Start() gbox.Log('started b') while true do end end\n");
+  Script("c.lua", Sleeper("c"));
+  state_.settings.playTime = 1;
+  Build();
+  catalogue_.SchedulingStep(0);
+  catalogue_.SchedulingStep(1);
+  EXPECT_TRUE(Logged("started b"));
+  EXPECT_TRUE(Logged("Script not responding. Closing it: b.lua"));
+  EXPECT_EQ(catalogue_.Position(), -1);
+  EXPECT_FALSE(catalogue_.Scripts()[1].failed);
+  catalogue_.SchedulingStep(1.02f);
+  EXPECT_EQ(catalogue_.CurrentScriptName(), "a.lua");
+  EXPECT_FALSE(Logged("started c"));
+}
+
+TEST_F(ScriptCatalogueTest, HandsOnModeHoldsTheSchedulerAndTheScript) {
+  Script("a.lua", "Script_Details = {}\nfunction Script_Start() gbox.Sleep(0.5) gbox.Log('woke') end\n");
+  Build();
+  state_.handsOn = true;
+  catalogue_.SchedulingStep(0);
+  EXPECT_EQ(catalogue_.Position(), -1);
+  state_.handsOn = false;
+  catalogue_.SchedulingStep(0);
+  host_.ResumeStep(0.4f);
+  EXPECT_FALSE(Logged("woke"));
+  state_.handsOn = true;
+  host_.ResumeStep(0.6f);
+  EXPECT_FALSE(Logged("woke"));
+  state_.handsOn = false;
+  host_.ResumeStep(0.6f);
+  EXPECT_TRUE(Logged("woke"));
+}
+
+TEST_F(ScriptCatalogueTest, AZippedScriptKeepsItsArchiveOpenUntilClosed) {
+  WriteZip(JoinPath(state_.folders.scripts, "pack.zip"),
+           {{"game.z80", "-"},
+            {"Run.Lua", "Script_Details = {}\nfunction Script_Start() gbox.Log('zipped ran') gbox.Sleep(9) end\n"}});
+  catalogue_.PlayOnly("pack.zip");
+  catalogue_.SchedulingStep(0);
+  EXPECT_TRUE(Logged("zipped ran"));
+  ASSERT_NE(state_.scriptZip, nullptr);
+  EXPECT_TRUE(state_.scriptIsZipped);
+  EXPECT_TRUE(state_.scriptZip->IsOpen());
+  host_.CloseCurrentScript();
+  EXPECT_EQ(state_.scriptZip, nullptr);
+  EXPECT_FALSE(state_.scriptIsZipped);
+}
+
+TEST_F(ScriptCatalogueTest, LoadingResetsTheBackgroundAndReadsAPathUnchanged) {
+  state_.backgroundColour = 0x123456;
+  const std::string elsewhere = dir_.file("elsewhere.lua");
+  WriteWholeFile(elsewhere, "function Script_Start() gbox.Log('from a path') end\n");
+  EXPECT_TRUE(host_.LoadScript(elsewhere, false));
+  EXPECT_EQ(state_.backgroundColour, 0u);
+  EXPECT_TRUE(Logged("from a path"));
+  EXPECT_TRUE(Logged("Script loaded OK: "));
+  EXPECT_FALSE(host_.LoadScript("missing.lua", false));
+  EXPECT_TRUE(Logged("Script failed to load: missing.lua"));
+}
+
+}  // namespace
