@@ -60,10 +60,14 @@ bool Preview(const DemoProgram& program, const std::filesystem::path& folder, in
 std::string Readme(const std::vector<DemoScreen>& screens, const std::vector<DemoProgram>& programs) {
   std::string text =
       "# Demo content\n\n"
-      "Glimmerbox's own snapshots, written by `tools/make_demo_content` (built with the project;\n"
-      "run it from the source folder to write them again). Nothing here is third-party software:\n"
-      "the pictures are drawn by the generator, the programs are its own Z80 code with its own\n"
-      "font and need no ROM routine, so they run with any 48K ROM.\n\n"
+      "Glimmerbox's own snapshots. Nothing here is third-party software: the pictures are drawn\n"
+      "by the generator, and the programs are its own Z80 code with its own font; they call no\n"
+      "ROM routine, so they run with the original ROMs and with OpenSE BASIC alike.\n\n"
+      "All of them are written by `tools/make_demo_content` (built with the project, never run by\n"
+      "the build). After changing the generator, write them again from the source folder:\n\n"
+      "    build/tools/make_demo_content data/Snapshots --preview /tmp/previews\n\n"
+      "(`--preview` also writes a PNG of each as a machine shows it). The content tests fail\n"
+      "while the files here differ from what the generator writes.\n\n"
       "| File | What it is |\n|---|---|\n";
   for (const DemoScreen& screen : screens)
     text += "| `" + screen.file + "` | screen image: " + screen.description + " |\n";

@@ -59,6 +59,8 @@ void EmitInterruptSetup(CZ80Assembler& a);
 std::vector<uint8_t> LineAddressTable();
 
 DemoProgram MarqueeProgram();
+// The text the marquee scrolls, over and over.
+const char* MarqueeText();
 DemoProgram PlasmaProgram();
 DemoProgram StarfieldProgram();
 DemoProgram BouncingBallsProgram();

@@ -255,8 +255,8 @@ std::vector<uint8_t> SpheresScreen() {
         double shade = (nx * lx + ny * ly + nz * lz) / ll;
         shade = std::clamp(shade, 0.0, 1.0);
         // Highlight: a white spot where the reflected light meets the eye.
-        const double spec = std::pow(std::max(0.0, shade), 40);
-        if (spec > 0.6) {
+        const double glint = std::pow(std::max(0.0, shade), 40);
+        if (glint > 0.6) {
           p.Set(px, py, WHITE | BRIGHT);
         } else {
           p.Dither(px, py, BLACK, hit->colour, static_cast<int>(std::lround(2 + shade * 15)));

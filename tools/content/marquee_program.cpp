@@ -49,6 +49,8 @@ void DrawScreen(DemoProgram& program) {
 
 }  // namespace
 
+const char* MarqueeText() { return MESSAGE_TEXT; }
+
 DemoProgram MarqueeProgram() {
   DemoProgram program = NewRamProgram("marquee.sna", DemoFormat::SNA, false,
                                       "a scrolling message on a wall of attribute LEDs between waving colour ribbons");

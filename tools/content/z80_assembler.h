@@ -181,7 +181,7 @@ class CZ80Assembler {
 
   static uint8_t Reg(R8 r) { return static_cast<uint8_t>(r); }
   // BC DE HL SP for loads and arithmetic; AF takes SP's field in PUSH and POP.
-  static uint8_t Pair(R16 rr) { return static_cast<uint8_t>(rr) & 3; }
+  static uint8_t Pair(R16 rr) { return rr == R16::AF ? 3 : static_cast<uint8_t>(rr); }
   void Op(int b0) { bytes_.push_back(static_cast<uint8_t>(b0)); }
   void Op(int b0, int b1) {
     Op(b0);
