@@ -57,7 +57,8 @@ bool Preview(const DemoProgram& program, const std::filesystem::path& folder, in
   return true;
 }
 
-std::string Readme(const std::vector<DemoScreen>& screens, const std::vector<DemoProgram>& programs) {
+std::string Readme(const std::vector<DemoScreen>& screens,
+                   const std::vector<DemoProgram>& programs) {
   std::string text =
       "# Demo content\n\n"
       "Glimmerbox's own snapshots. Nothing here is third-party software: the pictures are drawn\n"
@@ -72,8 +73,9 @@ std::string Readme(const std::vector<DemoScreen>& screens, const std::vector<Dem
   for (const DemoScreen& screen : screens)
     text += "| `" + screen.file + "` | screen image: " + screen.description + " |\n";
   for (const DemoProgram& program : programs) {
-    const char* kind = program.format == DemoFormat::SNA      ? "48K snapshot (.sna)"
-                       : program.format == DemoFormat::Z80_V1 ? "48K snapshot (.z80 version 1, compressed)"
+    const char* kind = program.format == DemoFormat::SNA ? "48K snapshot (.sna)"
+                       : program.format == DemoFormat::Z80_V1
+                           ? "48K snapshot (.z80 version 1, compressed)"
                        : program.format == DemoFormat::Z80_V3 ? "128K snapshot (.z80 version 3)"
                                                               : "16K ROM image, runs from 0x0000";
     text += "| `" + program.file + "` | " + kind + ": " + program.description + " |\n";
@@ -112,7 +114,9 @@ int main(int argc, char** argv) {
     ok = WriteFile(folder / screen.file, screen.bytes) && ok;
     if (!preview.empty()) {
       const std::vector<uint8_t> lines = ScreenToLines(screen.bytes);
-      ok = WritePNG(preview / (Stem(screen.file) + ".png"), LinesToRGB(lines.data(), 0), 256, 192, 2) && ok;
+      ok = WritePNG(preview / (Stem(screen.file) + ".png"), LinesToRGB(lines.data(), 0), 256, 192,
+                    2) &&
+           ok;
     }
   }
   for (const DemoProgram& program : programs) {

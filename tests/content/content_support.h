@@ -40,7 +40,8 @@ inline std::string TextAt(const uint8_t* lines, int x, int y, int length, uint8_
 
 // ED ED n b is n copies of b, everything else itself; stops when `limit` bytes are out.
 // `used` tells how many input bytes were read.
-inline std::vector<uint8_t> DecodeZ80(const uint8_t* in, size_t size, size_t limit, size_t* used = nullptr) {
+inline std::vector<uint8_t> DecodeZ80(const uint8_t* in, size_t size, size_t limit,
+                                      size_t* used = nullptr) {
   std::vector<uint8_t> out;
   size_t i = 0;
   while (i < size && out.size() < limit) {

@@ -1,5 +1,3 @@
-#include "tools/content/demo_program.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,6 +12,7 @@
 #include "formats/result_code.h"
 #include "tests/content/content_support.h"
 #include "tests/emulation/machine_fixture.h"
+#include "tools/content/demo_program.h"
 #include "tools/content/demo_screens.h"
 #include "tools/content/screen_image.h"
 #include "tools/content/snapshot_writer.h"
@@ -79,8 +78,8 @@ TEST_F(ContentPrograms, AssembleAndCoverEveryFileKind) {
     EXPECT_TRUE(program.errors.empty()) << program.errors.front();
     EXPECT_FALSE(program.codeRanges.empty()) << program.file;
     EXPECT_EQ(program.memory.size(), program.format == DemoFormat::ROM ? 16384u
-                                     : program.is128K                 ? 131072u
-                                                                      : 49152u);
+                                     : program.is128K                  ? 131072u
+                                                                       : 49152u);
     formats.insert(program.format);
   }
   EXPECT_EQ(formats.size(), 4u);  // .sna, .z80 version 1 and 3, .rom
@@ -144,7 +143,8 @@ TEST_F(ContentPrograms, MarqueeSpellsItsMessage) {
     std::vector<uint8_t> wall(32, 0);
     for (int row = 0; row < 8; ++row)
       for (int column = 0; column < 32; ++column)
-        if (lines[(64 + row * 8) * 64 + 32 + column] != 0x01) wall[column] |= static_cast<uint8_t>(1 << row);
+        if (lines[(64 + row * 8) * 64 + 32 + column] != 0x01)
+          wall[column] |= static_cast<uint8_t>(1 << row);
     // The wall must be a window of the message; it moves on by one column at a time.
     size_t offset = length;
     for (size_t k = 0; k < length; ++k)
@@ -152,7 +152,8 @@ TEST_F(ContentPrograms, MarqueeSpellsItsMessage) {
         offset = k;
         break;
       }
-    if (std::all_of(wall.begin(), wall.end(), [](uint8_t b) { return b == 0; })) continue;  // spaces
+    if (std::all_of(wall.begin(), wall.end(), [](uint8_t b) { return b == 0; }))
+      continue;  // spaces
     ASSERT_LT(offset, length) << "frame " << frame;
     if (steps > 0 && offset != lastOffset) {
       EXPECT_EQ(offset, (lastOffset + 1) % length) << "frame " << frame;
@@ -265,7 +266,8 @@ TEST_F(ContentPrograms, AYPlaysMelodyAndBassAndTheBallsDrum) {
   EXPECT_GE(drums, 3);
   int sounding = 0;
   for (const std::vector<int16_t>& frame : output.last->frames)
-    sounding += *std::max_element(frame.begin(), frame.end()) != *std::min_element(frame.begin(), frame.end());
+    sounding += *std::max_element(frame.begin(), frame.end()) !=
+                *std::min_element(frame.begin(), frame.end());
   EXPECT_GE(sounding, 290);
 }
 
@@ -280,14 +282,17 @@ TEST_F(ContentPrograms, BallsAreDrawnOnTheHiddenScreenAndShownByTurns) {
     lastScreen = screen;
     // What the television shows is the screen the latch selects.
     for (int line = 8; line < 176; ++line)
-      ASSERT_EQ(std::memcmp(machine.DisplayLineBuffer() + line * 64, machine.Bank(screen) + DisplayLineOffset(line), 32), 0)
+      ASSERT_EQ(std::memcmp(machine.DisplayLineBuffer() + line * 64,
+                            machine.Bank(screen) + DisplayLineOffset(line), 32),
+                0)
           << "frame " << frame << " line " << line;
   }
   for (const int bank : {5, 7}) {
     int ink = 0;
     for (int line = 8; line < 176; ++line)
-      for (int column = 0; column < 32; ++column) ink += __builtin_popcount(machine.Bank(bank)[DisplayLineOffset(line) + column]);
-    EXPECT_GT(ink, 3 * 150) << "bank " << bank;  // three balls of a few hundred pixels
+      for (int column = 0; column < 32; ++column)
+        ink += __builtin_popcount(machine.Bank(bank)[DisplayLineOffset(line) + column]);
+    EXPECT_GT(ink, 3 * 150) << "bank " << bank;      // three balls of a few hundred pixels
     EXPECT_LT(ink, 3 * 24 * 24) << "bank " << bank;  // and no trails
   }
 }
@@ -310,8 +315,8 @@ TEST_F(ContentPrograms, FilesLoadThroughTheSnapshotReaders) {
     std::vector<uint8_t> file = ProgramFile(program);
     std::unique_ptr<CSpeccy> machine = MachineFor(program, false);
     bool ownership = true;
-    const int32_t result = machine->LoadSnapshotData(file.data(), static_cast<uint32_t>(file.size()),
-                                                     program.file.c_str(), false, ownership);
+    const int32_t result = machine->LoadSnapshotData(
+        file.data(), static_cast<uint32_t>(file.size()), program.file.c_str(), false, ownership);
     if (result == GX_NOT_SUPPORTED) {
       ++waiting;
       continue;
@@ -322,9 +327,11 @@ TEST_F(ContentPrograms, FilesLoadThroughTheSnapshotReaders) {
       EXPECT_EQ(Register(*machine, REG_SP), program.sp);
       DemoProgram image = program;  // At() reads 0xC000 through the program's own paging
       for (uint32_t address = 0x4000; address <= 0xFFFF; ++address) {
-        if (program.format == DemoFormat::SNA && (address == program.sp - 2u || address == program.sp - 1u))
+        if (program.format == DemoFormat::SNA &&
+            (address == program.sp - 2u || address == program.sp - 1u))
           continue;  // where the file kept PC
-        ASSERT_EQ(machine->Peek(static_cast<uint16_t>(address)), image.At(static_cast<uint16_t>(address)))
+        ASSERT_EQ(machine->Peek(static_cast<uint16_t>(address)),
+                  image.At(static_cast<uint16_t>(address)))
             << std::hex << address;
       }
     }
@@ -344,8 +351,8 @@ TEST_F(ContentPrograms, ScreensLoadAsScreenImages) {
     std::vector<uint8_t> file = screen.bytes;
     CSpeccy48 machine;
     bool ownership = true;
-    ASSERT_EQ(machine.LoadSnapshotData(file.data(), static_cast<uint32_t>(file.size()), screen.file.c_str(),
-                                       false, ownership),
+    ASSERT_EQ(machine.LoadSnapshotData(file.data(), static_cast<uint32_t>(file.size()),
+                                       screen.file.c_str(), false, ownership),
               GX_NONE)
         << screen.file;
     EXPECT_EQ(Lines(machine), ScreenToLines(screen.bytes)) << screen.file;

@@ -15,7 +15,8 @@
 TEST(DemoFont, GlyphsLeaveRoomBetweenCharacters) {
   for (char ch = 32; ch < 127; ++ch) {
     const Glyph& glyph = GlyphOf(ch);
-    for (int row = 0; row < 8; ++row) EXPECT_EQ(glyph[row] & 0x01, 0) << "column 7 of '" << ch << "'";
+    for (int row = 0; row < 8; ++row)
+      EXPECT_EQ(glyph[row] & 0x01, 0) << "column 7 of '" << ch << "'";
     if (ch != ',' && ch != ';' && ch != '_') {
       EXPECT_EQ(glyph[7], 0) << "row 7 of '" << ch << "'";
     }
@@ -41,7 +42,8 @@ TEST(DemoFont, IsNotTheROMCharacterSet) {
   const std::string path = std::string(GLIMMERBOX_SHARED_DIR) + "/roms/48.rom";
   if (!std::filesystem::exists(path)) GTEST_SKIP() << "no ROM image at " << path;
   std::ifstream in(path, std::ios::binary);
-  const std::vector<uint8_t> rom((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::vector<uint8_t> rom((std::istreambuf_iterator<char>(in)),
+                                 std::istreambuf_iterator<char>());
   ASSERT_EQ(rom.size(), 16384u);
   for (char ch = 33; ch < 127; ++ch) {
     const Glyph& glyph = GlyphOf(ch);
@@ -58,7 +60,9 @@ TEST(ScreenConversion, KeepsTheTwoMostUsedColoursOfACell) {
   const Case cases[] = {
       {"plain black: white ink for later drawing", {{BLACK, 64}}, 0x07},
       {"the rarer colour is ink", {{BLUE, 40}, {YELLOW, 24}}, 0x0E},
-      {"BRIGHT by majority, black counts for neither", {{BLACK, 30}, {RED | BRIGHT, 20}, {GREEN, 14}}, 0x42},
+      {"BRIGHT by majority, black counts for neither",
+       {{BLACK, 30}, {RED | BRIGHT, 20}, {GREEN, 14}},
+       0x42},
       {"a third colour is dropped", {{RED, 30}, {WHITE, 20}, {MAGENTA, 14}}, 0x17},
   };
   for (const Case& c : cases) {
@@ -79,6 +83,15 @@ TEST(ScreenConversion, KeepsTheTwoMostUsedColoursOfACell) {
   EXPECT_EQ(screen[ATTRIBUTE_OFFSET], 0x17);
   EXPECT_FALSE(InkAt(screen, 0, 6));
   EXPECT_TRUE(InkAt(screen, 0, 7));
+
+  // Mostly white text on black: white is paper, unless black paper is asked for.
+  CPicture text;
+  text.FillRect(0, 0, 8, 6, WHITE | BRIGHT);
+  EXPECT_EQ(text.ToScreen()[ATTRIBUTE_OFFSET], 0x78);
+  const std::vector<uint8_t> inked = text.ToScreen(true);
+  EXPECT_EQ(inked[ATTRIBUTE_OFFSET], 0x47);
+  EXPECT_TRUE(InkAt(inked, 0, 0));
+  EXPECT_FALSE(InkAt(inked, 0, 7));
 }
 
 TEST(DemoScreens, AreScreenImages) {
@@ -130,10 +143,12 @@ TEST(DemoScreens, TestCardShowsEveryColourNormalAndBright) {
   }
   const std::vector<uint8_t> lines = ScreenToLines(screen);
   const char* names[] = {"WHT", "YEL", "CYN", "GRN", "MAG", "RED", "BLU", "BLK"};
-  for (int bar = 0; bar < 8; ++bar) EXPECT_EQ(TextAt(lines.data(), bar * 32 + 4, 120, 3), names[bar]);
+  for (int bar = 0; bar < 8; ++bar)
+    EXPECT_EQ(TextAt(lines.data(), bar * 32 + 4, 120, 3), names[bar]);
   EXPECT_EQ(TextAt(lines.data(), 108, 164, 5, RED | BRIGHT), "FLASH");
   for (int row = 0; row < 24; ++row)
     for (int column = 0; column < 32; ++column)
-      EXPECT_EQ(AttributeAt(screen, column, row).flash, (row == 20 || row == 21) && column >= 12 && column < 20)
+      EXPECT_EQ(AttributeAt(screen, column, row).flash,
+                (row == 20 || row == 21) && column >= 12 && column < 20)
           << column << "," << row;
 }

@@ -34,7 +34,9 @@ TEST(CompressZ80, FollowsThePublishedRunRules) {
       {"four equal bytes stay as they are", {7, 7, 7, 7}, {7, 7, 7, 7}},
       {"five become a run", {7, 7, 7, 7, 7}, {0xED, 0xED, 5, 7}},
       {"two EDs are always a run", {0xED, 0xED}, {0xED, 0xED, 2, 0xED}},
-      {"the byte after a single ED is never a run", {0xED, 0, 0, 0, 0, 0, 0}, {0xED, 0, 0xED, 0xED, 5, 0}},
+      {"the byte after a single ED is never a run",
+       {0xED, 0, 0, 0, 0, 0, 0},
+       {0xED, 0, 0xED, 0xED, 5, 0}},
       {"runs stop at 255", std::vector<uint8_t>(300, 0), {0xED, 0xED, 255, 0, 0xED, 0xED, 45, 0}},
       {"a lone ED at the end", {1, 0xED}, {1, 0xED}},
   };
@@ -88,7 +90,8 @@ TEST(SnapshotWriter, Z80Version1IsOneCompressedStream) {
   EXPECT_EQ(file[27], program.iff ? 1 : 0);
   EXPECT_EQ(file[29] & 3, program.im);
   ASSERT_GT(file.size(), 34u);
-  EXPECT_EQ(std::vector<uint8_t>(file.end() - 4, file.end()), (std::vector<uint8_t>{0x00, 0xED, 0xED, 0x00}));
+  EXPECT_EQ(std::vector<uint8_t>(file.end() - 4, file.end()),
+            (std::vector<uint8_t>{0x00, 0xED, 0xED, 0x00}));
   size_t used = 0;
   EXPECT_EQ(DecodeZ80(&file[30], file.size() - 30, 49152, &used), program.memory);
   EXPECT_EQ(used, file.size() - 34);  // the end marker follows the image at once
@@ -119,10 +122,11 @@ TEST(SnapshotWriter, Z80Version3Has128KPagesAndPaging) {
     seen[bank] = true;
     const size_t stored = length == 0xFFFF ? 16384 : length;
     ASSERT_LE(at + 3 + stored, file.size());
-    const std::vector<uint8_t> data = length == 0xFFFF
-        ? std::vector<uint8_t>(&file[at + 3], &file[at + 3] + 16384)
-        : DecodeZ80(&file[at + 3], length, 16384);
-    EXPECT_EQ(data, std::vector<uint8_t>(&program.memory[bank * 16384], &program.memory[bank * 16384] + 16384))
+    const std::vector<uint8_t> data =
+        length == 0xFFFF ? std::vector<uint8_t>(&file[at + 3], &file[at + 3] + 16384)
+                         : DecodeZ80(&file[at + 3], length, 16384);
+    EXPECT_EQ(data, std::vector<uint8_t>(&program.memory[bank * 16384],
+                                         &program.memory[bank * 16384] + 16384))
         << "bank " << bank;
     at += 3 + stored;
   }
@@ -136,9 +140,11 @@ TEST(SnapshotWriter, CommittedFilesMatchTheGenerator) {
   const std::filesystem::path folder = std::filesystem::path(GLIMMERBOX_SOURCE_DATA) / "Snapshots";
   auto read = [&](const std::string& name) {
     std::ifstream in(folder / name, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in),
+                                std::istreambuf_iterator<char>());
   };
-  for (const DemoScreen& screen : DemoScreens()) EXPECT_EQ(read(screen.file), screen.bytes) << screen.file;
+  for (const DemoScreen& screen : DemoScreens())
+    EXPECT_EQ(read(screen.file), screen.bytes) << screen.file;
   uint64_t total = 0;
   for (const DemoProgram& program : DemoPrograms()) {
     const std::vector<uint8_t> file = read(program.file);

@@ -26,16 +26,18 @@ constexpr int BALL_X = 0, BALL_DX = 1, BALL_Y = 2, BALL_VY = 4, BALL_KICK = 6, B
 constexpr int BALL_COUNT = 3;
 constexpr int FLOOR = (176 - SIZE) * 16;  // y in 1/16 pixels of a ball resting on the floor
 constexpr int MAX_X = 256 - 8 * SPRITE_BYTES;
-constexpr int GRAVITY = 4;       // 1/16 pixel per frame per frame
+constexpr int GRAVITY = 4;  // 1/16 pixel per frame per frame
 constexpr int FRAMES_PER_ROW = 7;
 constexpr double AY_CLOCK = 1773400.0;
 
 // Melody and bass in MIDI notes, one entry an eighth; 0 holds the note before.
+// clang-format off
 const int MELODY[64] = {
     69, 0, 72, 76, 0, 74, 72, 0,  69, 0, 72, 77, 0, 76, 72, 0,
     67, 0, 72, 76, 0, 79, 76, 0,  74, 0, 71, 67, 0, 71, 74, 0,
     81, 0, 79, 76, 0, 72, 76, 0,  77, 0, 76, 72, 0, 69, 72, 0,
     76, 0, 79, 84, 0, 79, 76, 0,  74, 0, 71, 74, 79, 0, 0, 0};
+// clang-format on
 const int ROOTS[8] = {45, 41, 48, 43, 45, 41, 48, 43};  // A F C G, twice
 
 std::vector<uint8_t> BallSprites() {
@@ -55,7 +57,8 @@ std::vector<uint8_t> BallSprites() {
   for (int shift = 0; shift < 8; ++shift) {
     for (int y = 0; y < SIZE; ++y) {
       const uint32_t bits = rows[y] >> shift;
-      for (int k = 0; k < SPRITE_BYTES; ++k) sprites.push_back(static_cast<uint8_t>(bits >> (24 - 8 * k)));
+      for (int k = 0; k < SPRITE_BYTES; ++k)
+        sprites.push_back(static_cast<uint8_t>(bits >> (24 - 8 * k)));
     }
   }
   return sprites;
@@ -67,20 +70,22 @@ std::vector<uint8_t> Screen() {
   picture.FillRect(0, 176, 256, 2, GREEN | BRIGHT);
   for (int x = 0; x < 256; x += 4) picture.Set(x + 2, 179, GREEN);
   picture.Text((256 - 24 * 8) / 2, 184, "AY MUSIC ON TWO SCREENS", CYAN | BRIGHT);
-  std::vector<uint8_t> screen = picture.ToScreen();
+  std::vector<uint8_t> screen = picture.ToScreen(true);
   // The balls take the colour of the band they pass through.
   const uint8_t bands[7] = {WHITE, CYAN, GREEN, YELLOW, RED, MAGENTA, CYAN};
   for (int row = 1; row < 22; ++row)
     for (int column = 0; column < 32; ++column)
-      screen[ATTRIBUTE_OFFSET + row * 32 + column] = static_cast<uint8_t>(0x40 | bands[(row - 1) / 3]);
+      screen[ATTRIBUTE_OFFSET + row * 32 + column] =
+          static_cast<uint8_t>(0x40 | bands[(row - 1) / 3]);
   return screen;
 }
 
 }  // namespace
 
 DemoProgram BouncingBallsProgram() {
-  DemoProgram program = NewRamProgram("bouncing_balls.z80", DemoFormat::Z80_V3, true,
-                                      "bouncing balls drawn on two screens in turn, AY music and drums");
+  DemoProgram program =
+      NewRamProgram("bouncing_balls.z80", DemoFormat::Z80_V3, true,
+                    "bouncing balls drawn on two screens in turn, AY music and drums");
   const std::vector<uint8_t> screen = Screen();
   program.Put(0x4000, screen);  // bank 5
   program.Put(0xC000, screen);  // bank 7
@@ -88,8 +93,9 @@ DemoProgram BouncingBallsProgram() {
   program.Put(SPRITES, BallSprites());
 
   std::vector<uint8_t> balls;
-  const struct { int x, dx, y, kick, noise; } start[BALL_COUNT] = {
-      {24, 1, 110, -72, 24}, {104, -2, 40, -96, 10}, {196, 2, 80, -116, 3}};
+  const struct {
+    int x, dx, y, kick, noise;
+  } start[BALL_COUNT] = {{24, 1, 110, -72, 24}, {104, -2, 40, -96, 10}, {196, 2, 80, -116, 3}};
   for (const auto& b : start) {
     const int y16 = b.y * 16;
     std::vector<uint8_t> record(16, 0);
@@ -113,7 +119,8 @@ DemoProgram BouncingBallsProgram() {
   for (int midi = 36; midi < 100; ++midi) {
     const double frequency = 440.0 * std::pow(2.0, (midi - 69) / 12.0);
     const int period = static_cast<int>(std::lround(AY_CLOCK / (16 * frequency)));
-    periods.insert(periods.end(), {static_cast<uint8_t>(period), static_cast<uint8_t>(period >> 8)});
+    periods.insert(periods.end(),
+                   {static_cast<uint8_t>(period), static_cast<uint8_t>(period >> 8)});
   }
   program.Put(PERIODS, periods);
   std::vector<uint8_t> song;
@@ -133,7 +140,8 @@ DemoProgram BouncingBallsProgram() {
   a.LD(BC, 0x7FFD);
   a.OUT_C(A);
   // The AY: silence, then the mixer (tones A and B, noise C) and the fixed volumes.
-  for (const auto& [reg, value] : {std::pair{7, 0x1C}, {8, 0}, {9, 11}, {10, 0x10}, {11, 0x00}, {12, 0x06}}) {
+  for (const auto& [reg, value] :
+       {std::pair{7, 0x1C}, {8, 0}, {9, 11}, {10, 0x10}, {11, 0x00}, {12, 0x06}}) {
     a.LD(A, reg);
     a.LD(E, value);
     a.CALL("ay");

@@ -12,6 +12,7 @@ struct GlyphArt {
 };
 
 // '#' is ink. Rows not given are empty.
+// clang-format off
 constexpr GlyphArt ART[] = {
     {'A', {"..###..", ".##.##.", "##...##", "##...##", "#######", "##...##", "##...##"}},
     {'B', {"######.", "##...##", "##...##", "######.", "##...##", "##...##", "######."}},
@@ -71,6 +72,7 @@ constexpr GlyphArt ART[] = {
     {'>', {".##....", "..##...", "...##..", "....##.", "...##..", "..##...", ".##...."}},
     {'_', {".......", ".......", ".......", ".......", ".......", ".......", ".......", "#######"}},
 };
+// clang-format on
 
 struct Font {
   Glyph glyphs[96] = {};
@@ -99,6 +101,7 @@ const Glyph& GlyphOf(char ch) {
 
 std::array<uint8_t, 768> FontBytes() {
   std::array<uint8_t, 768> bytes{};
-  for (int i = 0; i < 96; ++i) std::memcpy(&bytes[i * 8], GlyphOf(static_cast<char>(32 + i)).data(), 8);
+  for (int i = 0; i < 96; ++i)
+    std::memcpy(&bytes[i * 8], GlyphOf(static_cast<char>(32 + i)).data(), 8);
   return bytes;
 }

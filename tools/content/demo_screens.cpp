@@ -59,7 +59,7 @@ std::vector<uint8_t> TitleScreen() {
     }
   }
   // A shine line under it, brightest in the middle.
-  const uint8_t shine[] = {BLUE, BLUE, CYAN, CYAN, WHITE, WHITE | BRIGHT, WHITE | BRIGHT, WHITE,
+  const uint8_t shine[] = {BLUE,  BLUE, CYAN, CYAN, WHITE, WHITE | BRIGHT, WHITE | BRIGHT, WHITE,
                            WHITE, CYAN, CYAN, BLUE, BLUE};
   for (int column = 3; column < 29; ++column) {
     const int fromCentre = std::abs(column * 2 + 1 - 32) / 2;
@@ -95,7 +95,8 @@ std::vector<uint8_t> TitleScreen() {
       for (int y = row * 8 - 3; y < row * 8 + 11; ++y)
         for (int x = column * 8 - 3; x < column * 8 + 11; ++x)
           if (p.At(x, y) != BLACK) taken[row * 32 + column] = true;
-  const uint8_t sparkleColours[] = {WHITE | BRIGHT, CYAN | BRIGHT, YELLOW | BRIGHT, WHITE, BLUE | BRIGHT};
+  const uint8_t sparkleColours[] = {WHITE | BRIGHT, CYAN | BRIGHT, YELLOW | BRIGHT, WHITE,
+                                    BLUE | BRIGHT};
   for (int n = 0; n < 400; ++n) {
     const int cell = static_cast<int>(random() % 768);
     const int kind = static_cast<int>(random() % 7);
@@ -129,10 +130,13 @@ std::vector<uint8_t> TestCardScreen() {
     p.FillRect(i * 32, 24, 32, 56, order[i]);
     p.FillRect(i * 32, 80, 32, 40, order[i] | BRIGHT);
     p.FillRect(i * 32, 120, 32, 8, BLACK);
-    p.Text(i * 32 + 4, 120, names[i], static_cast<uint8_t>((i == 7 ? uint8_t{WHITE} : order[i]) | BRIGHT));
+    p.Text(i * 32 + 4, 120, names[i],
+           static_cast<uint8_t>((i == 7 ? uint8_t{WHITE} : order[i]) | BRIGHT));
   }
   // A circle over the bars, dark on light colours and light on dark ones.
-  auto light = [](uint8_t c) { return (c & 7) == WHITE || (c & 7) == YELLOW || (c & 7) == CYAN || (c & 7) == GREEN; };
+  auto light = [](uint8_t c) {
+    return (c & 7) == WHITE || (c & 7) == YELLOW || (c & 7) == CYAN || (c & 7) == GREEN;
+  };
   std::vector<std::pair<int, int>> ring;
   for (int a = 0; a < 2000; ++a) {
     const double t = a * 2 * PI / 2000;
@@ -173,8 +177,12 @@ std::vector<uint8_t> SunsetScreen() {
   constexpr int HORIZON = 128;
   // Sky: black at the top through blue, magenta and red to yellow at the horizon, two colours
   // per band of cells so that the dither never needs a third.
-  struct Band { int top; uint8_t from, to; };
-  const Band bands[] = {{0, BLACK, BLUE}, {32, BLUE, MAGENTA}, {64, MAGENTA, RED}, {96, RED, YELLOW}};
+  struct Band {
+    int top;
+    uint8_t from, to;
+  };
+  const Band bands[] = {
+      {0, BLACK, BLUE}, {32, BLUE, MAGENTA}, {64, MAGENTA, RED}, {96, RED, YELLOW}};
   // Around the sun the sky is plain, so that the sun's cells hold two colours only.
   const int sunX = 128, sunY = 104, sunR = 40, glowR = 46;
   for (int y = 0; y < HORIZON; ++y) {
@@ -198,10 +206,10 @@ std::vector<uint8_t> SunsetScreen() {
   }
   // Mountains: two ridges of summed sines, the far one dark blue, the near one black.
   for (int x = 0; x < SCREEN_WIDTH; ++x) {
-    const double far = 98 + 10 * std::sin(x * 0.045) + 6 * std::sin(x * 0.11 + 1.3) +
-                       3 * std::sin(x * 0.31);
-    const double near = 116 + 6 * std::sin(x * 0.03 + 2.0) + 4 * std::sin(x * 0.13) +
-                        2 * std::sin(x * 0.47 + 0.5);
+    const double far =
+        98 + 10 * std::sin(x * 0.045) + 6 * std::sin(x * 0.11 + 1.3) + 3 * std::sin(x * 0.31);
+    const double near =
+        116 + 6 * std::sin(x * 0.03 + 2.0) + 4 * std::sin(x * 0.13) + 2 * std::sin(x * 0.47 + 0.5);
     // The far ridge stays behind the sun's glow.
     for (int y = static_cast<int>(far); y < HORIZON; ++y)
       if ((x - sunX) * (x - sunX) + (y - sunY) * (y - sunY) > glowR * glowR) p.Set(x, y, BLUE);
@@ -227,7 +235,10 @@ std::vector<uint8_t> SpheresScreen() {
   CPicture p;
   // Camera at the origin looking down +z; floor at y = -1; light from upper left.
   constexpr int HORIZON = 56;
-  struct Sphere { double x, y, z, r; uint8_t colour; };
+  struct Sphere {
+    double x, y, z, r;
+    uint8_t colour;
+  };
   const Sphere spheres[] = {{-2.0, -0.1, 6.0, 0.9, RED | BRIGHT},
                             {0.3, -0.35, 4.2, 0.65, MAGENTA | BRIGHT},
                             {2.6, 0.2, 8.0, 1.2, GREEN | BRIGHT}};
@@ -271,7 +282,8 @@ std::vector<uint8_t> SpheresScreen() {
       // Floor: checkerboard of red and white squares; shadows darken it.
       // From the unnormalised ray, so that a scanline keeps one depth exactly.
       const double fz = -1.0 / dy, fx = dx * fz, t = fz;
-      const bool white = ((static_cast<int>(std::floor(fx)) + static_cast<int>(std::floor(fz))) & 1) != 0;
+      const bool white =
+          ((static_cast<int>(std::floor(fx)) + static_cast<int>(std::floor(fz))) & 1) != 0;
       bool shadow = false;
       for (const Sphere& s : spheres) {
         // Straight towards the light from the floor point.
@@ -297,8 +309,11 @@ std::vector<uint8_t> SpheresScreen() {
 
 std::vector<DemoScreen> DemoScreens() {
   return {
-      {"glimmerbox_title.scr", "the Glimmerbox title: the name in large letters, sparkles and a television", TitleScreen()},
-      {"test_card.scr", "a test card: the 8 colours normal and BRIGHT, a circle, gratings and a FLASH box", TestCardScreen()},
+      {"glimmerbox_title.scr",
+       "the Glimmerbox title: the name in large letters, sparkles and a television", TitleScreen()},
+      {"test_card.scr",
+       "a test card: the 8 colours normal and BRIGHT, a circle, gratings and a FLASH box",
+       TestCardScreen()},
       {"sunset.scr", "a sunset over mountains and a grid in perspective", SunsetScreen()},
       {"spheres.scr", "three shaded spheres over a checkerboard floor", SpheresScreen()},
   };

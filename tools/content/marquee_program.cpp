@@ -11,10 +11,10 @@
 
 namespace {
 
-constexpr uint16_t WAVE = 0x9000;     // 256 bytes: row offset (0, 32, 64, 96) of the ribbon
-constexpr uint16_t COLOURS = 0x9100;  // 256 bytes: BRIGHT ink colours in a repeating rainbow
-constexpr uint16_t FONT = 0x9200;     // 768 bytes: characters 32-127
-constexpr uint16_t MESSAGE = 0x9500;  // the text, ending in 0
+constexpr uint16_t WAVE = 0x9000;      // 256 bytes: row offset (0, 32, 64, 96) of the ribbon
+constexpr uint16_t COLOURS = 0x9100;   // 256 bytes: BRIGHT ink colours in a repeating rainbow
+constexpr uint16_t FONT = 0x9200;      // 768 bytes: characters 32-127
+constexpr uint16_t MESSAGE = 0x9500;   // the text, ending in 0
 constexpr uint16_t LED_ROWS = 0x5900;  // attributes of rows 8-15
 constexpr uint8_t LED_OFF = 0x01;      // dark blue
 constexpr uint16_t TOP_RIBBON = 0x5840, BOTTOM_RIBBON = 0x5A20;  // rows 2-5 and 17-20
@@ -28,21 +28,26 @@ void DrawScreen(DemoProgram& program) {
   CPicture picture;
   picture.Text((256 - 10 * 8) / 2, 0, "GLIMMERBOX", WHITE | BRIGHT);
   picture.Text((256 - 25 * 8) / 2, 184, "A MARQUEE OF OUR OWN MAKE", WHITE);
-  std::vector<uint8_t> screen = picture.ToScreen();
+  std::vector<uint8_t> screen = picture.ToScreen(true);
   // Each LED a round dot; each ribbon cell a bar of light.
   const uint8_t dot[8] = {0x00, 0x3C, 0x7E, 0x7E, 0x7E, 0x7E, 0x3C, 0x00};
   const uint8_t bar[8] = {0x00, 0xFF, 0x00, 0xFF, 0xFF, 0x00, 0xFF, 0x00};
   for (int y = 0; y < 192; ++y) {
     const int row = y / 8;
-    const uint8_t* pattern = row >= 8 && row < 16 ? dot : (row >= 2 && row < 6) || (row >= 17 && row < 21) ? bar : nullptr;
+    const uint8_t* pattern = row >= 8 && row < 16                               ? dot
+                             : (row >= 2 && row < 6) || (row >= 17 && row < 21) ? bar
+                                                                                : nullptr;
     if (pattern)
-      for (int column = 0; column < 32; ++column) screen[DisplayLineOffset(y) + column] = pattern[y & 7];
+      for (int column = 0; column < 32; ++column)
+        screen[DisplayLineOffset(y) + column] = pattern[y & 7];
   }
   for (int cell = 0; cell < 768; ++cell) {
     const int row = cell / 32;
     uint8_t& attribute = screen[ATTRIBUTE_OFFSET + cell];
-    if (row >= 8 && row < 16) attribute = LED_OFF;
-    else if (row != 0 && row != 23) attribute = 0;
+    if (row >= 8 && row < 16)
+      attribute = LED_OFF;
+    else if (row != 0 && row != 23)
+      attribute = 0;
   }
   program.Put(0x4000, screen);
 }
@@ -52,14 +57,16 @@ void DrawScreen(DemoProgram& program) {
 const char* MarqueeText() { return MESSAGE_TEXT; }
 
 DemoProgram MarqueeProgram() {
-  DemoProgram program = NewRamProgram("marquee.sna", DemoFormat::SNA, false,
-                                      "a scrolling message on a wall of attribute LEDs between waving colour ribbons");
+  DemoProgram program = NewRamProgram(
+      "marquee.sna", DemoFormat::SNA, false,
+      "a scrolling message on a wall of attribute LEDs between waving colour ribbons");
   DrawScreen(program);
 
   std::vector<uint8_t> wave(256), colours(256);
   const uint8_t inks[8] = {RED, YELLOW, GREEN, CYAN, WHITE, MAGENTA, GREEN, YELLOW};
   for (int k = 0; k < 256; ++k) {
-    wave[k] = static_cast<uint8_t>(32 * std::lround(1.5 + 1.5 * std::sin(k * 2 * 3.14159265358979 / 256)));
+    wave[k] = static_cast<uint8_t>(
+        32 * std::lround(1.5 + 1.5 * std::sin(k * 2 * 3.14159265358979 / 256)));
     colours[k] = static_cast<uint8_t>(0x40 | inks[k & 7]);
   }
   program.Put(WAVE, wave);

@@ -22,11 +22,13 @@ DemoProgram PlasmaProgram() {
                                       "an attribute plasma of sine waves in 16 shades");
   for (int y = 0; y < 192; ++y)
     for (int column = 0; column < 32; ++column)
-      program.At(static_cast<uint16_t>(0x4000 + DisplayLineOffset(y) + column)) = (y & 1) ? 0xAA : 0x55;
+      program.At(static_cast<uint16_t>(0x4000 + DisplayLineOffset(y) + column)) =
+          (y & 1) ? 0xAA : 0x55;
 
   std::vector<uint8_t> sine(256), palette(256);
   for (int k = 0; k < 256; ++k)
-    sine[k] = static_cast<uint8_t>(std::lround(23.5 + 23.5 * std::sin(k * 2 * 3.14159265358979 / 256)));
+    sine[k] =
+        static_cast<uint8_t>(std::lround(23.5 + 23.5 * std::sin(k * 2 * 3.14159265358979 / 256)));
   // Round the colour wheel: each colour alone, then mixed with the next; 8 steps each.
   const uint8_t wheel[8] = {BLACK, BLUE, MAGENTA, RED, YELLOW, WHITE, CYAN, BLUE};
   for (int k = 0; k < 256; ++k) {

@@ -48,7 +48,8 @@ bool WritePNG(const std::string& path, const std::vector<uint8_t>& rgb, int widt
   std::vector<uint8_t> header;
   PutBig32(header, static_cast<uint32_t>(outWidth));
   PutBig32(header, static_cast<uint32_t>(outHeight));
-  header.insert(header.end(), {8, 2, 0, 0, 0});  // 8 bits, RGB, deflate, no filter set, no interlace
+  header.insert(header.end(),
+                {8, 2, 0, 0, 0});  // 8 bits, RGB, deflate, no filter set, no interlace
   Chunk(png, "IHDR", header);
   Chunk(png, "IDAT", packed);
   Chunk(png, "IEND", {});

@@ -33,7 +33,8 @@ const Line LINES[] = {
 DemoProgram ROMDemoProgram() {
   DemoProgram program;
   program.file = "glimmer.rom";
-  program.description = "a ROM of our own: it prints with its own font and animates colours, no BASIC";
+  program.description =
+      "a ROM of our own: it prints with its own font and animates colours, no BASIC";
   program.format = DemoFormat::ROM;
   program.memory.assign(16384, 0xFF);  // unprogrammed EPROM
   program.pc = 0x0000;

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 
 #include "emulation/display.h"
 #include "tools/content/demo_font.h"
@@ -84,8 +85,8 @@ void CPicture::Circle(int cx, int cy, int radius, uint8_t colour) {
   // Midpoint circle: one pixel per step in each octant.
   int x = radius, y = 0, error = 1 - radius;
   while (x >= y) {
-    for (const auto& [px, py] : {std::pair{x, y}, {y, x}, {-y, x}, {-x, y}, {-x, -y}, {-y, -x},
-                                 {y, -x}, {x, -y}})
+    for (const auto& [px, py] :
+         {std::pair{x, y}, {y, x}, {-y, x}, {-x, y}, {-x, -y}, {-y, -x}, {y, -x}, {x, -y}})
       Set(cx + px, cy + py, colour);
     ++y;
     if (error < 0) {
@@ -116,8 +117,7 @@ void CPicture::Line(int x0, int y0, int x1, int y1, uint8_t colour) {
   }
 }
 
-void CPicture::Text(int x, int y, const std::string& text, uint8_t colour, int scale,
-                    bool smooth) {
+void CPicture::Text(int x, int y, const std::string& text, uint8_t colour, int scale, bool smooth) {
   for (char ch : text) {
     const Glyph& glyph = GlyphOf(ch);
     if (scale == 3) {
@@ -136,7 +136,7 @@ void CPicture::Text(int x, int y, const std::string& text, uint8_t colour, int s
   }
 }
 
-std::vector<uint8_t> CPicture::ToScreen() const {
+std::vector<uint8_t> CPicture::ToScreen(bool blackPaper) const {
   std::vector<uint8_t> screen(SCREEN_IMAGE_SIZE, 0);
   for (int row = 0; row < 24; ++row) {
     for (int column = 0; column < 32; ++column) {
@@ -149,7 +149,7 @@ std::vector<uint8_t> CPicture::ToScreen() const {
         }
       }
       const bool bright = brightCount > normalCount;
-      // The most used colour is paper, the next ink; a ties goes to the lower colour number.
+      // The most used colour is paper, the next ink; a tie goes to the lower colour number.
       int paper = 0;
       for (int c = 1; c < 8; ++c)
         if (count[c] > count[paper]) paper = c;
@@ -157,15 +157,16 @@ std::vector<uint8_t> CPicture::ToScreen() const {
       for (int c = 0; c < 8; ++c)
         if (c != paper && count[c] > count[ink]) ink = c;
       if (count[ink] == 0) ink = paper == WHITE ? BLACK : WHITE;  // a plain cell
+      if (blackPaper && ink == BLACK) std::swap(ink, paper);
 
       const uint8_t brightBit = bright ? BRIGHT : 0;
       for (int y = row * 8; y < row * 8 + 8; ++y) {
         uint8_t bits = 0;
         for (int x = column * 8; x < column * 8 + 8; ++x) {
           const uint8_t c = (At(x, y) & 7) | brightBit;
-          const bool isInk = (c & 7) == ink ||
-                             ((c & 7) != paper && Distance(c, ink | brightBit) <
-                                                      Distance(c, paper | brightBit));
+          const bool isInk =
+              (c & 7) == ink ||
+              ((c & 7) != paper && Distance(c, ink | brightBit) < Distance(c, paper | brightBit));
           if (isInk) bits |= static_cast<uint8_t>(0x80 >> (x & 7));
         }
         screen[DisplayLineOffset(y) + column] = bits;

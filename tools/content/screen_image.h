@@ -8,9 +8,7 @@
 #include <vector>
 
 // Colour numbers: 0-7 black, blue, red, magenta, green, cyan, yellow, white; +8 BRIGHT.
-enum SpectrumColour : uint8_t {
-  BLACK, BLUE, RED, MAGENTA, GREEN, CYAN, YELLOW, WHITE, BRIGHT = 8
-};
+enum SpectrumColour : uint8_t { BLACK, BLUE, RED, MAGENTA, GREEN, CYAN, YELLOW, WHITE, BRIGHT = 8 };
 
 constexpr int SCREEN_WIDTH = 256;
 constexpr int SCREEN_HEIGHT = 192;
@@ -41,8 +39,9 @@ class CPicture {
   void Flash(int column, int row) { flash_[row * 32 + column] = true; }
 
   // The screen: per cell the two most used colours (BRIGHT decided by the cell's majority),
-  // the rarer one as ink, every other pixel given to the nearer of the two.
-  std::vector<uint8_t> ToScreen() const;
+  // the rarer one as ink, every other pixel given to the nearer of the two. With `blackPaper`
+  // black is always paper, for programs that recolour cells by their ink.
+  std::vector<uint8_t> ToScreen(bool blackPaper = false) const;
 
  private:
   std::vector<uint8_t> pixels_;

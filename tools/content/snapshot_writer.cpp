@@ -84,7 +84,8 @@ std::vector<uint8_t> WriteZ80Version3(const DemoProgram& program) {
   // Pages 3-10 hold banks 0-7 on a 128K machine; 8, 4 and 5 hold 0x4000, 0x8000, 0xC000 on 48K.
   std::vector<std::pair<int, const uint8_t*>> pages;
   if (program.is128K) {
-    for (int bank = 0; bank < 8; ++bank) pages.emplace_back(bank + 3, &program.memory[bank * 16384]);
+    for (int bank = 0; bank < 8; ++bank)
+      pages.emplace_back(bank + 3, &program.memory[bank * 16384]);
   } else {
     pages = {{8, &program.memory[0]}, {4, &program.memory[16384]}, {5, &program.memory[32768]}};
   }
@@ -104,10 +105,14 @@ std::vector<uint8_t> WriteZ80Version3(const DemoProgram& program) {
 
 std::vector<uint8_t> ProgramFile(const DemoProgram& program) {
   switch (program.format) {
-    case DemoFormat::SNA: return WriteSNA(program);
-    case DemoFormat::Z80_V1: return WriteZ80Version1(program);
-    case DemoFormat::Z80_V3: return WriteZ80Version3(program);
-    case DemoFormat::ROM: return program.memory;
+    case DemoFormat::SNA:
+      return WriteSNA(program);
+    case DemoFormat::Z80_V1:
+      return WriteZ80Version1(program);
+    case DemoFormat::Z80_V3:
+      return WriteZ80Version3(program);
+    case DemoFormat::ROM:
+      return program.memory;
   }
   return {};
 }

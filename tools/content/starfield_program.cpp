@@ -14,7 +14,7 @@ namespace {
 
 constexpr uint16_t MASKS = 0x9000;  // the pixels of x AND 7: 8 single dots, then 8 streaks
 constexpr uint16_t STARS = 0x9100;  // per star: x, speed, line address (2 bytes), mask offset
-constexpr uint16_t TUNE = 0x9400;   // per note: delay, half-periods (2 bytes), frames; 0 frames ends
+constexpr uint16_t TUNE = 0x9400;  // per note: delay, half-periods (2 bytes), frames; 0 frames ends
 constexpr int STAR_COUNT = 64;
 
 // The tone loop below takes 51 + 13 x delay T-states per half-period.
@@ -25,6 +25,7 @@ constexpr double TONE_BUDGET = 40000.0;  // T-states of tone a frame
 struct Note {
   int midi, eighths;
 };
+// clang-format off
 const Note MELODY[] = {
     {76, 1}, {79, 1}, {84, 1}, {79, 1}, {76, 1}, {79, 1}, {84, 1}, {88, 1},
     {86, 1}, {84, 1}, {83, 1}, {79, 1}, {81, 2}, {79, 2},
@@ -35,6 +36,7 @@ const Note MELODY[] = {
     {81, 1}, {83, 1}, {84, 1}, {86, 1}, {88, 1}, {89, 1}, {91, 2},
     {88, 1}, {86, 1}, {83, 1}, {86, 1}, {84, 3}, {0, 1},
 };
+// clang-format on
 constexpr int FRAMES_PER_EIGHTH = 7;
 
 std::vector<uint8_t> TuneBytes() {
@@ -48,8 +50,9 @@ std::vector<uint8_t> TuneBytes() {
       delay = static_cast<uint8_t>(std::lround((half - 51) / 13));
       halves = static_cast<uint16_t>(TONE_BUDGET / (51 + 13 * delay));
     }
-    bytes.insert(bytes.end(), {delay, static_cast<uint8_t>(halves), static_cast<uint8_t>(halves >> 8),
-                               static_cast<uint8_t>(note.eighths * FRAMES_PER_EIGHTH)});
+    bytes.insert(bytes.end(),
+                 {delay, static_cast<uint8_t>(halves), static_cast<uint8_t>(halves >> 8),
+                  static_cast<uint8_t>(note.eighths * FRAMES_PER_EIGHTH)});
   }
   bytes.insert(bytes.end(), {0, 0, 0, 0});
   return bytes;
@@ -58,18 +61,20 @@ std::vector<uint8_t> TuneBytes() {
 }  // namespace
 
 DemoProgram StarfieldProgram() {
-  DemoProgram program = NewRamProgram("starfield.sna", DemoFormat::SNA, false,
-                                      "a starfield in four layers behind the title, and a beeper tune");
+  DemoProgram program =
+      NewRamProgram("starfield.sna", DemoFormat::SNA, false,
+                    "a starfield in four layers behind the title, and a beeper tune");
   CPicture picture;
   const std::string name = "GLIMMERBOX";
   const uint8_t colours[] = {RED, YELLOW, GREEN, CYAN, MAGENTA};
   for (size_t k = 0; k < name.size(); ++k)
     picture.Text(48 + static_cast<int>(k) * 16, 80, name.substr(k, 1), colours[k % 5] | BRIGHT, 2);
   picture.Text((256 - 21 * 8) / 2, 104, "LISTEN TO THE BEEPER!", WHITE);
-  std::vector<uint8_t> screen = picture.ToScreen();
+  std::vector<uint8_t> screen = picture.ToScreen(true);
   // Stars are bright white wherever there is no letter (plain cells came out white on black).
   for (int cell = 0; cell < 768; ++cell)
-    if (screen[ATTRIBUTE_OFFSET + cell] == 0x07 && cell / 32 != 13) screen[ATTRIBUTE_OFFSET + cell] = 0x47;
+    if (screen[ATTRIBUTE_OFFSET + cell] == 0x07 && cell / 32 != 13)
+      screen[ATTRIBUTE_OFFSET + cell] = 0x47;
 
   // Stars: speed 1 to 4, on lines spread over the screen, the fast ones streaks of two pixels;
   // drawn already, so that the first erase of the loop finds them.
@@ -83,7 +88,8 @@ DemoProgram StarfieldProgram() {
     const int line = static_cast<int>(k * 192 / STAR_COUNT + random() % 3);
     const uint16_t address = static_cast<uint16_t>(0x4000 + DisplayLineOffset(line));
     const uint8_t streak = speed >= 3 ? 8 : 0;
-    stars.insert(stars.end(), {x, speed, static_cast<uint8_t>(address), static_cast<uint8_t>(address >> 8), streak});
+    stars.insert(stars.end(), {x, speed, static_cast<uint8_t>(address),
+                               static_cast<uint8_t>(address >> 8), streak});
     screen[address - 0x4000 + x / 8] ^= masks[streak + (x & 7)];
   }
   program.Put(0x4000, screen);

@@ -47,7 +47,9 @@ void CZ80Assembler::DB(const std::vector<uint8_t>& bytes) {
   bytes_.insert(bytes_.end(), bytes.begin(), bytes.end());
 }
 
-void CZ80Assembler::DB(const std::string& text) { bytes_.insert(bytes_.end(), text.begin(), text.end()); }
+void CZ80Assembler::DB(const std::string& text) {
+  bytes_.insert(bytes_.end(), text.begin(), text.end());
+}
 
 void CZ80Assembler::DW(Word value) { Address(value); }
 

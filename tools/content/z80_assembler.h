@@ -66,8 +66,8 @@ class CZ80Assembler {
   void LD(R8 to, R8 from);
   void LD(R8 to, int n);
   void LD(R16 to, Word nn);
-  void LD(R8 a, Mem from);   // LD A,(nn)
-  void LD(Mem to, R8 a);     // LD (nn),A
+  void LD(R8 a, Mem from);    // LD A,(nn)
+  void LD(Mem to, R8 a);      // LD (nn),A
   void LD(R16 to, Mem from);  // LD HL,(nn) and the ED forms
   void LD(Mem to, R16 from);
   void LD_A_BC() { Op(0x0A); }
