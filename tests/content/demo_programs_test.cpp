@@ -1,0 +1,360 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <set>
+
+#include "emulation/ay_chip.h"
+#include "emulation/display.h"
+#include "emulation/speccy128.h"
+#include "emulation/speccy48.h"
+#include "formats/result_code.h"
+#include "tests/content/content_support.h"
+#include "tests/emulation/machine_fixture.h"
+#include "tools/content/demo_program.h"
+#include "tools/content/demo_screens.h"
+#include "tools/content/screen_image.h"
+#include "tools/content/snapshot_writer.h"
+
+namespace {
+
+class ContentPrograms : public MachineTest {
+ protected:
+  void SetUp() override {
+    MachineTest::SetUp();
+    programs_ = DemoPrograms();
+  }
+
+  const DemoProgram& Program(const std::string& file) const {
+    for (const DemoProgram& program : programs_)
+      if (program.file == file) return program;
+    ADD_FAILURE() << "no program " << file;
+    return programs_.front();
+  }
+
+  static std::unique_ptr<CSpeccy> MachineFor(const DemoProgram& program, bool class128) {
+    if (program.is128K || class128) return std::make_unique<CSpeccy128>();
+    return std::make_unique<CSpeccy48>();
+  }
+
+  static bool InCode(const DemoProgram& program, uint16_t pc) {
+    for (const auto& [first, last] : program.codeRanges)
+      if (pc >= first && pc <= last) return true;
+    return false;
+  }
+
+  // Every ROM byte HALT: a program that jumps into the ROM stays there and is seen.
+  static void TrapROM(CSpeccy& machine) {
+    uint8_t* rom = machine.CustomROM();
+    std::memset(rom, 0x76, 16384);
+    machine.MapROM(rom);
+  }
+
+  static std::vector<uint8_t> Lines(const CSpeccy& machine) {
+    return {machine.DisplayLineBuffer(), machine.DisplayLineBuffer() + DISPLAY_LINE_BUFFER_SIZE};
+  }
+
+  // Half-period lengths, in samples, between the level changes of a sound block.
+  static std::vector<int> EdgeSpacings(const std::vector<int16_t>& samples) {
+    std::vector<int> spacings;
+    int last = -1;
+    for (size_t i = 1; i < samples.size(); ++i) {
+      if (samples[i] == samples[i - 1]) continue;
+      if (last >= 0) spacings.push_back(static_cast<int>(i) - last);
+      last = static_cast<int>(i);
+    }
+    return spacings;
+  }
+
+  std::vector<DemoProgram> programs_;
+};
+
+}  // namespace
+
+TEST_F(ContentPrograms, AssembleAndCoverEveryFileKind) {
+  std::set<DemoFormat> formats;
+  for (const DemoProgram& program : programs_) {
+    EXPECT_TRUE(program.errors.empty()) << program.errors.front();
+    EXPECT_FALSE(program.codeRanges.empty()) << program.file;
+    EXPECT_EQ(program.memory.size(), program.format == DemoFormat::ROM ? 16384u
+                                     : program.is128K                  ? 131072u
+                                                                       : 49152u);
+    formats.insert(program.format);
+  }
+  EXPECT_EQ(formats.size(), 4u);  // .sna, .z80 version 1 and 3, .rom
+}
+
+// Between frames every program is in its own code (never in the ROM, which is all HALTs for
+// the RAM programs), and the picture keeps changing: at least every other frame, and never
+// still for more than three frames running. 48K programs run on both machine classes.
+TEST_F(ContentPrograms, RunInTheirOwnCodeAndKeepMoving) {
+  for (const DemoProgram& program : programs_) {
+    for (const bool class128 : {false, true}) {
+      if (program.is128K && !class128) continue;
+      SCOPED_TRACE(program.file + (class128 ? " on a 128K machine" : " on a 48K machine"));
+      std::unique_ptr<CSpeccy> machine = MachineFor(program, class128);
+      PokeProgram(*machine, program);
+      if (program.format != DemoFormat::ROM && !program.is128K) TrapROM(*machine);
+      std::vector<uint8_t> before = Lines(*machine);
+      int changed = 0, still = 0, longestStill = 0;
+      for (int frame = 0; frame < 150; ++frame) {
+        RunFrames(*machine, 1);
+        const uint16_t pc = Register(*machine, REG_PC);
+        ASSERT_TRUE(InCode(program, pc)) << "frame " << frame << " PC " << std::hex << pc;
+        std::vector<uint8_t> now = Lines(*machine);
+        if (now != before) {
+          ++changed;
+          still = 0;
+        } else {
+          longestStill = std::max(longestStill, ++still);
+        }
+        before = std::move(now);
+      }
+      EXPECT_GE(changed, 75);
+      EXPECT_LE(longestStill, 3);
+    }
+  }
+}
+
+TEST_F(ContentPrograms, MarqueeSpellsItsMessage) {
+  const DemoProgram& program = Program("marquee.sna");
+  // The message as LED columns: 8 a character, bit r for row r.
+  std::vector<uint8_t> stream;
+  for (const char* ch = MarqueeText(); *ch; ++ch) {
+    const Glyph& glyph = GlyphOf(*ch);
+    for (int column = 0; column < 8; ++column) {
+      uint8_t bits = 0;
+      for (int row = 0; row < 8; ++row)
+        if (glyph[row] & (0x80 >> column)) bits |= static_cast<uint8_t>(1 << row);
+      stream.push_back(bits);
+    }
+  }
+  const size_t length = stream.size();
+  stream.insert(stream.end(), stream.begin(), stream.begin() + 32);  // it starts again
+
+  CSpeccy48 machine;
+  PokeProgram(machine, program);
+  size_t lastOffset = 0;
+  int steps = 0;
+  for (int frame = 0; frame < 400; ++frame) {
+    RunFrames(machine, 1);
+    const uint8_t* lines = machine.DisplayLineBuffer();
+    std::vector<uint8_t> wall(32, 0);
+    for (int row = 0; row < 8; ++row)
+      for (int column = 0; column < 32; ++column)
+        if (lines[(64 + row * 8) * 64 + 32 + column] != 0x01)
+          wall[column] |= static_cast<uint8_t>(1 << row);
+    // The wall must be a window of the message; it moves on by one column at a time.
+    size_t offset = length;
+    for (size_t k = 0; k < length; ++k)
+      if (std::equal(wall.begin(), wall.end(), stream.begin() + static_cast<long>(k))) {
+        offset = k;
+        break;
+      }
+    if (std::all_of(wall.begin(), wall.end(), [](uint8_t b) { return b == 0; }))
+      continue;  // spaces
+    ASSERT_LT(offset, length) << "frame " << frame;
+    if (steps > 0 && offset != lastOffset) {
+      EXPECT_EQ(offset, (lastOffset + 1) % length) << "frame " << frame;
+    }
+    if (offset != lastOffset) ++steps;
+    lastOffset = offset;
+  }
+  EXPECT_GE(steps, 150);  // a column every other frame
+}
+
+TEST_F(ContentPrograms, PlasmaRecoloursTheCellsOverTheCheckerboard) {
+  CSpeccy48 machine;
+  PokeProgram(machine, Program("plasma.z80"));
+  RunFrames(machine, 20);
+  std::vector<uint8_t> before = Lines(machine);
+  for (int frame = 0; frame < 10; ++frame) {
+    RunFrames(machine, 1);
+    const std::vector<uint8_t> now = Lines(machine);
+    int cells = 0;
+    for (int row = 0; row < 24; ++row)
+      for (int column = 0; column < 32; ++column)
+        cells += now[row * 8 * 64 + 32 + column] != before[row * 8 * 64 + 32 + column];
+    EXPECT_GE(cells, 200) << "frame " << frame;
+    for (int line = 0; line < 192; ++line)
+      for (int column = 0; column < 32; ++column)
+        ASSERT_EQ(now[line * 64 + column], (line & 1) ? 0xAA : 0x55);
+    before = now;
+  }
+}
+
+// Stars are drawn and erased with XOR: however long it runs, the screen differs from the
+// starting picture only where stars are (two pixels at most each, in old and new places).
+TEST_F(ContentPrograms, StarfieldLeavesNoDebris) {
+  const DemoProgram& program = Program("starfield.sna");
+  CSpeccy48 machine;
+  PokeProgram(machine, program);
+  int done = 0;
+  for (const int frames : {50, 250, 500}) {
+    RunFrames(machine, frames - done);
+    done = frames;
+    const uint8_t* lines = machine.DisplayLineBuffer();
+    int differing = 0;
+    for (int line = 0; line < 192; ++line)
+      for (int column = 0; column < 32; ++column) {
+        const uint8_t start = program.memory[DisplayLineOffset(line) + column];
+        differing += __builtin_popcount(lines[line * 64 + column] ^ start);
+      }
+    EXPECT_GT(differing, 0) << frames;
+    EXPECT_LE(differing, 4 * 64) << frames;
+  }
+}
+
+// E5, the tune's first note, is 659.26 Hz: a level change every 33.45 samples at 44100 Hz.
+TEST_F(ContentPrograms, BeeperPlaysTheTuneInTune) {
+  RecordingOutput output;
+  state_.soundOutput = &output;
+  state_.settings.emulateBeeper = 1;
+  CSpeccy48 machine;
+  PokeProgram(machine, Program("starfield.sna"));
+  RunFrames(machine, 200);
+  ASSERT_EQ(output.last->frames.size(), 200u);
+  // Frame 0 sets up and waits for the first interrupt; the tune starts with frame 1.
+  std::vector<int> first = EdgeSpacings(output.last->frames[1]);
+  ASSERT_GE(first.size(), 8u);
+  std::sort(first.begin(), first.end());
+  EXPECT_NEAR(first[first.size() / 2], 33.45, 1.0);
+  // A melody: several pitches, and silent frames between the notes.
+  std::set<int> pitches;
+  int silent = 0;
+  for (const std::vector<int16_t>& frame : output.last->frames) {
+    std::vector<int> spacings = EdgeSpacings(frame);
+    if (spacings.size() < 4) {
+      ++silent;
+      continue;
+    }
+    std::sort(spacings.begin(), spacings.end());
+    pitches.insert(spacings[spacings.size() / 2]);
+  }
+  EXPECT_GE(pitches.size(), 5u);
+  EXPECT_GE(silent, 10);
+  EXPECT_LE(silent, 50);
+}
+
+TEST_F(ContentPrograms, AYPlaysMelodyAndBassAndTheBallsDrum) {
+  RecordingOutput output;
+  state_.soundOutput = &output;
+  state_.settings.emulateAY = 1;
+  CSpeccy128 machine;
+  ASSERT_NE(machine.AYChip(), nullptr);
+  PokeProgram(machine, Program("bouncing_balls.z80"));
+  std::set<int> melody, bass;
+  int drums = 0;
+  uint32_t lastCycles = 0;
+  for (int frame = 0; frame < 300; ++frame) {
+    RunFrames(machine, 1);
+    const CAYChip& ay = *machine.AYChip();
+    if (frame == 1) {  // the first frame after the set-up
+      // A4 (440 Hz) on a 1.7734 MHz chip.
+      EXPECT_EQ(ay.registers[0] | ay.registers[1] << 8, 252);
+      EXPECT_EQ(ay.registers[7], 0x1C);  // tones A and B, noise C
+    }
+    melody.insert(ay.registers[0] | ay.registers[1] << 8);
+    bass.insert(ay.registers[2] | ay.registers[3] << 8);
+    // A bounce rewrites the envelope shape, which starts its fall again.
+    if (ay.envelopeCycleCount < lastCycles) ++drums;
+    lastCycles = ay.envelopeCycleCount;
+  }
+  EXPECT_GE(melody.size(), 6u);
+  EXPECT_GE(bass.size(), 4u);
+  EXPECT_GE(drums, 3);
+  int sounding = 0;
+  for (const std::vector<int16_t>& frame : output.last->frames)
+    sounding += *std::max_element(frame.begin(), frame.end()) !=
+                *std::min_element(frame.begin(), frame.end());
+  EXPECT_GE(sounding, 290);
+}
+
+TEST_F(ContentPrograms, BallsAreDrawnOnTheHiddenScreenAndShownByTurns) {
+  CSpeccy128 machine;
+  PokeProgram(machine, Program("bouncing_balls.z80"));
+  int lastScreen = -1;
+  for (int frame = 0; frame < 40; ++frame) {
+    RunFrames(machine, 1);
+    const int screen = (machine.PagingLatch() & 0x08) ? 7 : 5;
+    EXPECT_NE(screen, lastScreen) << "frame " << frame;
+    lastScreen = screen;
+    // What the television shows is the screen the latch selects.
+    for (int line = 8; line < 176; ++line)
+      ASSERT_EQ(std::memcmp(machine.DisplayLineBuffer() + line * 64,
+                            machine.Bank(screen) + DisplayLineOffset(line), 32),
+                0)
+          << "frame " << frame << " line " << line;
+  }
+  for (const int bank : {5, 7}) {
+    int ink = 0;
+    for (int line = 8; line < 176; ++line)
+      for (int column = 0; column < 32; ++column)
+        ink += __builtin_popcount(machine.Bank(bank)[DisplayLineOffset(line) + column]);
+    EXPECT_GT(ink, 3 * 150) << "bank " << bank;      // three balls of a few hundred pixels
+    EXPECT_LT(ink, 3 * 24 * 24) << "bank " << bank;  // and no trails
+  }
+}
+
+TEST_F(ContentPrograms, ROMDemoPrintsWithItsOwnFont) {
+  CSpeccy48 machine;
+  PokeProgram(machine, Program("glimmer.rom"));
+  RunFrames(machine, 10);  // clearing the screen alone takes two frames
+  const uint8_t* lines = machine.DisplayLineBuffer();
+  EXPECT_EQ(TextAt(lines, 4 * 8, 5 * 8, 23), "A ROM IMAGE OF OUR OWN:");
+  EXPECT_EQ(TextAt(lines, 10 * 8, 22 * 8, 11), "(C) CORVANE");
+}
+
+// Loaded through the snapshot readers, each file gives the machine the program's memory and
+// start, and runs. Readers still to come are skipped.
+TEST_F(ContentPrograms, FilesLoadThroughTheSnapshotReaders) {
+  int waiting = 0;
+  for (const DemoProgram& program : programs_) {
+    SCOPED_TRACE(program.file);
+    std::vector<uint8_t> file = ProgramFile(program);
+    std::unique_ptr<CSpeccy> machine = MachineFor(program, false);
+    bool ownership = true;
+    const int32_t result = machine->LoadSnapshotData(
+        file.data(), static_cast<uint32_t>(file.size()), program.file.c_str(), false, ownership);
+    if (result == GX_NOT_SUPPORTED) {
+      ++waiting;
+      continue;
+    }
+    ASSERT_EQ(result, GX_NONE);
+    EXPECT_EQ(Register(*machine, REG_PC), program.pc);
+    if (program.format != DemoFormat::ROM) {
+      EXPECT_EQ(Register(*machine, REG_SP), program.sp);
+      DemoProgram image = program;  // At() reads 0xC000 through the program's own paging
+      for (uint32_t address = 0x4000; address <= 0xFFFF; ++address) {
+        if (program.format == DemoFormat::SNA &&
+            (address == program.sp - 2u || address == program.sp - 1u))
+          continue;  // where the file kept PC
+        ASSERT_EQ(machine->Peek(static_cast<uint16_t>(address)),
+                  image.At(static_cast<uint16_t>(address)))
+            << std::hex << address;
+      }
+    }
+    if (program.is128K) {
+      auto& machine128 = static_cast<CSpeccy128&>(*machine);
+      EXPECT_EQ(machine128.PagingLatch(), program.paging);
+      EXPECT_EQ(std::memcmp(machine128.Bank(7), &program.memory[7 * 16384], 16384), 0);
+    }
+    RunFrames(*machine, 20);
+    EXPECT_TRUE(InCode(program, Register(*machine, REG_PC)));
+  }
+  if (waiting > 0) GTEST_SKIP() << waiting << " file(s) wait for their snapshot reader";
+}
+
+TEST_F(ContentPrograms, ScreensLoadAsScreenImages) {
+  for (const DemoScreen& screen : DemoScreens()) {
+    std::vector<uint8_t> file = screen.bytes;
+    CSpeccy48 machine;
+    bool ownership = true;
+    ASSERT_EQ(machine.LoadSnapshotData(file.data(), static_cast<uint32_t>(file.size()),
+                                       screen.file.c_str(), false, ownership),
+              GX_NONE)
+        << screen.file;
+    EXPECT_EQ(Lines(machine), ScreenToLines(screen.bytes)) << screen.file;
+  }
+}
