@@ -15,6 +15,7 @@
 class CTV;
 class CSoundOutput;
 class CTelevisionScene;
+class CZip;
 class GfxDevice;
 
 // Screen-saver modes, as the command line selects them.
@@ -98,6 +99,10 @@ struct AppState {
   Vec3 eye{0, 0, -300}, lookAt{0, 0, 0}, eyeAnchor{0, 0, -300}, lookAtAnchor{0, 0, 0};
   bool cameraChanged = true;
   uint32_t backgroundColour = 0;  // ARGB
+
+  // The zip the current script came from: bare snapshot names are looked up in it.
+  CZip* scriptZip = nullptr;
+  bool scriptIsZipped = false;
 
   // Services, null when absent (no sound device, no display, no model).
   CSoundOutput* soundOutput = nullptr;
