@@ -10,6 +10,9 @@ namespace {
 
 constexpr uint32_t HEADER_SIZE = 27;
 constexpr uint32_t IMAGE_SIZE = 49152;
+// The 128K variant: the 48K image, PC and the paging byte, then the other five (or six) banks.
+// Its PC is not on the stack, so read as a 48K file it would start anywhere.
+constexpr uint32_t SNA128_SIZES[] = {131103, 147487};
 
 }  // namespace
 
@@ -19,6 +22,8 @@ int32_t ReadSNA(CSpeccy& machine, const uint8_t* data, uint32_t size) {
   if (!machine.SetVariant(SPECTRUM_48)) return GX_UNSUPPORTED_HARDWARE;
   // Longer files are taken: what follows the 48K image is not read.
   if (size < HEADER_SIZE + IMAGE_SIZE) return GX_SNAPSHOT_BAD_SIZE;
+  for (const uint32_t size128 : SNA128_SIZES)
+    if (size == size128) return GX_NOT_SUPPORTED;
 
   machine.MakeContextCurrent();
   machine.Load48KImage(data + HEADER_SIZE);
