@@ -92,7 +92,7 @@ TEST_F(Recordings, ReplayRecordedInputsFrameByFrame) {
 }
 
 TEST_F(Recordings, ALaterPartStartsFromItsOwnSnapshot) {
-  // Part 2 runs with interrupts on (IM 2, vector 0x9090): its routine counts interrupts at 0x9200
+  // The second part runs with interrupts on (IM 2, vector 0x9090): its routine counts interrupts at 0x9200
   // in seven fetches. Each frame ends with an interrupt; the snapshot itself starts a frame.
   MachineImage second = PortReader();
   second.pc = 0x8003;
