@@ -7,6 +7,7 @@
 #include "emulation/ay_chip.h"
 #include "emulation/rom_cache.h"
 #include "emulation/z80.h"
+#include "formats/rzx.h"
 #include "presentation/sound_output.h"
 #include "shell/app_state.h"
 
@@ -48,6 +49,8 @@ CSpeccy::~CSpeccy() {
   muted_ = true;
   if (stream_) stream_->Stop();
   StopRZXPlayback();
+  delete rzx_;
+  rzx_ = nullptr;
   // No clone may outlive the textures it shows.
   for (bool found = true; found;) {
     found = false;

@@ -1,14 +1,363 @@
-// Input recordings: replay of recorded frames (fetch counts and port inputs).
-// (Interim: the reader arrives with the formats work; until then nothing plays.)
+// Input recordings (RZX): the block walk, the embedded snapshots, and the frame-by-frame replay
+// of fetch counts and port inputs, with the checks that catch a replay that lost its way.
+#include "formats/rzx.h"
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <string>
+
 #include "emulation/speccy.h"
+#include "emulation/z80.h"
+#include "formats/little_endian.h"
 #include "formats/readers.h"
 #include "formats/result_code.h"
+#include "shell/log.h"
 
-void CSpeccy::StopRZXPlayback() { rzxPlaying_ = false; }
-uint32_t CSpeccy::GetRZXPart() const { return 0; }
-uint32_t CSpeccy::GetRZXProgress() const { return 0xFFFFFFFF; }
-bool CSpeccy::RZXFrameStart(int32_t&) { return false; }
-uint8_t CSpeccy::RZXReadPort(uint16_t) { return 0xFF; }
-bool CSpeccy::RZXFrameEnd() { return false; }
+namespace {
 
-int32_t ReadRZX(CSpeccy&, uint8_t*, uint32_t, bool&) { return GX_NOT_SUPPORTED; }
+constexpr uint32_t HEADER_SIZE = 10;
+constexpr uint32_t BLOCK_HEADER = 5;
+constexpr uint8_t BLOCK_CREATOR = 0x10;
+constexpr uint8_t BLOCK_SECURITY = 0x20;
+constexpr uint8_t BLOCK_SNAPSHOT = 0x30;
+constexpr uint8_t BLOCK_INPUT = 0x80;
+// Smallest length of each block kind that holds the fields read.
+constexpr uint32_t CREATOR_SIZE = 29;
+constexpr uint32_t SECURITY_SIZE = 13;
+constexpr uint32_t SNAPSHOT_SIZE = 17;
+constexpr uint32_t INPUT_SIZE = 18;
+constexpr uint16_t REPEAT_INPUTS = 0xFFFF;
+
+__attribute__((format(printf, 1, 2))) void Log(const char* format, ...) {
+  char line[256];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(line, sizeof line, format, args);
+  va_end(args);
+  WriteLog(line);
+}
+
+// What zlib's uncompress does, without trusting the stated length for the allocation: the
+// output grows with what the stream really gives, up to `limit`. False for a stream that is
+// damaged, cut short or longer than the limit.
+bool InflateAll(const uint8_t* in, uint32_t length, uint32_t limit, std::vector<uint8_t>& out) {
+  z_stream stream{};
+  if (inflateInit(&stream) != Z_OK) return false;
+  stream.next_in = const_cast<Bytef*>(in);
+  stream.avail_in = length;
+  int status = Z_OK;
+  while (status == Z_OK) {
+    const size_t done = out.size();
+    if (done == limit) {
+      // Full: only the end of the stream may follow.
+      uint8_t probe;
+      stream.next_out = &probe;
+      stream.avail_out = 1;
+      status = inflate(&stream, Z_FINISH);
+      if (stream.avail_out == 0) status = Z_BUF_ERROR;
+      break;
+    }
+    const size_t chunk = std::min<size_t>(limit - done, 65536);
+    out.resize(done + chunk);
+    stream.next_out = out.data() + done;
+    stream.avail_out = static_cast<uInt>(chunk);
+    status = inflate(&stream, Z_NO_FLUSH);
+    out.resize(done + chunk - stream.avail_out);
+    if (status == Z_BUF_ERROR && stream.avail_in == 0) break;  // input cut short
+    if (status == Z_BUF_ERROR) status = Z_OK;
+  }
+  inflateEnd(&stream);
+  return status == Z_STREAM_END;
+}
+
+}  // namespace
+
+CRZXPlayback::~CRZXPlayback() { DiscardFrameReader(); }
+
+void CRZXPlayback::Release() {
+  file_.reset();
+  size_ = 0;
+  DiscardFrameReader();
+  std::vector<uint8_t>().swap(inputs_);
+  inputIndex_ = inputCount_ = fetchCount_ = 0;
+}
+
+int32_t CRZXPlayback::Read(CSpeccy& machine, uint8_t* data, uint32_t size, bool& ownership) {
+  machine.StopRZXPlayback();
+  if (!machine.rzx_) machine.rzx_ = new CRZXPlayback(machine);
+  return machine.rzx_->Load(data, size, ownership);
+}
+
+int32_t CRZXPlayback::Load(uint8_t* data, uint32_t size, bool& ownership) {
+  blockId_ = 0;
+  blockLength_ = 0;
+  partCount_ = 0;
+  stopRequested_ = false;
+  snapshotSeen_ = false;
+  std::memset(creator_, 0, sizeof creator_);
+  if (size < 12 || std::memcmp(data, "RZX!", 4) != 0) return GX_BAD_SNAPSHOT;
+
+  file_.reset(data);
+  size_ = size;
+  ownership = false;
+  const ByteView file(data, size);
+  Log("RZX: version %d.%d. Flags = %0x", file.U8(4), file.U8(5), file.U32(6));
+  blockOffset_ = HEADER_SIZE;
+  frameNumber_ = -1;
+  return WalkBlocks();
+}
+
+int32_t CRZXPlayback::WalkBlocks() {
+  snapshotSeen_ = false;
+  int32_t result = GX_NONE;
+  const ByteView file(file_.get(), size_);
+  for (;;) {
+    blockOffset_ += blockLength_;
+    blockId_ = 0;
+    blockLength_ = 0;
+    if (uint64_t{blockOffset_} + BLOCK_HEADER >= size_) break;  // the file has ended
+    const uint8_t id = file.U8(blockOffset_);
+    const uint32_t length = file.U32(blockOffset_ + 1);
+    // A length below its own header would stand still; one past the end would read beyond it.
+    if (length < BLOCK_HEADER || !file.Fits(blockOffset_, length)) {
+      result = GX_BAD_SNAPSHOT;
+      break;
+    }
+    blockId_ = id;
+    blockLength_ = length;
+    const ByteView block = file.Sub(blockOffset_, length);
+
+    if (id == BLOCK_CREATOR) {
+      if (length < CREATOR_SIZE) {
+        result = GX_BAD_SNAPSHOT;
+        break;
+      }
+      std::memset(creator_, 0, sizeof creator_);
+      std::memcpy(creator_, block.Data() + 5, sizeof creator_ - 1);
+      Log("RZX: playback file created by \"%s\" version %02d.%02d", creator_, block.U16(25), block.U16(27));
+    } else if (id == BLOCK_SECURITY) {
+      if (length < SECURITY_SIZE) {
+        result = GX_BAD_SNAPSHOT;
+        break;
+      }
+      Log("RZX: Security Information: Key ID = %08x, Week %d", block.U32(5), block.U32(9));
+    } else if (id == BLOCK_SNAPSHOT) {
+      result = ReadSnapshotBlock(blockOffset_, length);
+      if (result != GX_NONE) break;
+    } else if (id == BLOCK_INPUT) {
+      DiscardFrameReader();
+      if (!snapshotSeen_) {
+        WriteLog("RZX: Error - RZX file appears to be missing a snapshot block.");
+        result = GX_INCOMPLETE_RZX;
+        break;
+      }
+      if (length < INPUT_SIZE) {
+        result = GX_BAD_SNAPSHOT;
+        break;
+      }
+      inputIndex_ = fetchCount_ = inputCount_ = 0;
+      if (!StartFrameReader(blockOffset_, length)) {
+        result = GX_OUT_OF_MEMORY;
+        break;
+      }
+      machine_.rzxPlaying_ = true;
+      machine_.SetSnapshotCreator(creator_);
+      return GX_NONE;  // positioned on this block until its frames are used up
+    } else {
+      Log("RZX: Warning! Skipping unhandled block type of 0x%0x", id);
+    }
+  }
+  machine_.rzxCompleted_ = result == GX_NONE;
+  if (result == GX_NONE) WriteLog("RZX: End of file");
+  machine_.StopRZXPlayback();
+  return result;
+}
+
+int32_t CRZXPlayback::ReadSnapshotBlock(uint32_t offset, uint32_t length) {
+  ++partCount_;
+  snapshotSeen_ = true;
+  if (partCount_ >= 2) Log("RZX: Loading snapshot #%d", partCount_);
+  if (length < SNAPSHOT_SIZE) return GX_BAD_SNAPSHOT;
+  const ByteView block(file_.get() + offset, length);
+  const uint32_t flags = block.U32(5);
+  if (flags & 1) {
+    WriteLog("External snapshot descriptor found in RZX file - these are not supported");
+    return GX_NOT_SUPPORTED;
+  }
+  char type[5] = {};
+  std::memcpy(type, block.Data() + 9, 4);
+  if (SnapshotTypeOf(type) == SNAPSHOT_RZX) return GX_NESTED_RZX;
+
+  uint8_t* snapshot = file_.get() + offset + SNAPSHOT_SIZE;
+  uint32_t snapshotSize = length - SNAPSHOT_SIZE;
+  std::vector<uint8_t> inflated;
+  if (flags & 2) {
+    if (!InflateAll(snapshot, snapshotSize, block.U32(13), inflated)) return GX_BAD_SNAPSHOT;
+    snapshot = inflated.data();
+    snapshotSize = static_cast<uint32_t>(inflated.size());
+  }
+  // The recording stays: the embedded snapshot must not stop it, nor is its buffer handed over.
+  bool ownership = false;
+  return machine_.LoadSnapshotData(snapshot, snapshotSize, type, true, ownership);
+}
+
+bool CRZXPlayback::StartFrameReader(uint32_t offset, uint32_t length) {
+  const ByteView block(file_.get() + offset, length);
+  reader_ = FrameReader{};
+  reader_.data = block.Data() + INPUT_SIZE;
+  reader_.length = length - INPUT_SIZE;
+  reader_.compressed = (block.U32(14) & 2) != 0;
+  if (reader_.compressed) {
+    reader_.stream.next_in = const_cast<Bytef*>(reader_.data);
+    reader_.stream.avail_in = reader_.length;
+    if (inflateInit2(&reader_.stream, 15) != Z_OK) return false;
+  }
+  reader_.active = true;
+  return true;
+}
+
+void CRZXPlayback::DiscardFrameReader() {
+  if (reader_.active && reader_.compressed) inflateEnd(&reader_.stream);
+  reader_ = FrameReader{};
+}
+
+uint32_t CRZXPlayback::ReadFrameBytes(uint8_t* out, uint32_t count) {
+  if (!reader_.active || reader_.end) return 0;
+  if (!reader_.compressed) {
+    // Frames stored as they are: read straight from the block.
+    const uint32_t available = std::min(count, reader_.length - reader_.position);
+    std::memcpy(out, reader_.data + reader_.position, available);
+    reader_.position += available;
+    if (reader_.position == reader_.length) reader_.end = true;
+    return available;
+  }
+  z_stream& stream = reader_.stream;
+  stream.next_out = out;
+  stream.avail_out = count;
+  while (stream.avail_out > 0) {
+    const int status = inflate(&stream, Z_SYNC_FLUSH);
+    if (status == Z_STREAM_END) {
+      reader_.end = true;
+      break;
+    }
+    if (status != Z_OK) break;  // damaged data, or nothing more to give
+  }
+  return count - stream.avail_out;
+}
+
+bool CRZXPlayback::ReadFrame(bool& failed) {
+  failed = false;
+  const uint32_t previousCount = inputCount_;
+  inputIndex_ = 0;
+  uint8_t header[4];
+  // A frame record cut short is as good as none.
+  if (ReadFrameBytes(header, sizeof header) != sizeof header) return false;
+  fetchCount_ = static_cast<uint32_t>(header[0] | header[1] << 8);
+  const uint16_t count = static_cast<uint16_t>(header[2] | header[3] << 8);
+  // The input buffer still holds the previous frame's inputs.
+  inputCount_ = count == REPEAT_INPUTS ? previousCount : count;
+  if (count == REPEAT_INPUTS || count == 0) return true;
+
+  try {
+    inputs_.resize(count);
+  } catch (const std::bad_alloc&) {
+    Log("RZX: Frame %05d : failed to allocate buffer for %d port results.", frameNumber_, count);
+    failed = true;
+    return true;
+  }
+  if (ReadFrameBytes(inputs_.data(), count) == 0) {
+    Log("RZX: Frame %05d : failed to stream in the %d ports expected.", frameNumber_, count);
+    failed = true;
+  }
+  return true;
+}
+
+bool CRZXPlayback::FrameStart(int32_t& fetchCount) {
+  if (stopRequested_) {
+    stopRequested_ = false;
+    machine_.StopRZXPlayback();
+  }
+  if (!machine_.rzxPlaying_) return false;
+  ++frameNumber_;
+  bool failed = false;
+  if (!ReadFrame(failed)) {
+    WriteLog("RZX: End of frame data.");
+    WalkBlocks();
+    if (!machine_.rzxPlaying_) return false;
+    // A new part: its first frame starts from its snapshot at once. A frame of no fetches here
+    // would still end with an interrupt that the recording never had.
+    inputCount_ = 0;
+    if (!ReadFrame(failed)) {
+      // A part without frames: nothing to run, the next frame walks on.
+      fetchCount_ = inputCount_ = 0;
+    }
+  }
+  if (failed) {
+    machine_.StopRZXPlayback();
+    return false;
+  }
+  fetchCount = static_cast<int32_t>(fetchCount_);
+  return true;
+}
+
+uint8_t CRZXPlayback::ReadPort(uint16_t port) {
+  if (inputIndex_ < inputCount_ && inputIndex_ < inputs_.size()) return inputs_[inputIndex_++];
+  if (stopRequested_) return 0xFF;
+  stopRequested_ = true;
+  Log("RZX: Lost sync in frame %d (%d%%) at port read #%d (only expected %d)", frameNumber_,
+      machine_.GetRZXProgress(), inputIndex_ + 1, inputCount_);
+  Log("     Port being read: %04x. Elapsed T-States since start of frame: %d", port,
+      machine_.ExecutedTStates() + Z80ElapsedTStates());
+  LogRegisters();
+  return 0xFF;
+}
+
+bool CRZXPlayback::FrameEnd() {
+  if (inputIndex_ == inputCount_) return stopRequested_;
+  stopRequested_ = true;
+  Log("RZX: Lost sync in frame %d (%d%%)\nThere were %d unread inputs (only %d out of %d were read).",
+      frameNumber_, machine_.GetRZXProgress(), inputCount_ - inputIndex_, inputIndex_, inputCount_);
+  Log("     Elapsed T-States since start of frame: %d", machine_.ExecutedTStates());
+  LogRegisters();
+  return true;
+}
+
+void CRZXPlayback::LogRegisters() const {
+  Log("     PC = %04x, IM = %04x, IFF1 = %04x, IFF2=%04x", Z80GetRegister(REG_PC), Z80GetRegister(REG_IM),
+      Z80GetRegister(REG_IFF1), Z80GetRegister(REG_IFF2));
+  Log("     AF = %04x, BC = %04x, DE = %04x, HL=%04x", Z80GetRegister(REG_AF), Z80GetRegister(REG_BC),
+      Z80GetRegister(REG_DE), Z80GetRegister(REG_HL));
+  Log("     IX = %04x, IY = %04x, SP = %04x, IR=%04x", Z80GetRegister(REG_IX), Z80GetRegister(REG_IY),
+      Z80GetRegister(REG_SP), Z80GetRegister(REG_IR));
+}
+
+uint32_t CRZXPlayback::Progress() const {
+  if (reader_.end || !reader_.compressed || reader_.length == 0) return 100;
+  // 64-bit: a block of more than 42 MB would overflow the product in 32 bits.
+  return static_cast<uint32_t>(uint64_t{reader_.stream.total_in} * 100 / reader_.length);
+}
+
+// The machine's side of playback.
+
+void CSpeccy::StopRZXPlayback() {
+  rzxPlaying_ = false;
+  if (rzx_) rzx_->Release();
+}
+
+uint32_t CSpeccy::GetRZXPart() const { return rzx_ ? rzx_->Part() : 0; }
+
+uint32_t CSpeccy::GetRZXProgress() const {
+  if (!rzxPlaying_ || !rzx_ || !rzx_->HasFrameReader()) return 0xFFFFFFFF;
+  return rzx_->Progress();
+}
+
+bool CSpeccy::RZXFrameStart(int32_t& fetchCount) { return rzx_ && rzx_->FrameStart(fetchCount); }
+uint8_t CSpeccy::RZXReadPort(uint16_t port) { return rzx_ ? rzx_->ReadPort(port) : 0xFF; }
+bool CSpeccy::RZXFrameEnd() { return rzx_ && rzx_->FrameEnd(); }
+
+int32_t ReadRZX(CSpeccy& machine, uint8_t* data, uint32_t size, bool& ownership) {
+  return CRZXPlayback::Read(machine, data, size, ownership);
+}

@@ -2,7 +2,12 @@
 // The machine is reset first, then the reader for the file's type fills it.
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <memory>
+#include <new>
 #include <string>
 
 #include "emulation/rom_cache.h"
@@ -10,7 +15,9 @@
 #include "emulation/z80.h"
 #include "formats/readers.h"
 #include "formats/result_code.h"
+#include "formats/zip.h"
 #include "presentation/sound_output.h"
+#include "shell/app_state.h"
 #include "shell/log.h"
 
 const char* const SNAPSHOT_EXTENSIONS[SNAPSHOT_TYPE_COUNT] = {"sna", "z80", "rzx", "scr", "szx", "rom"};
@@ -103,15 +110,126 @@ int32_t ReadROMImage(CSpeccy& machine, const uint8_t* data, uint32_t size) {
   return GX_NONE;
 }
 
-// (Interim: files and zip archives arrive with the formats work.)
+namespace {
+
+// No snapshot or recording comes near this; a zip member that claims more is not read.
+constexpr uLong MAX_MEMBER_SIZE = 64u << 20;
+
+bool HasSnapshotExtension(const char* name) {
+  const char* dot = std::strrchr(name, '.');
+  return dot && SnapshotTypeOf(dot + 1) >= 0;
+}
+
+// The first member with a snapshot extension, loaded; UnknownSnapshot whatever went wrong.
+int32_t LoadFirstZipMember(CSpeccy& machine, const std::string& path) {
+  CZip zip;
+  if (zip.Open(path.c_str()) != UNZ_OK) return GX_UNKNOWN_SNAPSHOT;
+  int32_t status = unzGoToFirstFile(zip.Handle());
+  while (status == UNZ_OK) {
+    status = zip.ReadCurrentInfo();
+    if (status != UNZ_OK) break;
+    if (HasSnapshotExtension(zip.MemberName())) {
+      // The lookup walks from the first member again, so copy the name it overwrites.
+      const std::string member = zip.MemberName();
+      const int32_t result = machine.LoadSnapshotFromZip(zip, member.c_str());
+      return result == GX_NONE ? GX_NONE : GX_UNKNOWN_SNAPSHOT;
+    }
+    status = unzGoToNextFile(zip.Handle());
+  }
+  return GX_UNKNOWN_SNAPSHOT;
+}
+
+// Reading a whole file into a new[] buffer: an open failure leaves errno telling why; an empty
+// or unreadable file (a folder, say) fails too.
+enum class FileRead { Ok, OpenFailed, Failed };
+
+FileRead ReadWholeFile(const std::string& path, std::unique_ptr<uint8_t[]>& buffer, uint32_t& size) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (!file) return FileRead::OpenFailed;
+  std::error_code error;
+  const std::uintmax_t length = std::filesystem::file_size(path, error);
+  FileRead result = FileRead::Failed;
+  if (!error && length > 0 && length <= UINT32_MAX) {
+    size = static_cast<uint32_t>(length);
+    buffer.reset(new (std::nothrow) uint8_t[size]);
+    if (buffer && std::fread(buffer.get(), 1, size, file) == size) result = FileRead::Ok;
+  }
+  std::fclose(file);
+  return result;
+}
+
+}  // namespace
+
 int32_t CSpeccy::LoadSnapshot(const char* name) {
   if (!name) {
     WriteLog("CSpeccy:LoadSnapshot attempted to load a snapshot of nil");
     return GX_COULD_NOT_OPEN_FILE;
   }
   WriteLog(std::string("CSpeccy:LoadSnapshot loading: ") + name);
+
+  std::string path = name;
+  if (!std::strchr(name, '\\') && !std::strchr(name, '/')) {
+    // A bare name belongs beside the script: in its zip, or in the Scripts folder.
+    if (App().scriptIsZipped && App().scriptZip) return LoadSnapshotFromZip(*App().scriptZip, name);
+    path = App().folders.scripts + "/" + name;
+  }
+
+  const size_t dot = path.rfind('.');
+  if (dot != std::string::npos && EqualNoCase(path.c_str() + dot + 1, "zip"))
+    return LoadFirstZipMember(*this, path);
+
+  std::unique_ptr<uint8_t[]> buffer;
+  uint32_t size = 0;
+  const FileRead read = ReadWholeFile(path, buffer, size);
+  if (read != FileRead::Ok) {
+    if (read == FileRead::OpenFailed) {
+      char line[64 + 4096];
+      std::snprintf(line, sizeof line, "Windows error #%d opening \"%s\"", errno, path.c_str());
+      WriteLog(line);
+    }
+    WriteLog("CSpeccy:LoadSnapshot failed to load snapshot.");
+    return GX_COULD_NOT_OPEN_FILE;
+  }
+
+  bool ownership = true;
+  const int32_t result = LoadSnapshotData(buffer.get(), size, path.c_str(), false, ownership);
+  // A recording keeps the file it was given.
+  if (!ownership) buffer.release();
+  if (result == GX_NONE) return GX_NONE;
   WriteLog("CSpeccy:LoadSnapshot failed to load snapshot.");
-  return GX_COULD_NOT_OPEN_FILE;
+  return result;
 }
 
-int32_t CSpeccy::LoadSnapshotFromZip(CZip&, const char*) { return -100; }
+int32_t CSpeccy::LoadSnapshotFromZip(CZip& zip, const char* member) {
+  WriteLog(std::string("  opening \"") + (member ? member : "") + "\"" + " within compressed file \"" +
+           zip.Path() + "\"");
+  if (!member || !zip.Handle()) return UNZ_PARAMERROR;
+  int32_t status = unzGoToFirstFile(zip.Handle());
+  if (status != UNZ_OK) return status;
+
+  for (; status == UNZ_OK; status = unzGoToNextFile(zip.Handle())) {
+    if (zip.ReadCurrentInfo() != UNZ_OK) continue;
+    if (!EqualNoCase(zip.MemberName(), member)) continue;
+    if (unzOpenCurrentFile(zip.Handle()) != UNZ_OK) continue;  // passed over; the search goes on
+
+    const uLong length = zip.Info().uncompressed_size;
+    std::unique_ptr<uint8_t[]> buffer;
+    if (length <= MAX_MEMBER_SIZE) buffer.reset(new (std::nothrow) uint8_t[length]);
+    if (!buffer) {
+      unzCloseCurrentFile(zip.Handle());
+      return GX_OUT_OF_MEMORY;
+    }
+    const uint32_t size = static_cast<uint32_t>(length);
+    const int read = size ? unzReadCurrentFile(zip.Handle(), buffer.get(), size) : 0;
+    unzCloseCurrentFile(zip.Handle());
+    // A damaged member gives fewer bytes than it claims; the rest would be stale memory.
+    if (read < 0 || static_cast<uint32_t>(read) != size) return GX_INCOMPLETE_FILE;
+
+    bool ownership = true;
+    const std::string name = zip.MemberName();
+    const int32_t result = LoadSnapshotData(buffer.get(), size, name.c_str(), false, ownership);
+    if (!ownership) buffer.release();
+    return result;
+  }
+  return status;
+}

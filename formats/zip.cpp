@@ -1,4 +1,4 @@
-// Opening, closing and searching zip archives through minizip.
+// Zip archives through minizip: open, close, the script member and whole-member reads.
 #include "formats/zip.h"
 
 #include <cctype>
@@ -10,51 +10,54 @@ bool HasExtension(const char* name, const char* extension) {
   const char* dot = std::strrchr(name, '.');
   if (!dot) return false;
   const char* a = dot + 1;
-  const char* b = extension;
-  for (; *a && *b; ++a, ++b)
-    if (std::tolower(static_cast<unsigned char>(*a)) != std::tolower(static_cast<unsigned char>(*b)))
+  for (; *a && *extension; ++a, ++extension)
+    if (std::tolower(static_cast<unsigned char>(*a)) !=
+        std::tolower(static_cast<unsigned char>(*extension)))
       return false;
-  return *a == *b;
+  return *a == *extension;
 }
 
 CZip::~CZip() { Close(); }
-
-int CZip::Open(const char* path) {
-  Close();
-  if (!path) return UNZ_PARAMERROR;
-  handle_ = unzOpen(path);
-  if (!handle_) return UNZ_BADZIPFILE;
-  path_.assign(path, strnlen(path, 260));
-  return UNZ_OK;
-}
 
 void CZip::Close() {
   if (!handle_) return;
   unzCloseCurrentFile(handle_);  // harmless when no member is open
   unzClose(handle_);
   handle_ = nullptr;
-  path_.clear();
+  path_[0] = '\0';
 }
 
-int CZip::ReadCurrentMemberInfo() {
+int32_t CZip::Open(const char* path) {
+  Close();
+  if (!path) return UNZ_PARAMERROR;
+  handle_ = unzOpen(path);
+  if (!handle_) return UNZ_BADZIPFILE;
+  std::memset(path_, 0, sizeof path_);
+  std::strncpy(path_, path, sizeof path_ - 1);
+  return UNZ_OK;
+}
+
+int32_t CZip::ReadCurrentInfo() {
   std::memset(name_, 0, sizeof name_);
-  return unzGetCurrentFileInfo(handle_, &info_, name_, sizeof name_ - 1, nullptr, 0, nullptr, 0);
+  // minizip leaves a name that fills the buffer unterminated; the extra byte stays 0.
+  return unzGetCurrentFileInfo(handle_, &info_, name_, NAME_LENGTH, nullptr, 0, nullptr, 0);
 }
 
-int CZip::FindScriptMember() {
+int32_t CZip::FindScriptMember() {
   if (!handle_) return UNZ_PARAMERROR;
-  int status = unzGoToFirstFile(handle_);
+  int32_t status = unzGoToFirstFile(handle_);
   while (status == UNZ_OK) {
-    ReadCurrentMemberInfo();
+    status = ReadCurrentInfo();
+    if (status != UNZ_OK) return status;
     if (HasExtension(name_, "lua")) return UNZ_OK;
     status = unzGoToNextFile(handle_);
   }
   return status;
 }
 
-int CZip::ReadCurrentMember(std::vector<uint8_t>& bytes) {
+int32_t CZip::ReadCurrentMember(std::vector<uint8_t>& bytes) {
   if (!handle_) return UNZ_PARAMERROR;
-  int status = ReadCurrentMemberInfo();
+  int32_t status = ReadCurrentInfo();
   if (status != UNZ_OK) return status;
   status = unzOpenCurrentFile(handle_);
   if (status != UNZ_OK) return status;
@@ -64,7 +67,8 @@ int CZip::ReadCurrentMember(std::vector<uint8_t>& bytes) {
     unzCloseCurrentFile(handle_);
     return UNZ_INTERNALERROR;
   }
-  const int read = bytes.empty() ? 0 : unzReadCurrentFile(handle_, bytes.data(), static_cast<unsigned>(bytes.size()));
+  const int read =
+      bytes.empty() ? 0 : unzReadCurrentFile(handle_, bytes.data(), static_cast<unsigned>(bytes.size()));
   const int closed = unzCloseCurrentFile(handle_);
   if (read < 0) return read;
   if (static_cast<uLong>(read) != info_.uncompressed_size) return UNZ_BADZIPFILE;

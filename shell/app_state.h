@@ -15,8 +15,8 @@
 class CTV;
 class CSoundOutput;
 class CTelevisionScene;
-class GfxDevice;
 class CZip;
+class GfxDevice;
 
 // Screen-saver modes, as the command line selects them.
 enum SaverMode { SM_CONFIG = 0, SM_PREVIEW = 1, SM_FULL = 2, SM_TEST = 3, SM_PASSWORD = 4 };

@@ -1,0 +1,156 @@
+// Snapshot loading by name: the Scripts folder, file types by extension or size, screen and ROM
+// images, zip archives and the zip the current script came from.
+#include <gtest/gtest.h>
+
+#include "emulation/speccy48.h"
+#include "formats/zip.h"
+#include "tests/formats/format_fixture.h"
+#include "tests/formats/zip_writer.h"
+
+namespace {
+
+class Loading : public FormatTest {
+ protected:
+  std::string Path(const std::string& name) const { return dir_.file(name); }
+};
+
+Bytes Sequence(size_t size) {
+  Bytes out(size);
+  for (size_t k = 0; k < size; ++k) out[k] = static_cast<uint8_t>(k * 7 + k / 256);
+  return out;
+}
+
+}  // namespace
+
+TEST_F(Loading, ANullNameLeavesTheMachineAlone) {
+  CSpeccy48 machine;
+  LoadProgram(machine, 0x9000, {0x00});
+  EXPECT_EQ(machine.LoadSnapshot(nullptr), GX_COULD_NOT_OPEN_FILE);
+  EXPECT_TRUE(Logged("CSpeccy:LoadSnapshot attempted to load a snapshot of nil"));
+  EXPECT_EQ(Register(machine, REG_PC), 0x9000);
+}
+
+TEST_F(Loading, TypeFromTheExtensionOrTheSize) {
+  const MachineImage image = MakeImage(SPECTRUM_48, 21);
+  WriteFile("GAME.Z80", WriteZ80V3(image, true));
+  WriteFile("plain", WriteSNA(image));
+  WriteFile("picture", Sequence(6912));
+  WriteFile("odd", Sequence(6913));
+  WriteFile("odd.scr", Sequence(6913));
+  WriteFile("empty.sna", {});
+  std::filesystem::create_directory(Path("folder.z80"));
+  struct Case {
+    std::string name;
+    int32_t result;
+  };
+  const Case cases[] = {
+      {"GAME.Z80", GX_NONE},            // any letter case; a bare name is in the Scripts folder
+      {Path("GAME.Z80"), GX_NONE},      // a full path
+      {"plain", GX_NONE},               // 49179 bytes: SNA
+      {"picture", GX_NONE},             // 6912 bytes: screen image
+      {"odd", GX_UNKNOWN_SNAPSHOT},
+      {"odd.scr", GX_SNAPSHOT_BAD_SIZE},
+      {"empty.sna", GX_COULD_NOT_OPEN_FILE},
+      {"folder.z80", GX_COULD_NOT_OPEN_FILE},
+      {"missing.z80", GX_COULD_NOT_OPEN_FILE},
+  };
+  for (const Case& c : cases) {
+    CSpeccy48 machine;
+    EXPECT_EQ(machine.LoadSnapshot(c.name.c_str()), c.result) << c.name;
+    EXPECT_TRUE(Logged("CSpeccy:LoadSnapshot loading: " + c.name));
+  }
+  EXPECT_TRUE(Logged("Windows error #2 opening \"" + Path("missing.z80") + "\""));
+  EXPECT_EQ(CountLogged("CSpeccy:LoadSnapshot failed to load snapshot."), 5u);
+  EXPECT_TRUE(Logged("Couldn't load snapshot: Bad snapshot (size) \"" + Path("odd.scr") + "\"."));
+}
+
+TEST_F(Loading, AScreenImageShowsStillAndSilent) {
+  RecordingOutput output;
+  state_.soundOutput = &output;
+  CSpeccy48 machine;
+  const Bytes screen = Sequence(6912);
+  WriteFile("title.scr", screen);
+  const int stops = output.last->stops;
+  ASSERT_EQ(machine.LoadSnapshot("title.scr"), GX_NONE);
+  EXPECT_TRUE(machine.IsPaused());
+  EXPECT_EQ(machine.GetBorder(), 0);
+  EXPECT_GT(output.last->stops, stops);
+  EXPECT_EQ(machine.Peek(0x4000 + 6911), screen[6911]);
+  state_.soundOutput = nullptr;
+}
+
+TEST_F(Loading, ROMImagesAreCutOrFilledTo16K) {
+  for (const size_t size : {size_t{20000}, size_t{100}}) {
+    const Bytes rom = Sequence(size);
+    WriteFile("custom.rom", rom);
+    CSpeccy48 machine;
+    ASSERT_EQ(machine.LoadSnapshot("custom.rom"), GX_NONE);
+    for (uint16_t address = 0; address < 0x4000; ++address)
+      ASSERT_EQ(machine.Peek(address), address < size ? rom[address] : 0xFF) << size << " at " << address;
+    EXPECT_EQ(Register(machine, REG_PC), 0);
+  }
+}
+
+TEST_F(Loading, ZipArchivesLoadTheirFirstSupportedMember) {
+  const Bytes good = WriteZ80V3(MakeImage(SPECTRUM_48, 22), true);
+  struct Case {
+    const char* file;
+    std::vector<ZipMember> members;
+    int32_t result;
+  };
+  const Case cases[] = {
+      {"good.zip", {{"readme.txt", {1, 2}}, {"dir/Game.z80", good}}, GX_NONE},
+      {"firstbroken.ZIP", {{"broken.sna", Bytes(100)}, {"game.z80", good}}, GX_UNKNOWN_SNAPSHOT},
+      {"nothing.zip", {{"readme.txt", {1, 2}}}, GX_UNKNOWN_SNAPSHOT},
+  };
+  for (const Case& c : cases) {
+    ASSERT_TRUE(WriteZip(Path(c.file), c.members));
+    CSpeccy48 machine;
+    EXPECT_EQ(machine.LoadSnapshot(c.file), c.result) << c.file;
+  }
+  EXPECT_TRUE(Logged("  opening \"dir/Game.z80\" within compressed file \"" + Path("good.zip") + "\""));
+  EXPECT_TRUE(Logged("Couldn't load snapshot: Bad snapshot (size) \"broken.sna\"."));
+  WriteFile("fake.zip", {1, 2, 3});
+  CSpeccy48 machine;
+  EXPECT_EQ(machine.LoadSnapshot("fake.zip"), GX_UNKNOWN_SNAPSHOT);
+}
+
+TEST_F(Loading, ZipMembersThatCannotBeReadWhole) {
+  ASSERT_TRUE(WriteZip(Path("damaged.zip"), {{"huge.sna", Bytes(10, 1), 0x7FFFFFF0u},
+                                             {"short.sna", Bytes(10, 1), 49179u},
+                                             {"ok.scr", Sequence(6912)}}));
+  CZip zip;
+  ASSERT_EQ(zip.Open(Path("damaged.zip").c_str()), UNZ_OK);
+  CSpeccy48 machine;
+  EXPECT_EQ(machine.LoadSnapshotFromZip(zip, "huge.sna"), GX_OUT_OF_MEMORY);
+  EXPECT_EQ(machine.LoadSnapshotFromZip(zip, "SHORT.SNA"), GX_INCOMPLETE_FILE);
+  EXPECT_EQ(machine.LoadSnapshotFromZip(zip, "OK.scr"), GX_NONE);
+  EXPECT_EQ(machine.LoadSnapshotFromZip(zip, "absent.scr"), UNZ_END_OF_LIST_OF_FILE);
+}
+
+TEST_F(Loading, BareNamesComeFromTheScriptsZip) {
+  const Bytes fromZip = WriteSNA(MakeImage(SPECTRUM_48, 23));
+  MachineImage onDisk = MakeImage(SPECTRUM_48, 24);
+  onDisk.pc = 0x9999;
+  ASSERT_TRUE(WriteZip(Path("script.zip"), {{"main.lua", {'-', '-'}}, {"Game.sna", fromZip}}));
+  WriteFile("Game.sna", WriteSNA(onDisk));
+  CZip zip;
+  ASSERT_EQ(zip.Open(Path("script.zip").c_str()), UNZ_OK);
+  state_.scriptZip = &zip;
+  state_.scriptIsZipped = true;
+
+  CSpeccy48 machine;
+  ASSERT_EQ(machine.LoadSnapshot("game.SNA"), GX_NONE);
+  EXPECT_EQ(Register(machine, REG_PC), 0x8123);
+  EXPECT_TRUE(Logged("  opening \"game.SNA\" within compressed file \"" + Path("script.zip") + "\""));
+  // Not in the zip: the zip reader's status, and no fall-back to the folder.
+  EXPECT_EQ(machine.LoadSnapshot("missing.sna"), UNZ_END_OF_LIST_OF_FILE);
+  // A name with a '/' is a path, never a member.
+  ASSERT_EQ(machine.LoadSnapshot(Path("Game.sna").c_str()), GX_NONE);
+  EXPECT_EQ(Register(machine, REG_PC), 0x9999);
+
+  state_.scriptZip = nullptr;
+  state_.scriptIsZipped = false;
+  ASSERT_EQ(machine.LoadSnapshot("Game.sna"), GX_NONE);
+  EXPECT_EQ(Register(machine, REG_PC), 0x9999);
+}

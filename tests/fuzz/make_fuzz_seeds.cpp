@@ -1,0 +1,51 @@
+// Writes the fuzzers' seed corpus: small valid files of each format made by the tests' writers,
+// one folder per reader under the folder given on the command line.
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "tests/formats/snapshot_writers.h"
+
+namespace {
+
+void Write(const std::filesystem::path& folder, const std::string& name, const Bytes& bytes) {
+  std::filesystem::create_directories(folder);
+  std::ofstream out(folder / name, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+// Mostly empty RAM keeps the seeds small; a little code to make the runs worth mutating.
+MachineImage Small(int32_t model) {
+  MachineImage image = MakeImage(model, 5);
+  for (auto& bank : image.banks) bank.assign(16384, 0);
+  const uint8_t code[] = {0x21, 0x00, 0xC0, 0xDB, 0xFE, 0x77, 0x23, 0x18, 0xFA, 0xED, 0xED, 0xED};
+  for (auto& bank : image.banks) std::copy(std::begin(code), std::end(code), bank.begin());
+  image.pc = 0x8000;
+  image.sp = 0xF000;
+  return image;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return 1;
+  const std::filesystem::path root = argv[1];
+  const MachineImage m48 = Small(SPECTRUM_48), m128 = Small(SPECTRUM_128);
+
+  Write(root / "z80", "v1.z80", WriteZ80V1(m48, true));
+  Write(root / "z80", "v3-48.z80", WriteZ80V3(m48, true));
+  Write(root / "z80", "v3-128.z80", WriteZ80V3(m128, true));
+  Write(root / "sna", "48.sna", WriteSNA(m48));
+  Write(root / "szx", "48.szx", WriteSZX(m48, true));
+  Write(root / "szx", "128.szx", WriteSZX(m128, true));
+
+  Bytes recording = RZXHeader();
+  AddRZXCreator(recording, "Seeds", 1, 0);
+  AddRZXSnapshot(recording, "z80", WriteZ80V3(m48, true), true);
+  AddRZXInput(recording, {{13, {1, 2, 3}}, {8, {}, true}, {4, {9}}}, true);
+  AddRZXBlock(recording, 0x21, Bytes(4, 0));
+  AddRZXSnapshot(recording, "szx", WriteSZX(m128, true), false);
+  AddRZXInput(recording, {{8, {4, 5}}, {4, {6}}}, false);
+  Write(root / "rzx", "parts.rzx", recording);
+  return 0;
+}
