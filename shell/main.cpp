@@ -21,7 +21,7 @@ int main(int argc, char** argv) {
     app->DisplayErrorMsg(started);
     global.Release();
     app.reset();
-    return 0;
+      return 0;
   }
   const int32_t result = app->RunSaver();
   char line[80];

@@ -194,7 +194,8 @@ int32_t CD3DScreensaver::DisplayErrorMsg(int32_t result) {
 }
 
 void CD3DScreensaver::ShowMessage(const std::string& text) {
-  if (commandLine_.headless)
+  // A preview lives inside another program's window: a box of its own would stand in the way.
+  if (commandLine_.headless || App().saverMode == SM_PREVIEW)
     std::fprintf(stderr, "%s: %s\n", windowTitle.c_str(), text.c_str());
   else
     PresentErrorBox(windowTitle, text);

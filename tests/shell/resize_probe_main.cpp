@@ -9,16 +9,20 @@
 
 int main(int argc, char** argv) {
   if (argc < 2) return 2;
-  ResizeProbe probe;
-  const std::vector<std::string> args = {"/t", "--frames", "300", "--unthrottled", "--base", argv[1]};
-  if (probe.StartSaver(args) < 0) return 3;
-  probe.RunSaver();
-  std::printf("invalidates %d restores %d live %u/%u/%u size %ux%u error \"%s\"\n",
-              probe.invalidates, probe.restores, probe.liveBeforeResize, probe.liveAfterInvalidate,
-              probe.liveAfterRestore, probe.lastWidth, probe.lastHeight, probe.ErrorText().c_str());
-  const bool ok = probe.restores == 2 && probe.liveAfterInvalidate == 0 &&
-                  probe.liveBeforeResize > 0 && probe.liveAfterRestore == probe.liveBeforeResize &&
-                  probe.lastWidth == probe.newWidth && probe.lastHeight == probe.newHeight &&
-                  !probe.InErrorMode();
+  bool ok = false;
+  {
+    ResizeProbe probe;
+    const std::vector<std::string> args = {"/t", "--frames", "300", "--unthrottled", "--base",
+                                           argv[1]};
+    if (probe.StartSaver(args) < 0) return 3;
+    probe.RunSaver();
+    std::printf("invalidates %d restores %d live %u/%u/%u size %ux%u error \"%s\"\n",
+                probe.invalidates, probe.restores, probe.liveBeforeResize,
+                probe.liveAfterInvalidate, probe.liveAfterRestore, probe.lastWidth,
+                probe.lastHeight, probe.ErrorText().c_str());
+    ok = probe.restores == 2 && probe.liveAfterInvalidate == 0 && probe.liveBeforeResize > 0 &&
+         probe.liveAfterRestore == probe.liveBeforeResize && probe.lastWidth == probe.newWidth &&
+         probe.lastHeight == probe.newHeight && !probe.InErrorMode();
+  }
   return ok ? 0 : 1;
 }
