@@ -1,0 +1,190 @@
+// The audio device over SDL2. The callback runs on SDL's audio thread; every cursor and every
+// byte of a buffer is touched under the mixer's lock, so the render thread and the callback never
+// see half a write.
+#include "platform/audio.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+#include <vector>
+
+#include "shell/log.h"
+
+struct AudioMixer {
+  std::mutex lock;
+  std::vector<AudioBuffer*> buffers;
+  std::vector<int32_t> sum;
+  uint32_t chunkBytes = 0;
+  bool open = false;
+
+  void Mix(uint8_t* stream, int length);
+};
+
+namespace {
+
+// 512 samples (11.6 ms) a callback: the play cursor moves in small steps, as a card's does.
+constexpr uint16_t kCallbackSamples = 512;
+
+void MixCallback(void* userdata, Uint8* stream, int length) {
+  static_cast<AudioMixer*>(userdata)->Mix(stream, length);
+}
+
+}  // namespace
+
+void AudioMixer::Mix(uint8_t* stream, int length) {
+  const size_t samples = static_cast<size_t>(std::max(length, 0)) / 2;
+  std::lock_guard<std::mutex> guard(lock);
+  sum.assign(samples, 0);
+  for (AudioBuffer* buffer : buffers) {
+    if (!buffer->playing_) continue;
+    const uint32_t size = buffer->size_;
+    uint32_t at = buffer->play_;
+    for (size_t i = 0; i < samples; ++i) {
+      int16_t sample;
+      std::memcpy(&sample, buffer->data_.get() + at, sizeof sample);
+      sum[i] += sample;
+      at += 2;
+      if (at >= size) at = 0;
+    }
+    buffer->play_ = at;
+  }
+  for (size_t i = 0; i < samples; ++i) {
+    const int16_t out = static_cast<int16_t>(std::clamp<int32_t>(sum[i], -32768, 32767));
+    std::memcpy(stream + 2 * i, &out, sizeof out);
+  }
+}
+
+AudioBuffer::AudioBuffer(std::shared_ptr<AudioMixer> mixer, uint32_t size)
+    : mixer_(std::move(mixer)), data_(new uint8_t[size]()), size_(size) {}
+
+AudioBuffer::~AudioBuffer() {
+  std::lock_guard<std::mutex> guard(mixer_->lock);
+  auto& list = mixer_->buffers;
+  list.erase(std::remove(list.begin(), list.end(), this), list.end());
+}
+
+bool AudioBuffer::GetCurrentPosition(uint32_t* play, uint32_t* write) const {
+  std::lock_guard<std::mutex> guard(mixer_->lock);
+  if (!mixer_->open) return false;
+  if (play) *play = play_;
+  if (write) *write = playing_ ? (play_ + mixer_->chunkBytes) % size_ : play_;
+  return true;
+}
+
+bool AudioBuffer::Lock(uint32_t offset, uint32_t bytes, AudioLock* lock) {
+  if (!lock || offset >= size_ || bytes > size_ || locked_) return false;
+  mixer_->lock.lock();
+  if (!mixer_->open) {
+    mixer_->lock.unlock();
+    return false;
+  }
+  locked_ = true;
+  const uint32_t first = std::min(bytes, size_ - offset);
+  *lock = AudioLock{data_.get() + offset, first, first < bytes ? data_.get() : nullptr,
+                    bytes - first};
+  return true;
+}
+
+void AudioBuffer::Unlock() {
+  if (!locked_) return;
+  locked_ = false;
+  mixer_->lock.unlock();
+}
+
+void AudioBuffer::Play() {
+  std::lock_guard<std::mutex> guard(mixer_->lock);
+  playing_ = true;
+}
+
+void AudioBuffer::Stop() {
+  std::lock_guard<std::mutex> guard(mixer_->lock);
+  playing_ = false;
+}
+
+bool AudioBuffer::IsPlaying() const {
+  std::lock_guard<std::mutex> guard(mixer_->lock);
+  return playing_;
+}
+
+std::unique_ptr<AudioDevice> AudioDevice::Open(std::string* why) {
+  std::unique_ptr<AudioDevice> device(new AudioDevice);
+  device->mixer_ = std::make_shared<AudioMixer>();
+  std::string reasons;
+  std::vector<std::string> tried;
+
+  const auto openHere = [&]() -> bool {
+    const char* driver = SDL_GetCurrentAudioDriver();
+    const std::string name = driver ? driver : "?";
+    tried.push_back(name);
+    SDL_AudioSpec want{}, have{};
+    want.freq = static_cast<int>(AUDIO_RATE);
+    want.format = AUDIO_S16SYS;
+    want.channels = 1;
+    want.samples = kCallbackSamples;
+    want.callback = MixCallback;
+    want.userdata = device->mixer_.get();
+    const SDL_AudioDeviceID id = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    if (id == 0) {
+      reasons += (reasons.empty() ? "" : "; ") + name + ": " + SDL_GetError();
+      return false;
+    }
+    device->deviceId_ = id;
+    device->driver_ = name;
+    device->mixer_->chunkBytes = have.size ? have.size : kCallbackSamples * 2u;
+    device->mixer_->open = true;
+    SDL_PauseAudioDevice(id, 0);
+    return true;
+  };
+
+  // Whatever SDL picks first (SDL_AUDIODRIVER, or its own order).
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
+    if (openHere()) return device;
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  } else {
+    reasons = std::string("SDL audio: ") + SDL_GetError();
+  }
+  // SDL does not move on from a driver that starts but has no usable device (ALSA without a
+  // card, say). The silent and file drivers are never chosen on the user's behalf.
+  for (int i = 0; i < SDL_GetNumAudioDrivers(); ++i) {
+    const std::string name = SDL_GetAudioDriver(i);
+    if (name == "dummy" || name == "disk" ||
+        std::find(tried.begin(), tried.end(), name) != tried.end())
+      continue;
+    SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, name.c_str(), SDL_HINT_OVERRIDE);
+    const bool started = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+    SDL_ResetHint(SDL_HINT_AUDIODRIVER);
+    if (!started) {
+      tried.push_back(name);
+      reasons += "; " + name + ": " + SDL_GetError();
+      continue;
+    }
+    if (openHere()) return device;
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  }
+  if (why) *why = reasons.empty() ? "no audio driver" : reasons;
+  return nullptr;
+}
+
+AudioDevice::~AudioDevice() {
+  if (deviceId_) SDL_CloseAudioDevice(deviceId_);  // waits for a running callback
+  {
+    std::lock_guard<std::mutex> guard(mixer_->lock);
+    mixer_->open = false;
+  }
+  if (deviceId_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+}
+
+std::unique_ptr<AudioBuffer> AudioDevice::CreateBuffer(uint32_t size) {
+  if (size < 2 || size % 2 != 0) return nullptr;
+  std::unique_ptr<AudioBuffer> buffer(new AudioBuffer(mixer_, size));
+  std::lock_guard<std::mutex> guard(mixer_->lock);
+  mixer_->buffers.push_back(buffer.get());
+  return buffer;
+}
+
+uint32_t AudioDevice::ChunkBytes() const {
+  std::lock_guard<std::mutex> guard(mixer_->lock);
+  return mixer_->chunkBytes;
+}

@@ -1,0 +1,30 @@
+// The keyboard: the host keyboard, read whole once a frame, becomes the eight half-rows of the
+// Spectrum keyboard (the application's key matrix, which every machine reads); a held Control key
+// turns the cursor and page keys into camera controls; and the hot key switches the full-screen
+// saver into hands-on mode, in which keys no longer end it (only Escape does).
+//
+//   SetUpKeyboard(App());        // once; nothing in preview mode
+//   PollKeyboard(App());         // every frame
+//   switch (KeyDownActionFor(vk, App().settings.hotKey, App().saverMode, App().handsOn)) ...
+//   ShutDownKeyboard();
+#pragma once
+
+#include <cstdint>
+
+struct AppState;
+
+// Result code: 0, or negative when no keyboard can be read (the saver runs on without keys).
+int32_t SetUpKeyboard(AppState& app);
+// Reads the keyboard (all keys up when there is none), moves the camera and fills the key matrix.
+void PollKeyboard(AppState& app);
+void ShutDownKeyboard();
+
+// The key matrix of a 256-byte key state, extra keys included unless a Control key is held.
+void FillKeyMatrix(const uint8_t keyState[256], uint8_t matrix[8]);
+// The Left Control camera move and the Right Control camera nudge.
+void ApplyCameraKeys(const uint8_t keyState[256], AppState& app);
+
+enum class KeyDownAction { Nothing, ToggleHandsOn, EndSaver };
+// What a key press means in the saver window. A hot key with modifier flags in its high byte
+// never equals a plain key code, and 0 is no hot key.
+KeyDownAction KeyDownActionFor(int32_t virtualKey, int32_t hotKey, int32_t saverMode, bool handsOn);

@@ -1,0 +1,150 @@
+// Command-line parsing. The long options are taken out first; what is left is read the way the
+// system's screen-saver switch always was, so "/p 1234", "/p:1234" and "-s" keep their meaning.
+#include "shell/command_line.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+
+#include "shell/app_state.h"
+
+namespace {
+
+bool ParseWindowId(const std::string& text, uint64_t* id) {
+  if (text.empty()) return false;
+  errno = 0;
+  char* end = nullptr;
+  const unsigned long long value = std::strtoull(text.c_str(), &end, 0);  // decimal or 0x...
+  if (errno != 0 || *end != '\0' || text[0] == '-') return false;
+  *id = value;
+  return true;
+}
+
+bool ParseFrames(const std::string& text, int64_t* frames) {
+  if (text.empty() || !std::isdigit(static_cast<unsigned char>(text[0]))) return false;
+  errno = 0;
+  char* end = nullptr;
+  const long long value = std::strtoll(text.c_str(), &end, 10);
+  if (errno != 0 || *end != '\0' || value <= 0) return false;
+  *frames = value;
+  return true;
+}
+
+bool ParseSeconds(const std::string& text, float* seconds) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  const float value = std::strtof(text.c_str(), &end);
+  if (*end != '\0' || !std::isfinite(value) || value <= 0) return false;
+  *seconds = value;
+  return true;
+}
+
+}  // namespace
+
+void ParseSaverSwitch(const std::string& line, int32_t* mode, uint64_t* window, bool* found) {
+  *mode = SM_CONFIG;
+  *window = 0;
+  *found = false;
+  const size_t at = line.find_first_of("/-");
+  if (at == std::string::npos) return;
+  *found = true;
+  const char letter = at + 1 < line.size() ? line[at + 1] : '\0';
+  switch (std::tolower(static_cast<unsigned char>(letter))) {
+    case 'a': *mode = SM_PASSWORD; break;
+    case 'c': *mode = SM_CONFIG; break;
+    case 'p': *mode = SM_PREVIEW; break;
+    case 't': *mode = SM_TEST; return;
+    default: *mode = SM_FULL; return;
+  }
+  // Whatever follows the letter is a separator; the handle's digits come after it.
+  size_t digit = at + 3;
+  uint64_t handle = 0;
+  while (digit < line.size() && std::isdigit(static_cast<unsigned char>(line[digit]))) {
+    handle = handle * 10 + static_cast<uint64_t>(line[digit] - '0');
+    ++digit;
+  }
+  *window = handle;
+}
+
+SaverCommandLine ParseCommandLine(const std::vector<std::string>& args, bool haveDisplay,
+                                  const char* xscreensaverWindow) {
+  SaverCommandLine line;
+  std::string rest;
+  bool root = false, windowId = false;
+  uint64_t windowIdValue = 0;
+
+  for (size_t i = 0; i < args.size() && line.error.empty(); ++i) {
+    std::string arg = args[i];
+    std::string value;
+    bool inlineValue = false;
+    if (arg.rfind("--", 0) == 0) {
+      if (const size_t equals = arg.find('='); equals != std::string::npos) {
+        value = arg.substr(equals + 1);
+        arg.resize(equals);
+        inlineValue = true;
+      }
+    }
+    const auto takeValue = [&]() -> bool {
+      if (inlineValue) return true;
+      if (i + 1 >= args.size()) {
+        line.error = arg + " needs a value";
+        return false;
+      }
+      value = args[++i];
+      return true;
+    };
+
+    if (arg == "--headless") {
+      line.headless = true;
+    } else if (arg == "--unthrottled") {
+      line.unthrottled = true;
+    } else if (arg == "--frames") {
+      if (takeValue() && !ParseFrames(value, &line.frames))
+        line.error = "--frames needs a whole number of frames above 0";
+    } else if (arg == "--seconds") {
+      if (takeValue() && !ParseSeconds(value, &line.seconds))
+        line.error = "--seconds needs a number of seconds above 0";
+    } else if (arg == "--script") {
+      if (takeValue()) line.script = value;
+    } else if (arg == "--base") {
+      if (takeValue()) line.base = value;
+    } else if (arg == "--screenshot") {
+      if (takeValue()) line.screenshot = value;
+    } else if (arg.rfind("--", 0) == 0) {
+      line.error = "unknown option " + arg;
+    } else if (arg == "-root") {
+      root = true;
+    } else if (arg == "-window-id") {
+      if (i + 1 >= args.size() || !ParseWindowId(args[i + 1], &windowIdValue))
+        line.error = "-window-id needs a window id";
+      ++i;
+      windowId = true;
+    } else {
+      rest += (rest.empty() ? "" : " ") + arg;
+    }
+  }
+  line.headless = line.headless || !haveDisplay;
+  uint64_t daemonWindow = 0;
+  const bool haveDaemonWindow =
+      xscreensaverWindow && ParseWindowId(xscreensaverWindow, &daemonWindow) && daemonWindow != 0;
+
+  bool found = false;
+  ParseSaverSwitch(rest, &line.mode, &line.window, &found);
+  if (found) return line;
+  if (windowId) {
+    line.mode = SM_FULL;
+    line.window = windowIdValue;
+    line.drawIntoWindow = true;
+  } else if (root || haveDaemonWindow) {
+    // A daemon that gives its own window wants the saver drawn there, even with -root.
+    line.mode = SM_FULL;
+    if (haveDaemonWindow) {
+      line.window = daemonWindow;
+      line.drawIntoWindow = true;
+    }
+  } else if (line.headless) {
+    line.mode = SM_TEST;
+  }
+  return line;
+}

@@ -1,0 +1,34 @@
+// The saver's command line: the screen-saver switches (/s full screen, /p N or /p:N preview in
+// window N, /c configuration, /t test window, /a password; '-' works like '/'; no switch at all
+// means configuration) and the Linux additions: -root and -window-id ID (or the
+// XSCREENSAVER_WINDOW variable) as screen-saver daemons pass them, and the long options
+// --headless, --frames N, --seconds S, --script FILE, --base DIR, --screenshot FILE.png and
+// --unthrottled.
+//
+//   SaverCommandLine line = ParseCommandLine({"/p", "1234"}, HaveDisplay(), getenv("XSCREENSAVER_WINDOW"));
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct SaverCommandLine {
+  int32_t mode = 0;             // a SaverMode
+  uint64_t window = 0;          // preview parent, dialog owner or window to draw into; 0 none
+  bool drawIntoWindow = false;  // full screen inside `window` (-window-id, XSCREENSAVER_WINDOW)
+  bool headless = false;        // off-screen rendering, silent sound driver
+  int64_t frames = 0;           // stop after this many displayed frames; 0 never
+  float seconds = 0;            // stop after this much application time; 0 never
+  bool unthrottled = false;
+  std::string script, base, screenshot;
+  std::string error;            // why the line cannot be used; empty when it can
+};
+
+// `args` without the program name. `haveDisplay` false also makes the run headless;
+// `xscreensaverWindow` is the variable's value or null.
+SaverCommandLine ParseCommandLine(const std::vector<std::string>& args, bool haveDisplay,
+                                  const char* xscreensaverWindow);
+
+// The screen-saver switch in a command line, as the system passes it: the first '/' or '-', the
+// mode letter after it, then one separator character of any kind and a decimal window handle.
+void ParseSaverSwitch(const std::string& line, int32_t* mode, uint64_t* window, bool* found);

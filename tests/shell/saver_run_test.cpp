@@ -1,0 +1,172 @@
+// The saver as a whole: the program run headless with its stand-in scene, its screenshots looked
+// at, and the device reset of a window resize, off-screen and in a real X window under Xvfb.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <numbers>
+#include <string>
+
+#include "platform/gfx_math.h"
+#include "shell/settings.h"
+#include "tests/shell/resize_probe.h"
+#include "tests/support/png.h"
+#include "tests/support/temp_dir.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr uint32_t kBackground = 0xFF182840;  // the stand-in scene's
+constexpr float kFrontX = -45;                // where the stand-in puts its first television
+
+std::string Quoted(const std::string& text) { return "'" + text + "'"; }
+
+uint32_t Luminance(uint32_t argb) {
+  return (((argb >> 16) & 0xFF) * 3 + ((argb >> 8) & 0xFF) * 6 + (argb & 0xFF)) / 10;
+}
+
+// A base folder with the original 48K ROM and the bundled model, and private settings folders.
+class SaverRun : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const fs::path rom = fs::path(GLIMMERBOX_SHARED_DIR) / "roms" / "48.rom";
+    if (!fs::exists(rom)) GTEST_SKIP() << "no original ROMs in ../shared";
+    base_ = dir_.path() / "base";
+    fs::create_directories(base_ / "Roms");
+    fs::copy_file(rom, base_ / "Roms" / "48.rom");
+    fs::copy(fs::path(GLIMMERBOX_SOURCE_DATA) / "Models", base_ / "Models");
+  }
+
+  // Runs the program; returns its exit status (0 when it ended normally with 0).
+  int Run(const std::string& options, const std::string& environment = "") {
+    const std::string command =
+        "env XDG_CONFIG_HOME=" + Quoted(dir_.file("config")) +
+        " XDG_DATA_HOME=" + Quoted(dir_.file("data")) + " " + environment + " " +
+        Quoted(GLIMMERBOX_EXE) + " " + options + " --base " + Quoted(base_.string()) + " > " +
+        Quoted(dir_.file("output.txt")) + " 2>&1";
+    return std::system(command.c_str());
+  }
+
+  std::string Log() const {
+    return ReadWholeFile(dir_.file("data") + "/Corvane/Glimmerbox 1.01 Log.txt");
+  }
+
+  TempDir dir_;
+  fs::path base_;
+};
+
+// Where a point of the first television lands in a 600 x 400 picture of the stand-in scene.
+struct Pixel {
+  int x, y;
+};
+Pixel ProjectFront(float x, float y, float z) {
+  const float eye[3] = {0, 0, -300}, at[3] = {0, 0, 0}, up[3] = {0, 1, 0};
+  const GfxMatrix all = GfxMatrixMultiply(
+      GfxMatrixMultiply(GfxMatrixTranslation(kFrontX, 0, 0), GfxMatrixLookAtLH(eye, at, up)),
+      GfxMatrixPerspectiveFovLH(std::numbers::pi_v<float> / 4, 1.5f, 1.0f, 8000.0f));
+  const float in[4] = {x, y, z, 1};
+  float out[4] = {};
+  for (int c = 0; c < 4; ++c)
+    for (int r = 0; r < 4; ++r) out[c] += in[r] * all.m[r][c];
+  return {static_cast<int>(std::floor((out[0] / out[3] + 1) / 2 * 600)),
+          static_cast<int>(std::floor((1 - out[1] / out[3]) / 2 * 400))};
+}
+
+}  // namespace
+
+TEST_F(SaverRun, HeadlessRunShowsTheBootedSpectrumOnItsTelevision) {
+  const std::string shot = dir_.file("shot.png");
+  ASSERT_EQ(Run("--headless --frames 200 --unthrottled --screenshot " + Quoted(shot)), 0)
+      << ReadWholeFile(dir_.file("output.txt"));
+  const std::string log = Log();
+  EXPECT_NE(log.find("Peforming final cleanup"), std::string::npos) << log;
+  EXPECT_NE(log.find("Glimmerbox closing normally with return code of 0"), std::string::npos);
+
+  Picture picture;
+  ASSERT_TRUE(LoadPng(shot, &picture));
+  ASSERT_EQ(picture.width, 600u);
+  ASSERT_EQ(picture.height, 400u);
+  EXPECT_EQ(picture.At(2, 2), kBackground);
+  EXPECT_EQ(picture.At(597, 397), kBackground);
+
+  // The screen (x -47..25, y -25..29 on the model's front) shows white paper...
+  const Pixel centre = ProjectFront(-11, 2, -39.5f);
+  EXPECT_GT(Luminance(picture.At(centre.x, centre.y)), 0xA0u);
+  // ...and its bottom text row the copyright line: ink on paper.
+  uint32_t darkest = 0xFF, brightest = 0;
+  for (float x = -46.5f; x < 16; x += 0.1f) {
+    const Pixel p = ProjectFront(x, -23.9f, -39.5f);
+    darkest = std::min(darkest, Luminance(picture.At(p.x, p.y)));
+    brightest = std::max(brightest, Luminance(picture.At(p.x, p.y)));
+  }
+  EXPECT_LT(darkest, 0x50u) << "no ink in the bottom text row";
+  EXPECT_GT(brightest, 0xA0u) << "no paper in the bottom text row";
+  // The cabinet around the screen, above and below the bezel.
+  for (float y : {41.0f, -41.0f}) {
+    const Pixel p = ProjectFront(-11, y, -38.5f);
+    EXPECT_NE(picture.At(p.x, p.y), kBackground) << "cabinet at y " << y;
+  }
+}
+
+TEST_F(SaverRun, TheExclusiveViewFillsTheDisplayWithThePicture) {
+  const std::string shot = dir_.file("exclusive.png");
+  ASSERT_EQ(Run("--headless --frames 200 --unthrottled --screenshot " + Quoted(shot),
+                "GLIMMERBOX_STAND_IN_EXCLUSIVE=1"),
+            0);
+  Picture picture;
+  ASSERT_TRUE(LoadPng(shot, &picture));
+  // 600 x 400: 192 rows fill the height at 400/192 pixels a row, so the 256 columns take 533
+  // pixels in the middle and the background shows on both sides.
+  uint32_t left = 0, right = picture.width - 1;
+  while (left < picture.width && picture.At(left, 200) == kBackground) ++left;
+  while (right > 0 && picture.At(right, 200) == kBackground) --right;
+  EXPECT_NEAR(left, 33, 2);
+  EXPECT_NEAR(right, 566, 2);
+  EXPECT_GT(Luminance(picture.At(300, 1)), 0xA0u) << "the picture's top row reaches the top";
+  uint32_t darkest = 0xFF;
+  for (uint32_t y = 386; y < 398; ++y)
+    for (uint32_t x = 40; x < 480; ++x) darkest = std::min(darkest, Luminance(picture.At(x, y)));
+  EXPECT_LT(darkest, 0x30u) << "the copyright line is in the picture's bottom row";
+}
+
+TEST_F(SaverRun, AnUnusableCommandLineIsRefusedCleanly) {
+  EXPECT_EQ(Run("--headless --frames zero"), 0);
+  EXPECT_NE(ReadWholeFile(dir_.file("output.txt")).find("--frames"), std::string::npos);
+}
+
+TEST(SaverResize, AHeadlessResizeResetsTheDeviceWithoutLeaks) {
+  TempDir dir;
+  setenv("XDG_CONFIG_HOME", dir.file("config").c_str(), 1);
+  setenv("XDG_DATA_HOME", dir.file("data").c_str(), 1);
+  ResizeProbe probe;
+  ASSERT_EQ(probe.StartSaver({"--headless", "--frames", "40", "--unthrottled", "--base",
+                              GLIMMERBOX_SOURCE_DATA}),
+            0);
+  probe.RunSaver();
+  SetBaseFolderOverride("");
+  EXPECT_FALSE(probe.InErrorMode()) << probe.ErrorText();
+  EXPECT_EQ(probe.restores, 2);
+  EXPECT_GT(probe.liveBeforeResize, 0u);
+  EXPECT_EQ(probe.liveAfterInvalidate, 0u);
+  EXPECT_EQ(probe.liveAfterRestore, probe.liveBeforeResize);
+  EXPECT_EQ(probe.lastWidth, 800u);
+  EXPECT_EQ(probe.lastHeight, 500u);
+}
+
+// The probe counts the device's resources itself. The leak checker stays off for it: the X11
+// video driver's session-bus library keeps allocations until exit; the program's own memory is
+// checked by the headless resize above, which runs the same code.
+TEST(SaverResize, TheTestWindowResizedUnderXvfb) {
+  if (std::system("command -v xvfb-run > /dev/null 2>&1") != 0) GTEST_SKIP() << "no xvfb-run";
+  TempDir dir;
+  const std::string output = dir.file("probe.txt");
+  const std::string command =
+      "env XDG_CONFIG_HOME=" + Quoted(dir.file("config")) + " XDG_DATA_HOME=" +
+      Quoted(dir.file("data")) + " ASAN_OPTIONS=detect_leaks=0" +
+      " xvfb-run -a -s '-screen 0 1024x768x24' " +
+      Quoted(RESIZE_PROBE_EXE) + " " + Quoted(GLIMMERBOX_SOURCE_DATA) + " > " + Quoted(output) +
+      " 2>&1";
+  EXPECT_EQ(std::system(command.c_str()), 0) << ReadWholeFile(output);
+}
