@@ -20,7 +20,6 @@ struct ScriptHooks {
   std::function<void(const std::string& onlyScript)> scriptCatalogueBuild;
   // Each frame before the keyboard is read, unless hands-on mode is on: move to the next usable
   // script when the current one's play time is up or none is current. `now` is the machine clock.
-  // While this hook is empty the application shows its stand-in scene instead.
   std::function<void(float now)> scriptScheduler;
   // Each frame after the keyboard is read, unless hands-on mode is on: resume the script thread if
   // its sleep has ended.

@@ -15,16 +15,34 @@
 #include "presentation/audio_sound_output.h"
 #include "presentation/exclusive_view.h"
 #include "presentation/keyboard.h"
+#include "presentation/overlay.h"
+#include "presentation/overlay_font.h"
 #include "presentation/text_list.h"
+#include "scripting/script_host.h"
 #include "shell/log.h"
 #include "shell/settings.h"
-#include "shell/stand_in_scene.h"
 
 namespace {
 
 CGlimmerbox* g_glimmerbox = nullptr;
 
 constexpr float kUnthrottledFrameTime = 0.02f;  // one 50 Hz Spectrum frame
+
+// The overlay font as the frame cycle sees it: bold Arial at 12 points (Liberation Sans here).
+class CFontOverlay : public COverlay {
+ public:
+  int32_t InitDeviceResources(GfxDevice* device) override { return font_.InitDeviceResources(device); }
+  int32_t RestoreDeviceResources() override { return font_.RestoreDeviceResources(); }
+  int32_t InvalidateDeviceResources() override { return font_.InvalidateDeviceResources(); }
+  int32_t DeleteDeviceResources() override { return font_.DeleteDeviceResources(); }
+  void DrawOverlay(const std::string& statsText, bool showFPS, float now) override {
+    ::DrawOverlay(&font_, statsText, showFPS, now);
+  }
+  void DrawText(float x, float y, const std::string& text) override { font_.DrawText(x, y, text); }
+
+ private:
+  COverlayFont font_{"Arial", 12, OVERLAY_FONT_BOLD};
+};
 
 }  // namespace
 
@@ -50,6 +68,19 @@ CGlimmerbox::CGlimmerbox() : scene_(*this) {
   std::srand(seed);
   state_.random.seed(seed);
 
+  // The script host and the overlay font; tests may replace them.
+  scripts.scriptCatalogueBuild = [](const std::string& onlyScript) {
+    if (onlyScript.empty())
+      BuildScriptCatalogue();
+    else
+      PlayOnlyScript(onlyScript);
+  };
+  scripts.scriptScheduler = ScriptSchedulingStep;
+  scripts.scriptResume = ScriptResumeStep;
+  scripts.scriptStop = ClearScriptCatalogue;
+  SetNoScriptsHandler([this](const std::string& text) { EnterErrorModeWithText(text); });
+  overlayFactory = [] { return std::make_unique<CFontOverlay>(); };
+
   registryKeyPath = SETTINGS_KEY;
   windowTitle = "Glimmerbox 1.01";
   usesDepthBuffer = true;
@@ -57,7 +88,7 @@ CGlimmerbox::CGlimmerbox() : scene_(*this) {
 }
 
 CGlimmerbox::~CGlimmerbox() {
-  standIn_.clear();
+  SetNoScriptsHandler(nullptr);
   overlay_.reset();
   if (soundOutput_) {
     soundOutput_->ShutDown();
@@ -153,14 +184,7 @@ int32_t CGlimmerbox::AdvanceFrame() {
   machineClock_ = unthrottled ? static_cast<float>(framesAdvanced_) * kUnthrottledFrameTime
                               : ClockSeconds();
 
-  if (!state_.handsOn) {
-    if (scripts.scriptScheduler) {
-      scripts.scriptScheduler(machineClock_);
-    } else if (!standInShown_) {
-      standInShown_ = true;
-      standIn_ = BuildStandInScene();
-    }
-  }
+  if (!state_.handsOn && scripts.scriptScheduler) scripts.scriptScheduler(machineClock_);
   PollKeyboard(state_);
   if (!state_.handsOn && scripts.scriptResume) scripts.scriptResume(machineClock_);
 
@@ -248,7 +272,6 @@ int32_t CGlimmerbox::ShutDownScene() {
   SaveSmartPlayState();
   ClearAllText();
   if (scripts.scriptStop) scripts.scriptStop();
-  standIn_.clear();
   if (soundOutput_) {
     soundOutput_->ShutDown();
     state_.soundOutput = nullptr;

@@ -6,12 +6,10 @@
 // view or one machine's exclusive view, then the statistics line and the captions).
 //
 //   CGlimmerbox app;                          // sets Glimmerbox() and App()
-//   app.scripts.scriptScheduler = ...;        // the scripting's hooks (shell/app_hooks.h)
-//   app.overlayFactory = ...;                 // the overlay font
 //   if (app.StartSaver(args) >= 0) app.RunSaver();
 //
-// Until the scripting is plugged in (an empty scriptScheduler), a stand-in scene of two 48K
-// machines is shown (shell/stand_in_scene.h).
+// The script host and the overlay font are plugged in through `scripts` and `overlayFactory`
+// (shell/app_hooks.h); the constructor installs the real ones, tests may replace them.
 #pragma once
 
 #include <cstdint>
@@ -85,8 +83,6 @@ class CGlimmerbox : public CD3DScreensaver {
   std::unique_ptr<CAudioSoundOutput> soundOutput_;
   std::unique_ptr<COverlay> overlay_;
   GfxVertexBuffer* exclusiveQuad_ = nullptr;
-  std::vector<std::unique_ptr<CTV>> standIn_;
-  bool standInShown_ = false;
   float machineClock_ = 0;
   uint64_t framesAdvanced_ = 0;
 };
