@@ -14,7 +14,7 @@
 //                               "Driver: ..." line reports televisions, colours and captions)
 // Any log line that starts with "FAIL" fails the run: scripts check themselves with gbox.Log.
 // The same scripts and checks apply to a log written by `glimmerbox --headless --script FILE`
-// run for the spec's frames with its play time and saver mode (script_suite spec FILE prints them).
+// run for the frames its directives ask for, with their play time and saver mode (script_suite spec FILE prints them).
 #pragma once
 
 #include <string>
@@ -44,7 +44,7 @@ std::vector<std::string> ReadLogLines(const std::string& logPath);
 struct DriverOptions {
   std::string baseFolder;      // Scripts, Snapshots (and Roms unless romsFolder is given) below it
   std::string romsFolder;      // empty: baseFolder/Roms
-  std::string script;          // played alone unless the spec asks for the catalogue
+  std::string script;          // played alone unless its directives ask for the catalogue
   std::string logPath;
   float frameSeconds = 0.02f;  // application time per frame
 };
