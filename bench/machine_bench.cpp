@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "emulation/rom_cache.h"
-#include "emulation/speccy48.h"
+#include "emulation/machine48.h"
 #include "emulation/z80.h"
 #include "shell/app_state.h"
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "emulation/speccy48.h"
+#include "emulation/machine48.h"
 #include "shell/glimmerbox.h"
 #include "shell/settings.h"
 

@@ -9,7 +9,7 @@
 #include <new>
 #include <string>
 
-#include "emulation/speccy.h"
+#include "emulation/machine.h"
 #include "emulation/z80.h"
 #include "formats/little_endian.h"
 #include "formats/readers.h"

@@ -1,6 +1,6 @@
 // SNA snapshots: a 27-byte register header and the 48K RAM image. The program counter is not in
 // the header; it sits on the stack, where the snapshot's taker pushed it.
-#include "emulation/speccy.h"
+#include "emulation/machine.h"
 #include "emulation/z80.h"
 #include "formats/little_endian.h"
 #include "formats/readers.h"

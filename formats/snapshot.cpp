@@ -11,7 +11,7 @@
 #include <string>
 
 #include "emulation/rom_cache.h"
-#include "emulation/speccy.h"
+#include "emulation/machine.h"
 #include "emulation/z80.h"
 #include "formats/readers.h"
 #include "formats/result_code.h"

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "emulation/ay_chip.h"
-#include "emulation/speccy.h"
+#include "emulation/machine.h"
 #include "emulation/z80.h"
 #include "formats/little_endian.h"
 #include "formats/readers.h"

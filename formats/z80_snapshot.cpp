@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "emulation/speccy.h"
+#include "emulation/machine.h"
 #include "emulation/z80.h"
 #include "formats/little_endian.h"
 #include "formats/readers.h"

@@ -3,8 +3,8 @@
 
 #include <cstdlib>
 
-#include "emulation/speccy128.h"
-#include "emulation/speccy48.h"
+#include "emulation/machine128.h"
+#include "emulation/machine48.h"
 #include "formats/result_code.h"
 #include "scripting/script_numbers.h"
 

@@ -8,7 +8,7 @@
 #include "archive/archive.h"
 #include "emulation/picture.h"
 #include "emulation/rom_cache.h"
-#include "emulation/speccy.h"
+#include "emulation/machine.h"
 #include "platform/clock.h"
 #include "platform/folders.h"
 #include "platform/gfx.h"

@@ -12,9 +12,9 @@
 #include <memory>
 #include <string>
 
-#include "emulation/speccy.h"
-#include "emulation/speccy128.h"
-#include "emulation/speccy48.h"
+#include "emulation/machine.h"
+#include "emulation/machine128.h"
+#include "emulation/machine48.h"
 #include "shell/app_state.h"
 #include "tools/content/demo_program.h"
 #include "tools/content/demo_screens.h"
@@ -69,10 +69,13 @@ std::string Readme(const std::vector<DemoScreen>& screens,
       "    build/tools/make_demo_content data/Snapshots --preview /tmp/previews\n\n"
       "(`--preview` also writes a PNG of each as a machine shows it). The content tests fail\n"
       "while the files here differ from what the generator writes.\n\n"
+      "The ROM image demo is not kept here, so that no ROM image is ever part of the repository;\n"
+      "`--with-rom` writes it too, for trying .rom loading.\n\n"
       "| File | What it is |\n|---|---|\n";
   for (const DemoScreen& screen : screens)
     text += "| `" + screen.file + "` | screen image: " + screen.description + " |\n";
   for (const DemoProgram& program : programs) {
+    if (program.format == DemoFormat::ROM) continue;
     const char* kind = program.format == DemoFormat::SNA ? "48K snapshot (.sna)"
                        : program.format == DemoFormat::Z80_V1
                            ? "48K snapshot (.z80 version 1, compressed)"
@@ -89,8 +92,11 @@ int main(int argc, char** argv) {
   std::filesystem::path folder = "data/Snapshots";
   std::filesystem::path preview;
   int frames = 100;
+  bool withROM = false;
   for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--preview") == 0 && i + 1 < argc)
+    if (std::strcmp(argv[i], "--with-rom") == 0)
+      withROM = true;
+    else if (std::strcmp(argv[i], "--preview") == 0 && i + 1 < argc)
       preview = argv[++i];
     else if (std::strcmp(argv[i], "--frames") == 0 && i + 1 < argc)
       frames = std::max(1, std::atoi(argv[++i]));
@@ -120,6 +126,7 @@ int main(int argc, char** argv) {
     }
   }
   for (const DemoProgram& program : programs) {
+    if (program.format == DemoFormat::ROM && !withROM) continue;
     ok = WriteFile(folder / program.file, ProgramFile(program)) && ok;
     if (!preview.empty()) ok = Preview(program, preview, frames) && ok;
   }

@@ -7,8 +7,8 @@
 
 #include "emulation/ay_chip.h"
 #include "emulation/display.h"
-#include "emulation/speccy128.h"
-#include "emulation/speccy48.h"
+#include "emulation/machine128.h"
+#include "emulation/machine48.h"
 #include "formats/result_code.h"
 #include "tests/content/content_support.h"
 #include "tests/emulation/machine_fixture.h"

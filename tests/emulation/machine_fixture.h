@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "emulation/rom_cache.h"
-#include "emulation/speccy.h"
+#include "emulation/machine.h"
 #include "emulation/z80.h"
 #include "presentation/sound_output.h"
 #include "shell/app_state.h"

@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "emulation/ay_chip.h"
-#include "emulation/speccy128.h"
-#include "emulation/speccy48.h"
+#include "emulation/machine128.h"
+#include "emulation/machine48.h"
 #include "formats/readers.h"
 #include "tests/formats/format_fixture.h"
 

@@ -2,7 +2,7 @@
 // port in a loop and stores every value shows exactly which recorded input each read received.
 #include <gtest/gtest.h>
 
-#include "emulation/speccy48.h"
+#include "emulation/machine48.h"
 #include "tests/formats/format_fixture.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // images, zip archives and the zip the current script came from.
 #include <gtest/gtest.h>
 
-#include "emulation/speccy48.h"
+#include "emulation/machine48.h"
 #include "formats/zip.h"
 #include "tests/formats/format_fixture.h"
 #include "tests/formats/zip_writer.h"

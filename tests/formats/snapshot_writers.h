@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "emulation/speccy.h"
+#include "emulation/machine.h"
 
 using Bytes = std::vector<uint8_t>;
 

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "emulation/speccy128.h"
-#include "emulation/speccy48.h"
+#include "emulation/machine128.h"
+#include "emulation/machine48.h"
 #include "shell/app_state.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "emulation/beeper.h"
-#include "emulation/speccy48.h"
+#include "emulation/machine48.h"
 #include "platform/clock.h"
 #include "presentation/audio_sound_output.h"
 #include "tests/emulation/machine_fixture.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "emulation/speccy48.h"
+#include "emulation/machine48.h"
 #include "platform/gfx_math.h"
 #include "platform/keyboard_state.h"
 #include "platform/saver_events.h"

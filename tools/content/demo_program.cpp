@@ -6,8 +6,8 @@
 #include <cstring>
 
 #include "emulation/display.h"
-#include "emulation/speccy.h"
-#include "emulation/speccy128.h"
+#include "emulation/machine.h"
+#include "emulation/machine128.h"
 #include "emulation/z80.h"
 #include "tools/content/z80_assembler.h"
 

@@ -1,4 +1,4 @@
-#include "emulation/speccy128.h"
+#include "emulation/machine128.h"
 
 #include <gtest/gtest.h>
 

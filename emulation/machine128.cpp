@@ -1,5 +1,5 @@
 // The 128K and +2 models: paging, the shadow screen, the built-in AY chip and the 48K mode.
-#include "emulation/speccy128.h"
+#include "emulation/machine128.h"
 
 #include <cstring>
 

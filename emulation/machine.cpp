@@ -1,6 +1,6 @@
 // What every Spectrum model shares: the frame driver and its wall-clock throttle, ULA, Kempston
 // and Fuller Box port decoding, the beeper, FLASH, reset and the script-facing switches.
-#include "emulation/speccy.h"
+#include "emulation/machine.h"
 
 #include <cstring>
 

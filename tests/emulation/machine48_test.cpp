@@ -1,4 +1,4 @@
-#include "emulation/speccy48.h"
+#include "emulation/machine48.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // another model number): 16K ROM at 0x0000, 48K RAM at 0x4000, 69888 T-states a frame.
 #pragma once
 
-#include "emulation/speccy.h"
+#include "emulation/machine.h"
 
 class CSpeccy48 : public CSpeccy {
  public:

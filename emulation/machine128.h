@@ -4,7 +4,7 @@
 // into a locked 48K mode: banks 5, 2, 3 at 0x4000-0xFFFF and the 48K ROM, 128K timing kept.
 #pragma once
 
-#include "emulation/speccy.h"
+#include "emulation/machine.h"
 
 class CSpeccy128 : public CSpeccy {
  public:

@@ -1,5 +1,5 @@
 // The 48K model's fixed memory map and frame timing.
-#include "emulation/speccy48.h"
+#include "emulation/machine48.h"
 
 #include <cstring>
 
