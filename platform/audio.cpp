@@ -45,6 +45,9 @@ void AudioMixer::Mix(uint8_t* stream, int length) {
       int16_t sample;
       std::memcpy(&sample, buffer->data_.get() + at, sizeof sample);
       sum[i] += sample;
+      // Played samples are cleared: a stream nobody feeds (a frozen or stopped machine's) goes
+      // quiet after one lap instead of repeating its last 200 ms for ever.
+      std::memset(buffer->data_.get() + at, 0, sizeof sample);
       at += 2;
       if (at >= size) at = 0;
     }

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 #include <memory>
 #include <vector>
 
@@ -107,6 +110,31 @@ TEST(AudioBuffer, ALockAtTheEndComesBackInTwoPieces) {
   uint32_t play = 1, write = 2;
   ASSERT_TRUE(buffer->GetCurrentPosition(&play, &write));
   EXPECT_EQ(play, write);
+}
+
+TEST(AudioBuffer, AStreamNobodyFeedsGoesQuietAfterOneLap) {
+  auto device = OpenSilentDevice();
+  if (!device) GTEST_SKIP() << "no silent audio driver";
+  auto buffer = device->CreateBuffer(SOUND_BUFFER_BYTES);
+  AudioLock lock;
+  ASSERT_TRUE(buffer->Lock(0, SOUND_BUFFER_BYTES, &lock));
+  std::fill_n(reinterpret_cast<int16_t*>(lock.first), lock.firstBytes / 2, int16_t{1000});
+  buffer->Unlock();
+  buffer->Play();
+  // Wait for the play cursor to go once round the 200 ms buffer and a little more.
+  uint32_t played = 0, last = 0, play = 0, write = 0;
+  for (int i = 0; i < 200 && played < SOUND_BUFFER_BYTES + 4000; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_TRUE(buffer->GetCurrentPosition(&play, &write));
+    played += (play + SOUND_BUFFER_BYTES - last) % SOUND_BUFFER_BYTES;
+    last = play;
+  }
+  buffer->Stop();
+  ASSERT_GE(played, SOUND_BUFFER_BYTES) << "the device did not play";
+  ASSERT_TRUE(buffer->Lock(0, SOUND_BUFFER_BYTES, &lock));
+  const auto* samples = reinterpret_cast<const int16_t*>(lock.first);
+  EXPECT_TRUE(std::all_of(samples, samples + lock.firstBytes / 2, [](int16_t s) { return s == 0; }));
+  buffer->Unlock();
 }
 
 TEST(AudioBuffer, ClosingTheDeviceLeavesBuffersHarmless) {
