@@ -117,7 +117,8 @@ local function Fallback(slot)
     slot.paint = nil
   end
   slot.age, slot.phase, slot.untilPaint = 0, 0, 0
-  return machine, MODELS[machine:GetModel() + 1] .. " starting up"
+  local shows = { " with colour bars", " with its BASIC", " with a rainbow", " with its BASIC" }
+  return machine, MODELS[machine:GetModel() + 1] .. shows[kind]
 end
 
 -- Puts a machine in a slot's places, the machine itself at the first and clones at the rest; the

@@ -115,7 +115,8 @@ local function Fallback(slot)
     end
   end
   slot.age, slot.phase, slot.untilPaint = 0, 0, 0
-  return machine, "the " .. MODELS[machine:GetModel() + 1]
+  local shows = { " with colour bars", " with a rainbow", " with its BASIC" }
+  return machine, "a " .. MODELS[machine:GetModel() + 1] .. shows[slot.index]
 end
 
 -- Puts a machine in its places on the wall, the machine itself at the first and clones at the
