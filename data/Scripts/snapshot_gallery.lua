@@ -16,7 +16,7 @@ local SHOW_SECONDS = 20          -- each exhibit, from the end of its slide in
 local SLIDE_SECONDS = 2.5        -- the changeover
 local SLIDE_DISTANCE = 420       -- far enough to the side to be out of view
 local CLOSE_UP_FROM, CLOSE_UP_TO = 8, 13  -- seconds into every other exhibit
-local CAPTION_SECONDS = 7
+local CAPTION_SECONDS = 10
 local CAPTION_X, CAPTION_Y = 20, 70       -- clear of the SmartPlay line that the first list shows
 local TWO_PI = 2 * math.pi
 
