@@ -1,13 +1,16 @@
 // The Lua test scripts of lua/, each run through the headless frame loop and checked against the
 // expectations in its comments; and the bundled scripts of data/Scripts, which must play without
-// an error on a fresh installation (OpenSE ROMs, no snapshots) and with a broken snapshot archive.
+// an error on a fresh installation (OpenSE ROMs, no snapshots), with a broken snapshot archive and
+// with the demo content, putting each file on a machine of its own model.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <iterator>
 #include <string>
 #include <vector>
 
+#include "formats/zip.h"
 #include "platform/folders.h"
 #include "tests/scripting/script_driver.h"
 #include "tests/support/temp_dir.h"
@@ -30,6 +33,7 @@ std::vector<std::string> FilesIn(const std::string& folder) {
 
 const std::string SUITE = std::string(GLIMMERBOX_TEST_DIR) + "/scripting/lua";
 const std::string BUNDLED = std::string(GLIMMERBOX_SOURCE_DATA) + "/Scripts";
+const std::string DEMO = std::string(GLIMMERBOX_SOURCE_DATA) + "/Snapshots";
 
 // The ROMs of a fresh installation: Debian's OpenSE BASIC under the standard names, else the
 // original ROMs from ../shared, else none (machines then run on an empty bus).
@@ -51,6 +55,16 @@ std::string Join(const std::vector<std::string>& lines) {
   std::string text;
   for (const std::string& line : lines) text += "  " + line + "\n";
   return text;
+}
+
+// The texts that no line of the log contains, wherever they may come.
+std::vector<std::string> NeverLogged(const std::vector<std::string>& lines, const std::vector<std::string>& texts) {
+  std::vector<std::string> missing;
+  for (const std::string& text : texts) {
+    if (std::none_of(lines.begin(), lines.end(), [&](const std::string& line) { return line.find(text) != std::string::npos; }))
+      missing.push_back("never logged: " + text);
+  }
+  return missing;
 }
 
 std::string TestName(const ::testing::TestParamInfo<std::string>& info) {
@@ -111,7 +125,108 @@ TEST_P(BundledScripts, PlayWhenTheArchiveHoldsFilesThatDoNotLoad) {
   EXPECT_TRUE(problems.empty()) << Join(problems) << "log:\n" << Join(lines);
 }
 
+TEST_P(BundledScripts, PlayTheDemoContent) {
+  TempDir dir;
+  fs::create_directories(dir.file("Scripts"));
+  fs::copy(DEMO, dir.file("Snapshots"));
+  fs::copy_file(BUNDLED + "/" + GetParam(), dir.file("Scripts/" + GetParam()));
+  ScriptSpec spec = BundledSpec(3000);
+  // Every demo file loads on the first machine it is offered to that can take it.
+  spec.expectAbsent.push_back("Couldn't load snapshot");
+  spec.expectAbsent.push_back("failed to load snapshot");
+  const auto lines = RunScript({dir.path().string(), RomsFolder(dir), GetParam(), dir.file("log.txt")}, spec);
+  auto problems = CheckLog(spec, lines);
+  for (const std::string& missing : NeverLogged(lines, {"CSpeccy:LoadSnapshot loading: "})) problems.push_back(missing);
+  EXPECT_TRUE(problems.empty()) << Join(problems) << "log:\n" << Join(lines);
+}
+
 INSTANTIATE_TEST_SUITE_P(Data, BundledScripts, ::testing::ValuesIn(FilesIn(BUNDLED)), TestName);
+
+std::vector<std::string> ArchiveScripts() {
+  std::vector<std::string> names = FilesIn(BUNDLED);
+  names.erase(std::remove_if(names.begin(), names.end(), [](const std::string& name) { return !HasExtension(name.c_str(), "lua"); }),
+              names.end());
+  return names;
+}
+
+class BundledArchiveScripts : public ::testing::TestWithParam<std::string> {};
+
+// A 128K program, a 48K program and a screen: each script shows all three within a minute, each on
+// a machine of its own model, and says so in the log.
+TEST_P(BundledArchiveScripts, PutEachFileOnAMachineOfItsModel) {
+  TempDir dir;
+  fs::create_directories(dir.file("Scripts"));
+  fs::create_directories(dir.file("Snapshots"));
+  for (const char* name : {"bouncing_balls.z80", "plasma.z80", "test_card.scr"})
+    fs::copy_file(DEMO + "/" + name, dir.file(std::string("Snapshots/") + name));
+  fs::copy_file(BUNDLED + "/" + GetParam(), dir.file("Scripts/" + GetParam()));
+  ScriptSpec spec = BundledSpec(6000);
+  spec.expectAbsent.push_back("Couldn't load snapshot");
+  const auto lines = RunScript({dir.path().string(), RomsFolder(dir), GetParam(), dir.file("log.txt")}, spec);
+  auto problems = CheckLog(spec, lines);
+  for (const std::string& missing :
+       NeverLogged(lines, {": bouncing_balls.z80 on a 128K Spectrum", ": plasma.z80 on a 48K Spectrum", ": test_card.scr, a screen"}))
+    problems.push_back(missing);
+  EXPECT_TRUE(problems.empty()) << Join(problems) << "log:\n" << Join(lines);
+}
+
+INSTANTIATE_TEST_SUITE_P(Data, BundledArchiveScripts, ::testing::ValuesIn(ArchiveScripts()), TestName);
+
+TEST(BundledZippedShow, LoadsItsProgramFromItsOwnZip) {
+  TempDir dir;
+  fs::create_directories(dir.file("Scripts"));
+  fs::create_directories(dir.file("Snapshots"));
+  fs::copy_file(BUNDLED + "/zipped_show.zip", dir.file("Scripts/zipped_show.zip"));
+  ScriptSpec spec = BundledSpec(1500);
+  spec.expect.insert(spec.expect.begin(), "  opening \"bouncing_balls.z80\" within compressed file ");
+  spec.expectAbsent.push_back("did not load");
+  spec.expectAbsent.push_back("Couldn't load snapshot");
+  const auto lines = RunScript({dir.path().string(), RomsFolder(dir), "zipped_show.zip", dir.file("log.txt")}, spec);
+  const auto problems = CheckLog(spec, lines);
+  EXPECT_TRUE(problems.empty()) << Join(problems) << "log:\n" << Join(lines);
+}
+
+TEST(BundledZippedShow, ScriptCopiedOutOfItsZipStillPlays) {
+  TempDir dir;
+  fs::create_directories(dir.file("Scripts"));
+  fs::create_directories(dir.file("Snapshots"));
+  const std::string source = std::string(GLIMMERBOX_SOURCE_DATA) + "/../tools/zipped_show/zipped_show.lua";
+  fs::copy_file(source, dir.file("Scripts/zipped_show.lua"));
+  ScriptSpec spec = BundledSpec(1500);
+  spec.expect.insert(spec.expect.begin(), "Zipped Show: bouncing_balls.z80 did not load (result 4)");
+  const auto lines = RunScript({dir.path().string(), RomsFolder(dir), "zipped_show.lua", dir.file("log.txt")}, spec);
+  const auto problems = CheckLog(spec, lines);
+  EXPECT_TRUE(problems.empty()) << Join(problems) << "log:\n" << Join(lines);
+}
+
+// The zip is written by tools/make-zipped-show; it must hold its sources as they are now, the
+// script first.
+TEST(BundledZippedShow, ZipHoldsItsSources) {
+  const std::string tools = std::string(GLIMMERBOX_SOURCE_DATA) + "/../tools";
+  const struct {
+    const char* member;
+    std::string source;
+  } members[] = {
+      {"zipped_show.lua", tools + "/zipped_show/zipped_show.lua"},
+      {"bouncing_balls.z80", DEMO + "/bouncing_balls.z80"},
+  };
+  CZip zip;
+  ASSERT_EQ(zip.Open((BUNDLED + "/zipped_show.zip").c_str()), UNZ_OK);
+  ASSERT_EQ(unzGoToFirstFile(zip.Handle()), UNZ_OK);
+  for (size_t i = 0; i < std::size(members); ++i) {
+    SCOPED_TRACE(members[i].member);
+    if (i > 0) {
+      ASSERT_EQ(unzGoToNextFile(zip.Handle()), UNZ_OK);
+    }
+    ASSERT_EQ(zip.ReadCurrentInfo(), UNZ_OK);
+    EXPECT_STREQ(zip.MemberName(), members[i].member);
+    std::vector<uint8_t> bytes;
+    ASSERT_EQ(zip.ReadCurrentMember(bytes), UNZ_OK);
+    EXPECT_TRUE(std::string(bytes.begin(), bytes.end()) == ReadWholeFile(members[i].source))
+        << "data/Scripts/zipped_show.zip is out of date: run tools/make-zipped-show";
+  }
+  EXPECT_EQ(unzGoToNextFile(zip.Handle()), UNZ_END_OF_LIST_OF_FILE);
+}
 
 TEST(BundledScriptsCatalogue, EveryScriptDescribesItself) {
   const auto names = FilesIn(BUNDLED);
