@@ -99,8 +99,9 @@ std::optional<std::string> BrowseForFolder(DialogWindow& window, const std::stri
     ImGui::TextWrapped("%s", title.c_str());
     ImGui::Spacing();
     ImGui::SetNextItemWidth(-1);
-    if (ImGui::InputText("##path", &typed, ImGuiInputTextFlags_EnterReturnsTrue))
-      browser.GoTo(typed);
+    // Enter in the path goes there; anywhere else it is OK.
+    const bool typedEnter = ImGui::InputText("##path", &typed, ImGuiInputTextFlags_EnterReturnsTrue);
+    if (typedEnter) browser.GoTo(typed);
     if (ImGui::Button("Up")) browser.Up();
     ImGui::SameLine();
     if (ImGui::Button("Home")) browser.Home();
@@ -128,8 +129,11 @@ std::optional<std::string> BrowseForFolder(DialogWindow& window, const std::stri
     if (ImGui::Button("OK", ImVec2(width, 0))) answer = DIALOG_OK;
     ImGui::SameLine();
     if (ImGui::Button("Cancel", ImVec2(width, 0))) answer = DIALOG_CANCEL;
-    for (const DialogKeyPress& key : window.KeyPresses())
+    for (const DialogKeyPress& key : window.KeyPresses()) {
+      if (answer) break;
       if (key.virtualKey == 0x1B) answer = DIALOG_CANCEL;
+      if (key.virtualKey == 0x0D && !typedEnter) answer = DIALOG_OK;
+    }
     if (browser.Folder() != before) typed = browser.Folder();
     return answer;
   });

@@ -50,6 +50,7 @@ int32_t CScriptSelectionDialogView::Draw() {
   const float listWidth = (ImGui::GetContentRegionAvail().x - buttons - 2 * spacing) / 2;
   const float listHeight = 190;
 
+  const float top = ImGui::GetCursorPosY();
   DrawList(dialog_, LIST_AVAILABLE, "Scripts Available", listWidth, listHeight);
   ImGui::SameLine();
   ImGui::BeginGroup();
@@ -58,6 +59,8 @@ int32_t CScriptSelectionDialogView::Draw() {
   if (ImGui::Button("<< Remove##1009", ImVec2(buttons, 0))) dialog_.Remove();
   ImGui::EndGroup();
   ImGui::SameLine();
+  // Both lists start on the same line, whatever the buttons between them did to it.
+  ImGui::SetCursorPosY(top);
   DrawList(dialog_, LIST_SELECTED, "Scripts Selected", listWidth, listHeight);
 
   ImGui::Spacing();

@@ -9,7 +9,7 @@ class CScriptSelectionDialog;
 class DialogWindow;
 struct ScriptRecord;
 
-constexpr float kScriptSelectionWidth = 580, kScriptSelectionHeight = 460;
+constexpr float kScriptSelectionWidth = 580, kScriptSelectionHeight = 430;
 
 class CScriptSelectionDialogView {
  public:

@@ -1,0 +1,135 @@
+// The dialogs drawn off screen: a picture of each (written to the build folder's dialog-pictures
+// for a person to look at), and the settings dialog run as a modal loop driven by key presses,
+// with the script selection opened above it.
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+
+#include "platform/dialog_window.h"
+#include "shell/display_settings_dialog.h"
+#include "shell/display_settings_dialog_view.h"
+#include "shell/script_selection_dialog.h"
+#include "shell/script_selection_dialog_view.h"
+#include "shell/settings_dialog.h"
+#include "shell/settings_dialog_view.h"
+#include "tests/shell/dialog_fixture.h"
+#include "tests/support/png.h"
+
+namespace {
+
+std::string PicturePath(const std::string& name) {
+  std::filesystem::create_directories(DIALOG_PICTURES_DIR);
+  return std::string(DIALOG_PICTURES_DIR) + "/" + name;
+}
+
+void PushKey(SDL_Keycode key, SDL_Scancode scancode) {
+  SDL_Event event{};
+  event.type = SDL_KEYDOWN;
+  event.key.state = SDL_PRESSED;
+  event.key.keysym.sym = key;
+  event.key.keysym.scancode = scancode;
+  SDL_PushEvent(&event);
+}
+
+class DialogRender : public DialogTest {
+ protected:
+  void SetUp() override {
+    DialogTest::SetUp();
+    std::string error;
+    window_ = DialogWindow::Create({"Glimmerbox Settings", static_cast<uint32_t>(kSettingsDialogWidth),
+                                    static_cast<uint32_t>(kSettingsDialogHeight), true},
+                                   &error);
+    ASSERT_TRUE(window_) << error;
+    MakeScripts({"attract.lua", "demo.zip", "two machines.lua"}, {"demo.zip"});
+    scripts_[1].name = "Demo";
+    scripts_[1].version = "1.0";
+    scripts_[1].author = "Corvane";
+    scripts_[1].description = "Loads the demo programs into a 48K and a 128K machine.";
+    PrepareDisplaySettings(app_.display, window_->Adapter());
+    settings_ = std::make_unique<CSettingsDialog>(app_, scripts_);
+    settingsView_ = std::make_unique<CSettingsDialogView>(*window_, *settings_, app_, scripts_);
+  }
+
+  void PushSettings() {
+    window_->PushDialog("Glimmerbox Settings", kSettingsDialogWidth, kSettingsDialogHeight,
+                        [this] { return settingsView_->Draw(); });
+  }
+
+  // Draws until the layout settles and writes the picture; checks it is a dialog, not a blank.
+  void TakePicture(const std::string& name) {
+    for (int frame = 0; frame < 3; ++frame) EXPECT_EQ(window_->DrawFrame(), 0);
+    const std::string path = PicturePath(name);
+    ASSERT_TRUE(window_->SaveScreenshot(path));
+    Picture picture;
+    ASSERT_TRUE(LoadPng(path, &picture));
+    EXPECT_EQ(picture.width, static_cast<uint32_t>(kSettingsDialogWidth));
+    EXPECT_EQ(picture.height, static_cast<uint32_t>(kSettingsDialogHeight));
+    std::map<uint32_t, int> colours;
+    for (uint32_t pixel : picture.pixels) ++colours[pixel];
+    EXPECT_GT(colours.size(), 20u) << "text and controls, not a blank window";
+  }
+
+  std::unique_ptr<DialogWindow> window_;
+  std::unique_ptr<CSettingsDialog> settings_;
+  std::unique_ptr<CSettingsDialogView> settingsView_;
+};
+
+}  // namespace
+
+TEST_F(DialogRender, SettingsDialog) {
+  PushSettings();
+  TakePicture("settings.png");
+}
+
+TEST_F(DialogRender, ScriptSelectionAboveTheSettings) {
+  PushSettings();
+  CScriptSelectionDialog selection(scripts_);
+  selection.Click(LIST_SELECTED, 0, false, false);
+  CScriptSelectionDialogView view(*window_, selection);
+  window_->PushDialog("Script Selection", kScriptSelectionWidth, kScriptSelectionHeight,
+                      [&view] { return view.Draw(); });
+  TakePicture("script-selection.png");
+}
+
+TEST_F(DialogRender, DisplaySettingsAboveTheSettings) {
+  PushSettings();
+  CDisplaySettingsDialog display(app_.display, window_->Adapter());
+  CDisplaySettingsDialogView view(*window_, display);
+  window_->PushDialog("Display Settings", kDisplaySettingsWidth, kDisplaySettingsHeight,
+                      [&view] { return view.Draw(); });
+  TakePicture("display-settings.png");
+}
+
+TEST_F(DialogRender, KeysGoToTheTopDialogOnly) {
+  // Settings open; "&Select" opens the script selection; Enter confirms it (and must not
+  // confirm the settings below it); Escape then cancels the settings.
+  std::map<size_t, int> frames;
+  int32_t selectionResult = 0;
+  bool escapeSent = false;
+  window_->SetFrameHook([&](size_t depth) {
+    const int frame = ++frames[depth];
+    if (depth == 1 && frame == 2) {
+      window_->Defer([&] {
+        selectionResult = RunScriptSelectionDialog(*window_, scripts_);
+        settings_->ScriptSelectionClosed(selectionResult);
+      });
+    }
+    if (depth == 2 && frame == 2) PushKey(SDLK_RETURN, SDL_SCANCODE_RETURN);
+    if (depth == 1 && selectionResult != 0 && !escapeSent) {
+      PushKey(SDLK_ESCAPE, SDL_SCANCODE_ESCAPE);
+      escapeSent = true;
+    }
+  });
+  const int32_t result = window_->RunModal("Glimmerbox Settings", kSettingsDialogWidth,
+                                           kSettingsDialogHeight, [this] { return settingsView_->Draw(); });
+  EXPECT_EQ(result, DIALOG_CANCEL);
+  EXPECT_EQ(selectionResult, DIALOG_OK);
+  EXPECT_EQ(frames[1], 4) << "Escape closed the settings on the frame after it";
+  EXPECT_EQ(frames[2], 3) << "the selection closed on the frame after Enter";
+  EXPECT_EQ(settings_->playSelectionRadio, IDC_PLAY_SELECTION);
+  const std::string text = RegistryText();
+  EXPECT_NE(text.find("\"file1\"=\"demo.zip\""), std::string::npos) << text;
+  EXPECT_EQ(text.find("Hot Key"), std::string::npos) << "the settings were cancelled";
+}
