@@ -179,11 +179,11 @@ int32_t DialogWindow::RunModal(const std::string& caption, float width, float he
   PushDialog(caption, width, height, std::move(draw));
   int32_t result = 0;
   for (int frames = 0; result == 0; ++frames) {
+    PumpEvents();
     if (closeRequested_) {
       result = DIALOG_CANCEL;
       break;
     }
-    PumpEvents();
     result = DrawFrame();
     if (frameHook_) frameHook_(stack_.size());
     if (result == 0 && headless_ && frames + 1 >= kHeadlessFrameLimit) {
@@ -192,6 +192,8 @@ int32_t DialogWindow::RunModal(const std::string& caption, float width, float he
     }
   }
   PopDialog();
+  // The close box cancels every open dialog; a later one starts afresh.
+  if (stack_.empty()) closeRequested_ = false;
   return result;
 }
 
