@@ -82,7 +82,15 @@ void EndGroupBox() {
 bool ListRow(int index, const std::string& text, bool selected, bool* doubleClicked) {
   ImGui::PushID(index);
   const ImVec2 start = ImGui::GetCursorPos();
-  const bool clicked = ImGui::Selectable("##row", selected, ImGuiSelectableFlags_AllowDoubleClick);
+  // A list box selects on the button's press; a row that opens on a double click waits for the
+  // release instead, so that one click is not taken twice.
+  bool clicked = false;
+  if (doubleClicked) {
+    clicked = ImGui::Selectable("##row", selected, ImGuiSelectableFlags_AllowDoubleClick);
+  } else {
+    ImGui::Selectable("##row", selected);
+    clicked = ImGui::IsItemClicked(ImGuiMouseButton_Left);
+  }
   if (doubleClicked) *doubleClicked = clicked && ImGui::IsMouseDoubleClicked(ImGuiMouseButton_Left);
   ImGui::SetCursorPos(start);
   // TextUnformatted shows "##" and "%" as they are.

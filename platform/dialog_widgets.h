@@ -17,8 +17,8 @@ std::string ControlLabel(const std::string& label, int controlId);
 void BeginGroupBox(const std::string& title, float width);
 void EndGroupBox();
 
-// One row of a list box showing `text` verbatim; true when clicked. `doubleClicked` (optional) is
-// set when the click was a double click.
+// One row of a list box showing `text` verbatim; true when clicked: on the button's press, or, when
+// `doubleClicked` is given, on its release, with `doubleClicked` set for a double click.
 bool ListRow(int index, const std::string& text, bool selected, bool* doubleClicked = nullptr);
 
 // The width of a push button with this label, at least Windows' 75 dialog units.

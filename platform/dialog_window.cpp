@@ -220,8 +220,16 @@ const std::vector<DialogKeyPress>& DialogWindow::KeyPresses() const {
 void DialogWindow::PumpEvents() {
   SDL_Event event;
   // A dialog waits for the user: at most 20 frames a second while nothing happens.
-  if (!headless_ && SDL_WaitEventTimeout(&event, 50)) ProcessEvent(event);
-  while (SDL_PollEvent(&event)) ProcessEvent(event);
+  if (!headless_ && SDL_WaitEventTimeout(&event, 50)) {
+    ProcessEvent(event);
+    if (event.type == SDL_MOUSEBUTTONDOWN) return;
+  }
+  // A press and its release in one frame would make one ImGui sees neither of: the events after a
+  // press wait for the next frame.
+  while (SDL_PollEvent(&event)) {
+    ProcessEvent(event);
+    if (event.type == SDL_MOUSEBUTTONDOWN) break;
+  }
 }
 
 void DialogWindow::ProcessEvent(const SDL_Event& event) {
@@ -234,11 +242,19 @@ void DialogWindow::ProcessEvent(const SDL_Event& event) {
     case SDL_WINDOWEVENT:
       if (event.window.event == SDL_WINDOWEVENT_CLOSE) closeRequested_ = true;
       break;
-    case SDL_KEYDOWN:
-      if (!event.key.repeat)
+    case SDL_KEYUP:
+    case SDL_KEYDOWN: {
+      // The modifiers as they were when the key moved: SDL's current state may already be later
+      // than the events still waiting (a Ctrl+click arrives with its Ctrl release).
+      ImGuiIO& io = ImGui::GetIO();
+      io.KeyShift = (event.key.keysym.mod & KMOD_SHIFT) != 0;
+      io.KeyCtrl = (event.key.keysym.mod & KMOD_CTRL) != 0;
+      io.KeyAlt = (event.key.keysym.mod & KMOD_ALT) != 0;
+      if (event.type == SDL_KEYDOWN && !event.key.repeat)
         keyPresses_.push_back({VirtualKeyFromKeycode(event.key.keysym.sym),
                                HotKeyModifiersOf(event.key.keysym.mod)});
       break;
+    }
     default:
       break;
   }
@@ -249,6 +265,11 @@ int32_t DialogWindow::DrawFrame() {
   ImGui::SetCurrentContext(imgui_);
   ImGui_ImplOpenGL2_NewFrame();
   ImGui_ImplSDL2_NewFrame();
+  if (mouseSimulated_) {
+    ImGuiIO& io = ImGui::GetIO();
+    io.MousePos = ImVec2(mouseX_, mouseY_);
+    io.MouseDown[0] = mouseDown_;
+  }
   ImGui::NewFrame();
 
   const ImVec2 display = ImGui::GetIO().DisplaySize;
@@ -301,6 +322,13 @@ int32_t DialogWindow::DrawFrame() {
   actions.swap(deferred_);
   for (auto& action : actions) action();
   return result;
+}
+
+void DialogWindow::SimulateMouse(float x, float y, bool buttonDown) {
+  mouseSimulated_ = true;
+  mouseX_ = x;
+  mouseY_ = y;
+  mouseDown_ = buttonDown;
 }
 
 bool DialogWindow::SaveScreenshot(const std::string& path) const {

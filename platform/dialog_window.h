@@ -94,6 +94,10 @@ class DialogWindow {
 
   // Feeds one SDL event to ImGui and the key presses; the modal loop calls it for each event.
   void ProcessEvent(const SDL_Event& event);
+  // Tests: the mouse at (x, y) in the window with its left button up or down, from the next frame
+  // on in place of the real one, until ReleaseMouse.
+  void SimulateMouse(float x, float y, bool buttonDown);
+  void ReleaseMouse() { mouseSimulated_ = false; }
 
   // The display adapter this window's OpenGL context runs on.
   const DisplayAdapterInfo& Adapter() const { return adapter_; }
@@ -126,5 +130,7 @@ class DialogWindow {
   std::vector<DialogKeyPress> keyPresses_;
   bool drawingTop_ = false;
   bool closeRequested_ = false;
+  bool mouseSimulated_ = false, mouseDown_ = false;
+  float mouseX_ = 0, mouseY_ = 0;
   DisplayAdapterInfo adapter_;
 };

@@ -17,6 +17,8 @@ constexpr int32_t VK_RETURN = 0x0D, VK_ESCAPE = 0x1B;
 void DrawList(CScriptSelectionDialog& dialog, int32_t id, const char* label, float width,
               float height) {
   ImGui::BeginGroup();
+  // The same baseline for both labels, whatever stands between the lists.
+  ImGui::AlignTextToFramePadding();
   ImGui::TextUnformatted(label);
   const SelectionList& list = id == LIST_SELECTED ? dialog.Selected() : dialog.Available();
   ImGui::PushID(id);

@@ -13,7 +13,7 @@ class DialogWindow;
 struct AppState;
 struct ScriptRecord;
 
-constexpr float kSettingsDialogWidth = 640, kSettingsDialogHeight = 590;
+constexpr float kSettingsDialogWidth = 640, kSettingsDialogHeight = 565;
 
 class CSettingsDialogView {
  public:

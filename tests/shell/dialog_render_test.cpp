@@ -133,3 +133,45 @@ TEST_F(DialogRender, KeysGoToTheTopDialogOnly) {
   EXPECT_NE(text.find("\"file1\"=\"demo.zip\""), std::string::npos) << text;
   EXPECT_EQ(text.find("Hot Key"), std::string::npos) << "the settings were cancelled";
 }
+
+TEST_F(DialogRender, ClicksInTheScriptSelectionSelectMoveAndConfirm) {
+  PushSettings();
+  CScriptSelectionDialog selection(scripts_);
+  CScriptSelectionDialogView view(*window_, selection);
+  window_->PushDialog("Script Selection", kScriptSelectionWidth, kScriptSelectionHeight,
+                      [&view] { return view.Draw(); });
+  // Where the controls stand in the picture script-selection.png.
+  const auto click = [this](float x, float y) {
+    window_->SimulateMouse(x, y, false);
+    window_->DrawFrame();
+    window_->SimulateMouse(x, y, true);
+    window_->DrawFrame();
+    window_->SimulateMouse(x, y, false);
+    return window_->DrawFrame();
+  };
+  window_->DrawFrame();
+  click(100, 136);  // "attract.lua"
+  EXPECT_EQ(selection.DetailsTitle(), "Details of attract.lua");
+  SDL_Event control{};
+  control.type = SDL_KEYDOWN;
+  control.key.keysym.sym = SDLK_LCTRL;
+  control.key.keysym.scancode = SDL_SCANCODE_LCTRL;
+  control.key.keysym.mod = KMOD_LCTRL;
+  window_->ProcessEvent(control);
+  click(100, 157);  // Ctrl+"two machines.lua"
+  control.type = SDL_KEYUP;
+  control.key.keysym.mod = KMOD_NONE;
+  window_->ProcessEvent(control);
+  EXPECT_EQ(selection.Available().selected, (std::vector<bool>{true, true}));
+
+  click(320, 188);  // "Add >>"
+  EXPECT_EQ(selection.Selected().items,
+            (std::vector<std::string>{"demo.zip", "two machines.lua", "attract.lua"}));
+  EXPECT_EQ(click(459, 476), DIALOG_OK);  // "OK"
+  window_->ReleaseMouse();
+  const std::string text = RegistryText();
+  EXPECT_NE(text.find("\"file1\"=\"attract.lua\"\n\"file2\"=\"demo.zip\"\n"
+                      "\"file3\"=\"two machines.lua\""),
+            std::string::npos)
+      << text;
+}
