@@ -4,9 +4,11 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 
+#include "archive/smartplay.h"
 #include "platform/dialog_window.h"
 #include "shell/display_settings_dialog.h"
 #include "shell/display_settings_dialog_view.h"
@@ -174,4 +176,58 @@ TEST_F(DialogRender, ClicksInTheScriptSelectionSelectMoveAndConfirm) {
                       "\"file3\"=\"two machines.lua\""),
             std::string::npos)
       << text;
+}
+
+TEST_F(DialogRender, TheHotKeyControlTakesKeysOnceClicked) {
+  PushSettings();
+  window_->DrawFrame();
+  const auto press = [this](SDL_Keycode key, uint16_t modifiers) {
+    SDL_Event event{};
+    event.type = SDL_KEYDOWN;
+    event.key.keysym.sym = key;
+    event.key.keysym.scancode = SDL_GetScancodeFromKey(key);
+    event.key.keysym.mod = modifiers;
+    window_->ProcessEvent(event);
+    window_->DrawFrame();
+  };
+  press(SDLK_q, KMOD_NONE);
+  EXPECT_EQ(settings_->hotKey.Value(), 112) << "keys wait for the control to have the focus";
+
+  // Where the control stands in the picture settings.png.
+  window_->SimulateMouse(537, 250, false);
+  window_->DrawFrame();
+  window_->SimulateMouse(537, 250, true);
+  window_->DrawFrame();
+  window_->SimulateMouse(537, 250, false);
+  window_->DrawFrame();
+  window_->ReleaseMouse();
+  press(SDLK_p, KMOD_LCTRL | KMOD_RSHIFT);
+  EXPECT_EQ(settings_->hotKey.Value(), 0x350);
+  EXPECT_EQ(settings_->hotKey.Text(), "Ctrl + Shift + P");
+  press(SDLK_BACKSPACE, KMOD_NONE);
+  EXPECT_EQ(settings_->hotKey.Value(), 0);
+  TakePicture("settings-hot-key-cleared.png");
+}
+
+TEST_F(DialogRender, DumpStatsTellsWhatWentWrongOrOpensTheFolder) {
+  std::vector<std::string> boxes;
+  SetMessageBoxSink([&](MessageBoxIcon icon, const std::string& caption, const std::string& text) {
+    boxes.push_back((icon == MessageBoxIcon::Error ? "error: " : "") + caption + ": " + text);
+  });
+  const std::string path = std::getenv("PATH") ? std::getenv("PATH") : "";
+  setenv("PATH", dir_.file("no-programs").c_str(), 1);
+  settingsView_->DumpStats();
+  CSmartPlay saved;
+  saved.Add("/snaps/one.z80");
+  saved.Finish();
+  ASSERT_EQ(saved.Save(app_.smartPlayPath), 0);
+  settingsView_->DumpStats();
+  setenv("PATH", path.c_str(), 1);
+  SetMessageBoxSink(nullptr);
+
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[0], "error: Dump SmartPlay Database: Unable to load the SmartPlay database");
+  // Without xdg-open the folder of the dump is shown instead of opened.
+  EXPECT_NE(boxes[1].find(app_.logFolder), std::string::npos) << boxes[1];
+  EXPECT_TRUE(std::filesystem::exists(app_.smartPlayPath + ".csv"));
 }
