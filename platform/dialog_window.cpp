@@ -75,6 +75,37 @@ int32_t BitsOfDisplayFormat(int32_t format) {
   }
 }
 
+// SDL's own message boxes (X11) do not wrap their text: lines are broken at spaces here.
+std::string WrapLines(const std::string& text, size_t width) {
+  std::string out;
+  size_t lineStart = 0;
+  while (lineStart <= text.size()) {
+    size_t lineEnd = text.find('\n', lineStart);
+    if (lineEnd == std::string::npos) lineEnd = text.size();
+    size_t column = 0;
+    size_t word = lineStart;
+    while (word < lineEnd) {
+      size_t end = text.find(' ', word);
+      if (end == std::string::npos || end > lineEnd) end = lineEnd;
+      const size_t length = end - word;
+      if (column > 0 && column + 1 + length > width) {
+        out += '\n';
+        column = 0;
+      } else if (column > 0) {
+        out += ' ';
+        ++column;
+      }
+      out.append(text, word, length);
+      column += length;
+      word = end + 1;
+    }
+    if (lineEnd >= text.size()) break;
+    out += '\n';
+    lineStart = lineEnd + 1;
+  }
+  return out;
+}
+
 std::string GlString(GLenum name) {
   const auto* text = reinterpret_cast<const char*>(glGetString(name));
   return text ? text : "";
@@ -344,7 +375,8 @@ void DialogWindow::ShowMessageBox(MessageBoxIcon icon, const std::string& captio
   if (!headless_) {
     const Uint32 flags =
         icon == MessageBoxIcon::Error ? SDL_MESSAGEBOX_ERROR : SDL_MESSAGEBOX_INFORMATION;
-    if (SDL_ShowSimpleMessageBox(flags, caption.c_str(), text.c_str(), window_->SdlWindow()) == 0)
+    const std::string wrapped = WrapLines(text, 72);
+    if (SDL_ShowSimpleMessageBox(flags, caption.c_str(), wrapped.c_str(), window_->SdlWindow()) == 0)
       return;
   }
   WriteLog(caption + ": " + text);
