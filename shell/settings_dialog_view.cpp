@@ -91,7 +91,7 @@ CSettingsDialogView::CSettingsDialogView(DialogWindow& window, CSettingsDialog& 
 
 int32_t CSettingsDialogView::Draw() {
   // The edit shows the model's text until the user types into it.
-  std::snprintf(playTime_, sizeof playTime_, "%s", dialog_.PlayTimeText().c_str());
+  std::snprintf(playTime_, kMaxPlayTimeDigits + 1, "%s", dialog_.PlayTimeText().c_str());
   DrawAbout();
   DrawScripts();
   DrawSnapshotArchive();
