@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 #include "tests/support/temp_dir.h"
@@ -36,8 +37,10 @@ TEST_F(FolderBrowser, StartsInTheNearestFolderThatExists) {
       {root_ + "/file.txt", root_},
   };
   for (const auto& c : cases) EXPECT_EQ(CFolderBrowser(c.start).Folder(), c.folder) << c.start;
+  const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
   setenv("HOME", root_.c_str(), 1);
   EXPECT_EQ(CFolderBrowser("").Folder(), root_);
+  setenv("HOME", home.c_str(), 1);
 }
 
 TEST_F(FolderBrowser, ListsVisibleFoldersInByteOrder) {
