@@ -255,8 +255,8 @@ void DialogWindow::PumpEvents() {
     ProcessEvent(event);
     if (event.type == SDL_MOUSEBUTTONDOWN) return;
   }
-  // A press and its release in one frame would make one ImGui sees neither of: the events after a
-  // press wait for the next frame.
+  // ImGui loses a click whose press and release fall into one frame: after a press, the events
+  // still waiting are left for the next frame.
   while (SDL_PollEvent(&event)) {
     ProcessEvent(event);
     if (event.type == SDL_MOUSEBUTTONDOWN) break;
