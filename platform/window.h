@@ -47,6 +47,10 @@ class GfxWindow {
   // Writes the back buffer as a PNG file; call after drawing a frame and before presenting it.
   bool SaveScreenshot(const std::string& path) const;
 
+  // The SDL window and its OpenGL context, for drawing through another renderer (the dialogs).
+  struct SDL_Window* SdlWindow() const { return window_; }
+  void* GlContext() const { return context_; }
+
  private:
   GfxWindow() = default;
   bool Open(const GfxWindowOptions& options, std::string* error);

@@ -18,9 +18,11 @@
 #include "presentation/overlay.h"
 #include "presentation/overlay_font.h"
 #include "presentation/text_list.h"
+#include "scripting/script_catalogue.h"
 #include "scripting/script_host.h"
 #include "shell/log.h"
 #include "shell/settings.h"
+#include "shell/settings_dialog_view.h"
 
 namespace {
 
@@ -125,11 +127,11 @@ void CGlimmerbox::SetExclusive(CTV* machine, bool on) {
 }
 
 void CGlimmerbox::ShowConfiguration() {
-  const std::string text =
-      "The settings dialog is not part of this build; the settings are read from the registry "
-      "file in $XDG_CONFIG_HOME/Corvane.";
-  WriteLog(text);
-  std::printf("%s\n", text.c_str());
+  // The owner window of "/c N" means nothing here: the dialog has a window of its own.
+  SettingsDialogOptions options;
+  options.headless = CommandLine().headless;
+  options.screenshot = CommandLine().screenshot;
+  ShowSettingsDialog(state_, ScriptCatalogue().Scripts(), options);
   if (scripts.scriptStop) scripts.scriptStop();
 }
 

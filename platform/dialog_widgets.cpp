@@ -1,0 +1,105 @@
+// Group boxes, list rows and accelerator labels over ImGui's own widgets.
+#include "platform/dialog_widgets.h"
+
+#include <imgui.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+struct OpenGroup {
+  ImVec2 start;
+  float width;
+  std::string title;
+};
+
+std::vector<OpenGroup>& Groups() {
+  static std::vector<OpenGroup> groups;
+  return groups;
+}
+
+constexpr float kGroupPadding = 8;
+
+}  // namespace
+
+std::string VisibleLabel(const std::string& label) {
+  std::string shown;
+  for (size_t i = 0; i < label.size(); ++i) {
+    if (label[i] == '&') {
+      if (i + 1 < label.size() && label[i + 1] == '&') {
+        shown += '&';
+        ++i;
+      }
+      continue;
+    }
+    shown += label[i];
+  }
+  return shown;
+}
+
+std::string ControlLabel(const std::string& label, int controlId) {
+  return VisibleLabel(label) + "###" + std::to_string(controlId);
+}
+
+void BeginGroupBox(const std::string& title, float width) {
+  const ImVec2 start = ImGui::GetCursorScreenPos();
+  if (width <= 0) width = ImGui::GetContentRegionAvail().x;
+  Groups().push_back({start, width, title});
+  ImGui::BeginGroup();
+  // Room for the title on the frame's top edge, and the frame's inner margin.
+  const float top = title.empty() ? kGroupPadding : ImGui::GetTextLineHeight() + 2;
+  ImGui::Dummy(ImVec2(width, top - ImGui::GetStyle().ItemSpacing.y));
+  ImGui::Indent(kGroupPadding);
+  ImGui::PushItemWidth(width - 2 * kGroupPadding);
+}
+
+void EndGroupBox() {
+  if (Groups().empty()) return;
+  const OpenGroup group = Groups().back();
+  Groups().pop_back();
+  ImGui::PopItemWidth();
+  ImGui::Unindent(kGroupPadding);
+  ImGui::Dummy(ImVec2(0, 0));
+  ImGui::EndGroup();
+  const ImVec2 end = ImGui::GetItemRectMax();
+  ImDrawList* draw = ImGui::GetWindowDrawList();
+  const ImU32 border = ImGui::GetColorU32(ImGuiCol_Border);
+  const float lineY = group.start.y + ImGui::GetTextLineHeight() / 2;
+  const ImVec2 topLeft(group.start.x, group.title.empty() ? group.start.y : lineY);
+  const ImVec2 bottomRight(group.start.x + group.width, end.y);
+  draw->AddRect(topLeft, bottomRight, border);
+  if (!group.title.empty()) {
+    // The title interrupts the frame's top line, as a group box's does.
+    const ImVec2 textPos(group.start.x + kGroupPadding, group.start.y);
+    const ImVec2 size = ImGui::CalcTextSize(group.title.c_str());
+    draw->AddRectFilled(ImVec2(textPos.x - 3, lineY - 1), ImVec2(textPos.x + size.x + 3, lineY + 1),
+                        ImGui::GetColorU32(ImGuiCol_WindowBg));
+    draw->AddText(textPos, ImGui::GetColorU32(ImGuiCol_Text), group.title.c_str());
+  }
+}
+
+bool ListRow(int index, const std::string& text, bool selected, bool* doubleClicked) {
+  ImGui::PushID(index);
+  const ImVec2 start = ImGui::GetCursorPos();
+  // A list box selects on the button's press; a row that opens on a double click waits for the
+  // release instead, so that one click is not taken twice.
+  bool clicked = false;
+  if (doubleClicked) {
+    clicked = ImGui::Selectable("##row", selected, ImGuiSelectableFlags_AllowDoubleClick);
+  } else {
+    ImGui::Selectable("##row", selected);
+    clicked = ImGui::IsItemClicked(ImGuiMouseButton_Left);
+  }
+  if (doubleClicked) *doubleClicked = clicked && ImGui::IsMouseDoubleClicked(ImGuiMouseButton_Left);
+  ImGui::SetCursorPos(start);
+  // TextUnformatted shows "##" and "%" as they are.
+  ImGui::TextUnformatted(text.c_str());
+  ImGui::PopID();
+  return clicked;
+}
+
+float ButtonWidth(const std::string& label) {
+  const float text = ImGui::CalcTextSize(VisibleLabel(label).c_str()).x;
+  return std::max(text + 2 * ImGui::GetStyle().FramePadding.x + 8, 88.0f);
+}

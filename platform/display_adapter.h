@@ -1,0 +1,37 @@
+// What the display settings dialog knows of the one display adapter: its name, whether it renders
+// in hardware, the display modes of its monitor and an identifier that tells it from another
+// adapter in the stored settings. Plain data: the dialog window fills it (platform/dialog_window.h).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Direct3D's numbers for the display formats, as the "Format" setting stores them.
+enum DisplayFormat : int32_t {
+  DISPLAY_FORMAT_R8G8B8 = 20,
+  DISPLAY_FORMAT_A8R8G8B8 = 21,
+  DISPLAY_FORMAT_X8R8G8B8 = 22,
+  DISPLAY_FORMAT_R5G6B5 = 23,
+  DISPLAY_FORMAT_X1R5G5B5 = 24,
+};
+
+struct DisplayModeInfo {
+  int32_t width = 0, height = 0, bitsPerPixel = 0;
+  int32_t format = 0;  // a DisplayFormat
+};
+
+struct DisplayAdapterInfo {
+  std::string name;         // the renderer and the video driver, e.g. "llvmpipe (...) on x11"
+  std::string monitorName;  // caption of the help box
+  bool hardware = false;    // renders in hardware (not llvmpipe, softpipe, ...)
+  bool software = false;    // a software renderer can stand in when hardware is off or missing
+  uint8_t id[16] = {};
+  std::vector<DisplayModeInfo> modes;  // at least 640 x 400, largest first, no repeats
+};
+
+// Whether an OpenGL renderer string names a software rasteriser.
+bool IsSoftwareRenderer(const std::string& renderer);
+
+// A stable 16-byte identifier of an adapter from its vendor and renderer strings.
+void AdapterIdentifier(const std::string& vendor, const std::string& renderer, uint8_t id[16]);

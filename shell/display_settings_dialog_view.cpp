@@ -1,0 +1,75 @@
+// The display settings dialog's drawing: the adapter, its rendering text with "&Help", the
+// hardware check box, the display modes and OK/Cancel.
+#include "shell/display_settings_dialog_view.h"
+
+#include <imgui.h>
+
+#include <string>
+
+#include "platform/dialog_widgets.h"
+#include "platform/dialog_window.h"
+#include "shell/display_settings_dialog.h"
+
+namespace {
+
+constexpr int32_t VK_RETURN = 0x0D, VK_ESCAPE = 0x1B;
+
+}  // namespace
+
+int32_t CDisplaySettingsDialogView::Draw() {
+  BeginGroupBox("Display adapter", 0);
+  ImGui::PushTextWrapPos(ImGui::GetWindowContentRegionMax().x - 12);
+  ImGui::TextUnformatted(dialog_.AdapterName().c_str());
+  ImGui::Spacing();
+  ImGui::TextUnformatted(dialog_.RenderingText());
+  ImGui::PopTextWrapPos();
+  if (ImGui::Button(ControlLabel("&Help", 1).c_str(), ImVec2(ButtonWidth("&Help"), 0))) {
+    const auto [caption, text] = dialog_.Help();
+    window_.Defer([this, caption = caption, text = text] {
+      window_.ShowMessageBox(MessageBoxIcon::Information, caption, text);
+    });
+  }
+  ImGui::BeginDisabled(!dialog_.DisableHardwareEnabled());
+  bool disable = dialog_.DisableHardware();
+  if (ImGui::Checkbox(ControlLabel("&Disable hardware 3D rendering", 2).c_str(), &disable))
+    dialog_.SetDisableHardware(disable);
+  ImGui::EndDisabled();
+  EndGroupBox();
+
+  ImGui::Spacing();
+  ImGui::TextUnformatted("Display mode:");
+  const float buttonsHeight = ImGui::GetFrameHeightWithSpacing() + ImGui::GetStyle().ItemSpacing.y;
+  if (ImGui::BeginListBox("##modes", ImVec2(-1, ImGui::GetContentRegionAvail().y - buttonsHeight))) {
+    const int chosen = dialog_.ModeIndex();
+    int clicked = -1;
+    const auto& modes = dialog_.ModeTexts();
+    for (size_t i = 0; i < modes.size(); ++i)
+      if (ListRow(static_cast<int>(i), modes[i], chosen == static_cast<int>(i))) clicked = static_cast<int>(i);
+    ImGui::EndListBox();
+    if (clicked >= 0) dialog_.ChooseMode(clicked);
+  }
+
+  int32_t result = 0;
+  const float width = ButtonWidth("Cancel");
+  ImGui::SetCursorPosX(ImGui::GetWindowContentRegionMax().x - 2 * width -
+                       ImGui::GetStyle().ItemSpacing.x);
+  if (ImGui::Button("OK", ImVec2(width, 0))) result = dialog_.Ok();
+  ImGui::SameLine();
+  if (ImGui::Button("Cancel", ImVec2(width, 0))) result = dialog_.Cancel();
+  for (const DialogKeyPress& key : window_.KeyPresses()) {
+    if (result) break;
+    if (key.virtualKey == VK_RETURN) result = dialog_.Ok();
+    if (key.virtualKey == VK_ESCAPE) result = dialog_.Cancel();
+  }
+  return result;
+}
+
+int32_t RunDisplaySettingsDialog(DialogWindow& window, DisplaySettings& display) {
+  CDisplaySettingsDialog dialog(display, window.Adapter());
+  CDisplaySettingsDialogView view(window, dialog);
+  const int32_t result = window.RunModal("Display Settings", kDisplaySettingsWidth,
+                                         kDisplaySettingsHeight, [&view] { return view.Draw(); });
+  // Closing the window is a Cancel too.
+  if (result != 1) dialog.Cancel();
+  return result;
+}

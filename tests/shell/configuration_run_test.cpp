@@ -1,0 +1,49 @@
+// Configuration mode as the program runs it: with no display it says so and ends at once; off
+// screen with --screenshot it draws the settings dialog into a picture.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "tests/support/png.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+// Runs the program with no display and private settings folders; its exit status, or -1 when it
+// had to be stopped.
+int RunWithoutDisplay(const TempDir& dir, const std::string& options) {
+  const std::string command =
+      "env -u DISPLAY -u WAYLAND_DISPLAY XDG_CONFIG_HOME='" + dir.file("config") +
+      "' XDG_DATA_HOME='" + dir.file("data") + "' timeout 60 '" GLIMMERBOX_EXE "' " + options +
+      " > '" + dir.file("output.txt") + "' 2>&1";
+  const int status = std::system(command.c_str());
+  return WIFEXITED(status) && WEXITSTATUS(status) != 124 ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace
+
+TEST(ConfigurationRun, WithNoDisplayTheProgramSaysSoAndEnds) {
+  TempDir dir;
+  for (const char* options : {"/c", "-c 1234"}) {
+    EXPECT_EQ(RunWithoutDisplay(dir, options), 0) << options;
+    const std::string output = ReadWholeFile(dir.file("output.txt"));
+    EXPECT_NE(output.find("There is no display to show the settings dialog on."), std::string::npos)
+        << options << ": " << output;
+  }
+  EXPECT_EQ(ReadWholeFile(dir.file("config/Corvane/Glimmerbox.reg")).find("Hot Key"), std::string::npos);
+}
+
+TEST(ConfigurationRun, OffScreenTheDialogIsDrawnIntoAPicture) {
+  TempDir dir;
+  const std::string picture = dir.file("settings.png");
+  ASSERT_EQ(RunWithoutDisplay(dir, "/c --headless --screenshot '" + picture + "'"), 0)
+      << ReadWholeFile(dir.file("output.txt"));
+  Picture png;
+  ASSERT_TRUE(LoadPng(picture, &png));
+  EXPECT_EQ(png.width, 640u);
+  EXPECT_GT(png.height, 500u);
+  // Nothing was confirmed, so no setting was written.
+  EXPECT_EQ(ReadWholeFile(dir.file("config/Corvane/Glimmerbox.reg")).find("Hot Key"), std::string::npos);
+}
