@@ -124,6 +124,7 @@ SaverCommandLine ParseCommandLine(const std::vector<std::string>& args, bool hav
       rest += (rest.empty() ? "" : " ") + arg;
     }
   }
+  const bool askedHeadless = line.headless;
   line.headless = line.headless || !haveDisplay;
   uint64_t daemonWindow = 0;
   const bool haveDaemonWindow =
@@ -143,7 +144,9 @@ SaverCommandLine ParseCommandLine(const std::vector<std::string>& args, bool hav
       line.window = daemonWindow;
       line.drawIntoWindow = true;
     }
-  } else if (line.headless) {
+  } else if (askedHeadless) {
+    // Asked for: a saver run without any display. Merely lacking a display, the program stays in
+    // configuration, which says that it needs one.
     line.mode = SM_TEST;
   }
   return line;

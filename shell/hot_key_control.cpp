@@ -49,11 +49,17 @@ bool CHotKeyControl::KeyPressed(int32_t virtualKey, int32_t modifiers) {
 std::string CHotKeyControl::KeyName(int32_t virtualKey) {
   if ((virtualKey >= '0' && virtualKey <= '9') || (virtualKey >= 'A' && virtualKey <= 'Z'))
     return std::string(1, static_cast<char>(virtualKey));
-  if (virtualKey >= 0x60 && virtualKey <= 0x69) return "Num " + std::to_string(virtualKey - 0x60);
-  if (virtualKey >= 0x70 && virtualKey <= 0x87) return "F" + std::to_string(virtualKey - 0x6F);
+  char text[16];
+  if (virtualKey >= 0x60 && virtualKey <= 0x69) {
+    std::snprintf(text, sizeof text, "Num %d", virtualKey - 0x60);
+    return text;
+  }
+  if (virtualKey >= 0x70 && virtualKey <= 0x87) {
+    std::snprintf(text, sizeof text, "F%d", virtualKey - 0x6F);
+    return text;
+  }
   for (const auto& [code, name] : kKeyNames)
     if (code == virtualKey) return name;
-  char text[16];
   std::snprintf(text, sizeof text, "Key 0x%02X", static_cast<unsigned>(virtualKey & 0xFF));
   return text;
 }
