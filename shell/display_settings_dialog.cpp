@@ -6,47 +6,10 @@
 #include <iterator>
 
 #include "platform/registry.h"
+#include "resources/string_table.h"
 #include "shell/settings.h"
 
 namespace {
-
-struct RenderingString {
-  int32_t id;
-  const char* text;
-};
-
-constexpr RenderingString kRenderingTexts[] = {
-    {2200, "This video adapter supports hardware 3D rendering.  This screen saver can be "
-           "displayed on this monitor."},
-    {2201, "This video adapter supports hardware 3D rendering, but this screensaver requires "
-           "functionality not available in hardware.  A software renderer will be used instead.  "
-           "This screen saver can be displayed on this monitor."},
-    {2202, "This video adapter supports hardware 3D rendering, but this screensaver requires "
-           "functionality not available in hardware or software.  This screen saver cannot be "
-           "displayed on this monitor."},
-    {2203, "This video adapter supports hardware 3D rendering, but this screensaver requires "
-           "functionality not available in hardware.  No software renderer is available.  This "
-           "screen saver cannot be displayed on this monitor."},
-    {2204, "This video adapter does not support hardware 3D rendering.  A software renderer will "
-           "be used instead.  This screen saver can be displayed on this monitor."},
-    {2205, "This video adapter does not support hardware 3D rendering.  This screensaver requires "
-           "functionality not available in the software renderer.  This screen saver cannot be "
-           "displayed on this monitor."},
-    {2206, "This video adapter does not support hardware 3D rendering.  No software renderer is "
-           "available.  This screen saver cannot be displayed on this monitor."},
-    {2207, "The video adapter supports hardware 3D rendering, but it has been disabled.  A "
-           "software renderer will be used instead.  This screen saver can be displayed on this "
-           "monitor."},
-    {2208, "This video adapter supports hardware 3D rendering, but it has been disabled.  This "
-           "screensaver requires functionality not available in the software renderer.  This "
-           "screen saver cannot be displayed on this monitor."},
-    {2209, "This video adapter supports hardware 3D rendering, but it has been disabled.  No "
-           "software renderer is available.  This screen saver cannot be displayed on this "
-           "monitor."},
-    {2210, "The screen saver can use hardware 3D rendering on this monitor."},
-    {2211, "The screen saver can use software 3D rendering on this monitor."},
-    {2212, "The screen saver cannot be displayed on this monitor."},
-};
 
 DisplaySettings& WithFirstMonitor(DisplaySettings& display, const DisplayAdapterInfo& adapter) {
   if (display.screens.empty()) display.screens.resize(1);
@@ -61,9 +24,8 @@ DisplaySettings& WithFirstMonitor(DisplaySettings& display, const DisplayAdapter
 }  // namespace
 
 const char* DisplayRenderingText(int32_t stringId) {
-  for (const RenderingString& entry : kRenderingTexts)
-    if (entry.id == stringId) return entry.text;
-  return "";
+  if (stringId < IDS_RENDERING_FIRST || stringId > IDS_RENDERING_LAST) return "";
+  return LoadResourceString(stringId);
 }
 
 int32_t RenderingTextId(bool hardware, bool hardwareDisabled, bool software) {

@@ -16,35 +16,32 @@
 #include "presentation/keyboard.h"
 #include "shell/app_state.h"
 #include "shell/error_box.h"
+#include "resources/string_table.h"
 #include "shell/log.h"
 #include "shell/settings.h"
 
 namespace {
 
+// Framework results and the string resources that describe them; any other result is 2100.
 struct ErrorTextEntry {
   uint32_t result;
-  const char* text;
+  int32_t stringId;
 };
 
-constexpr const char* kUnspecified = "There was an unspecified problem with this screen saver.";
-
 constexpr ErrorTextEntry kErrorTexts[] = {
-    {0x80004005, kUnspecified},
-    {0x82000001, "Direct3D 8.0 could not be initialized.  Please install the latest version of "
-                 "DirectX."},
-    {0x82000007, "Could not initialize the screen saver."},
-    {0x8200000E, "Could not create the Direct3D device."},
-    {0x82000003, "Could not find any compatible Direct3D devices."},
-    {0x82000005, "No hardware-accelerated Direct3D devices were found."},
-    {0x82000006, "This screen saver requires functionality that is not available on your "
-                 "Direct3D hardware accelerator."},
-    {0x82000009, "This screen saver requires functionality that is not available on your "
-                 "Direct3D hardware accelerator with the current desktop display settings."},
-    {0x8200000B, "Could not load required media."},
-    {0x8200000C, "Could not reset the Direct3D device."},
-    {0x8007000E, "Not enough memory."},
-    {0x8876017C, "Not enough video memory."},
-    {0x8200000F, "No preview available"},
+    {0x80004005, IDS_ERR_GENERIC},
+    {0x82000001, IDS_ERR_NODIRECT3D},
+    {0x82000007, IDS_ERR_NOWINDOW},
+    {0x8200000E, IDS_ERR_CREATEDEVICEFAILED},
+    {0x82000003, IDS_ERR_NOCOMPATIBLEDEVICES},
+    {0x82000005, IDS_ERR_NOHARDWAREDEVICE},
+    {0x82000006, IDS_ERR_HALNOTCOMPATIBLE},
+    {0x82000009, IDS_ERR_NOHALTHISMODE},
+    {0x8200000B, IDS_ERR_MEDIANOTFOUND},
+    {0x8200000C, IDS_ERR_RESIZEFAILED},
+    {0x8007000E, IDS_ERR_OUTOFMEMORY},
+    {0x8876017C, IDS_ERR_OUTOFVIDEOMEMORY},
+    {0x8200000F, IDS_ERR_NOPREVIEW},
 };
 
 // The size of the error box, and how far it moves per second in parts of the area.
@@ -78,11 +75,11 @@ std::string WrapText(const std::string& text, size_t width) {
 bool SaverErrorText(int32_t result, std::string* text) {
   for (const ErrorTextEntry& entry : kErrorTexts) {
     if (entry.result == static_cast<uint32_t>(result)) {
-      *text = entry.text;
+      *text = LoadResourceString(entry.stringId);
       return true;
     }
   }
-  *text = kUnspecified;
+  *text = LoadResourceString(IDS_ERR_GENERIC);
   return false;
 }
 
