@@ -38,7 +38,7 @@ TEST_F(SettingsDialogTest, ThePlaySelectionControlsFollowTheCatalogue) {
   for (const SelectionCase& c : cases) {
     scripts_.assign(static_cast<size_t>(c.scripts), ScriptRecord{});
     for (int i = 0; i < c.scripts; ++i) {
-      scripts_[static_cast<size_t>(i)].fileName = "s" + std::to_string(i) + ".lua";
+      scripts_[static_cast<size_t>(i)].fileName = std::string("s").append(std::to_string(i)).append(".lua");
       scripts_[static_cast<size_t>(i)].selected = i < c.selected;
     }
     app_.settings.playSelection = c.playSelection;
