@@ -48,9 +48,9 @@ struct Entry {
   bool directory;
 };
 
-// `visited` holds the real paths of the folders this scan has entered, so that a folder reached
-// again through a symbolic link is not scanned again (a link to an ancestor would never end).
-int32_t Scan(const std::string& path, std::set<fs::path>& visited) {
+// `ancestors` holds the real paths of the folders that lead to this one: a symbolic link back to
+// one of them would never end, while a link to a sibling is scanned as a folder of its own.
+int32_t Scan(const std::string& path, std::vector<fs::path>& ancestors) {
   std::error_code error;
   fs::directory_iterator it(path, error);
   if (error) return ERROR_SCANNING_FILES;
@@ -79,8 +79,11 @@ int32_t Scan(const std::string& path, std::set<fs::path>& visited) {
     }
     std::error_code realError;
     const fs::path real = fs::canonical(full, realError);
-    if (!realError && !visited.insert(real).second) continue;
-    if (const int32_t result = Scan(full, visited); result != 0) return result;
+    if (!realError && std::find(ancestors.begin(), ancestors.end(), real) != ancestors.end()) continue;
+    ancestors.push_back(realError ? fs::path() : real);
+    const int32_t result = Scan(full, ancestors);
+    ancestors.pop_back();
+    if (result != 0) return result;
   }
   return 0;
 }
@@ -88,11 +91,10 @@ int32_t Scan(const std::string& path, std::set<fs::path>& visited) {
 }  // namespace
 
 int32_t ScanFolder(const std::string& path) {
-  std::set<fs::path> visited;
   std::error_code error;
   const fs::path real = fs::canonical(path, error);
-  if (!error) visited.insert(real);
-  return Scan(path, visited);
+  std::vector<fs::path> ancestors{error ? fs::path() : real};
+  return Scan(path, ancestors);
 }
 
 int32_t BuildArchiveList() {
@@ -151,7 +153,8 @@ std::optional<std::string> FindArchiveFile(std::string_view name) {
 
 int32_t SaveSmartPlayState() {
   AppState& app = App();
-  if (!app.smartPlay.IsActive()) return 0;
+  // Without an application-data folder there is nowhere to keep the history.
+  if (!app.smartPlay.IsActive() || app.smartPlayPath.empty()) return 0;
   const int32_t result = app.smartPlay.Save(app.smartPlayPath);
   if (result != SMARTPLAY_OK) WriteLog(Format("Error saving SmartPlay state: %d", result));
   return result;

@@ -102,6 +102,18 @@ int32_t InflateRecords(std::FILE* file, uint32_t firstSize, Take take) {
   bool anyBody = false;
   // A first size of 0 is the empty database: nothing follows the header.
   while (expected != 0) {
+    if (!anyBody) {
+      // Nothing is judged before the body is known to exist: a header alone holds no records.
+      const size_t got = std::fread(input.data(), 1, input.size(), file);
+      if (std::ferror(file)) {
+        result = SMARTPLAY_FILE_ERROR;
+        break;
+      }
+      if (got == 0) break;
+      anyBody = true;
+      zs.next_in = input.data();
+      zs.avail_in = static_cast<uInt>(got);
+    }
     if (!filling) {
       if (expected > SMARTPLAY_MAX_RECORD) {
         result = SMARTPLAY_RECORD_TOO_LARGE;
@@ -123,12 +135,9 @@ int32_t InflateRecords(std::FILE* file, uint32_t firstSize, Take take) {
         break;
       }
       if (got == 0) {
-        // A header without any body holds no records; a body that stops inside the chain
-        // was cut short.
-        if (anyBody) result = SMARTPLAY_CORRUPT;
+        result = SMARTPLAY_CORRUPT;  // the body stops inside the chain: it was cut short
         break;
       }
-      anyBody = true;
       zs.next_in = input.data();
       zs.avail_in = static_cast<uInt>(got);
     }
@@ -165,7 +174,6 @@ void CSmartPlay::Clear() {
   tree_.clear();
   array_.clear();
   ready_ = false;
-  loaded_ = false;
   addedCount_ = 0;
   removedCount_ = 0;
   eligibleCount_ = 0;

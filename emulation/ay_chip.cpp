@@ -219,4 +219,12 @@ void CAYChip::Render(int16_t* block) {
   }
   // Writes stamped past the last sample (an overlong recorded frame) still reach the generators.
   for (; next < logCount; ++next) ApplyToGenerators(log[next].reg, log[next].value);
+  // Writes past a full log are never heard: a register the log touched ends the frame with its
+  // last logged value, as if the logged writes had been replayed over the register file.
+  if (logCount >= AY_LOG_SIZE) {
+    uint16_t logged = 0;
+    for (uint32_t k = 0; k < logCount; ++k) logged |= static_cast<uint16_t>(1u << (log[k].reg & 15));
+    for (int r = 0; r < 16; ++r)
+      if (logged & (1u << r)) registers[r] = soundRegisters[r];
+  }
 }

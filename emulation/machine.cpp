@@ -3,6 +3,7 @@
 #include "emulation/machine.h"
 
 #include <cstring>
+#include <new>
 
 #include "emulation/ay_chip.h"
 #include "emulation/rom_cache.h"
@@ -160,8 +161,10 @@ bool CSpeccy::AttachHardware(int32_t kind, bool on) {
   if (kind != HARDWARE_KEMPSTON && kind != HARDWARE_FULLER) return false;
   attached_[kind] = on;
   // The chip is made once and kept: detaching only hides it.
-  if (on && kind == HARDWARE_FULLER && !fullerChip_)
-    fullerChip_ = new CAYChip(this, frameLength_, AY_CHIP_CLOCK, volume_);
+  if (on && kind == HARDWARE_FULLER && !fullerChip_) {
+    fullerChip_ = new (std::nothrow) CAYChip(this, frameLength_, AY_CHIP_CLOCK, volume_);
+    if (!fullerChip_) attached_[kind] = false;  // no chip, no Fuller Box
+  }
   return true;
 }
 

@@ -2,6 +2,7 @@
 #include "emulation/machine128.h"
 
 #include <cstring>
+#include <new>
 
 #include "emulation/ay_chip.h"
 #include "emulation/display.h"
@@ -52,9 +53,12 @@ CSpeccy128::CSpeccy128(const char* snapshot) : firstRomId_(ROM_128_0), secondRom
   }
 
   if (App().settings.emulateAY && App().SoundMode()) {
-    ay_ = new CAYChip(this, FRAME_LENGTH, AY_CHIP_CLOCK, volume_);
-    ay_->BuildOutputLevels(volume_);
-    ay_->Reset();
+    // Without memory for the chip the machine runs on without AY sound.
+    ay_ = new (std::nothrow) CAYChip(this, FRAME_LENGTH, AY_CHIP_CLOCK, volume_);
+    if (ay_) {
+      ay_->BuildOutputLevels(volume_);
+      ay_->Reset();
+    }
   }
 
   Reset();

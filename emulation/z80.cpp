@@ -506,8 +506,8 @@ void Z80Nmi() {
     pc = (pc + 1) & 0xFFFF;                      \
     goto* table[op_];                            \
   } while (0)
-// One more pass of a repeating block instruction: exactly what stepping PC back by 2 and
-// dispatching ED xx again would do, without the two dispatches.
+// One more pass of INIR, INDR or OTDR, looping inside one dispatch while budget and fetch
+// counter allow.
 #define REPEAT(label)                                   \
   do {                                                  \
     rem -= 21;                                          \
@@ -521,6 +521,14 @@ void Z80Nmi() {
     }                                                   \
     fc--;                                               \
     goto label;                                         \
+  } while (0)
+
+// LDIR, LDDR, CPIR, CPDR and OTIR repeat through the fetch map, as the chip does: a pass
+// that overwrites its own opcode, or pages memory under itself, is seen by the next pass.
+#define REDISPATCH()                                    \
+  do {                                                  \
+    pc = (pc - 2) & 0xFFFF;                             \
+    NEXT(21);                                           \
   } while (0)
 
 // 8-bit arithmetic and logic on A.
@@ -1164,8 +1172,8 @@ ed_6F:  // RLD
   BLOCK_SHADOW(a + v);
 ed_A0: { LD_PASS(1) } NEXT(16);
 ed_A8: { LD_PASS(0xFFFF) } NEXT(16);
-ed_B0: ldir_pass: { LD_PASS(1) if (bc) REPEAT(ldir_pass); } NEXT(16);
-ed_B8: lddr_pass: { LD_PASS(0xFFFF) if (bc) REPEAT(lddr_pass); } NEXT(16);
+ed_B0: { LD_PASS(1) if (bc) REDISPATCH(); } NEXT(16);
+ed_B8: { LD_PASS(0xFFFF) if (bc) REDISPATCH(); } NEXT(16);
 
 #define CP_PASS(step)                                                  \
   const uint32_t v = RD(hl);                                           \
@@ -1177,8 +1185,8 @@ ed_B8: lddr_pass: { LD_PASS(0xFFFF) if (bc) REPEAT(lddr_pass); } NEXT(16);
   BLOCK_SHADOW(res - (half >> 4));
 ed_A1: { CP_PASS(1) } NEXT(16);
 ed_A9: { CP_PASS(0xFFFF) } NEXT(16);
-ed_B1: cpir_pass: { CP_PASS(1) if (bc && res) REPEAT(cpir_pass); } NEXT(16);
-ed_B9: cpdr_pass: { CP_PASS(0xFFFF) if (bc && res) REPEAT(cpdr_pass); } NEXT(16);
+ed_B1: { CP_PASS(1) if (bc && res) REDISPATCH(); } NEXT(16);
+ed_B9: { CP_PASS(0xFFFF) if (bc && res) REDISPATCH(); } NEXT(16);
 
 // INI/IND read port BC before B is decremented.
 #define IN_PASS(step, kstep)                                  \
@@ -1203,7 +1211,7 @@ ed_BA: indr_pass: { IN_PASS(0xFFFF, 0xFF) if (b) REPEAT(indr_pass); } NEXT(16);
   BLOCK_IO_FLAGS(v, (C_ + 1) & 0xFF, b);
 ed_A3: { OUT_PASS(1) } NEXT(16);
 ed_AB: { OUT_PASS(0xFFFF) } NEXT(16);
-ed_B3: otir_pass: { OUT_PASS(1) if (b) REPEAT(otir_pass); } NEXT(16);
+ed_B3: { OUT_PASS(1) if (b) REDISPATCH(); } NEXT(16);
 ed_BB: otdr_pass: { OUT_PASS(0xFFFF) if (b) REPEAT(otdr_pass); } NEXT(16);
 
 // ---- DD and FD pages -------------------------------------------------------------------------

@@ -140,13 +140,18 @@ int32_t LoadFirstZipMember(CSpeccy& machine, const std::string& path) {
 }
 
 // Reading a whole file into a new[] buffer: an open failure leaves errno telling why; an empty
-// or unreadable file (a folder, say) fails too.
+// or unreadable file fails too.
 enum class FileRead { Ok, OpenFailed, Failed };
 
 FileRead ReadWholeFile(const std::string& path, std::unique_ptr<uint8_t[]>& buffer, uint32_t& size) {
+  std::error_code error;
+  // A folder opens for reading here but not where files are opened by handle: refuse it the same way.
+  if (std::filesystem::is_directory(path, error)) {
+    errno = EISDIR;
+    return FileRead::OpenFailed;
+  }
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (!file) return FileRead::OpenFailed;
-  std::error_code error;
   const std::uintmax_t length = std::filesystem::file_size(path, error);
   FileRead result = FileRead::Failed;
   if (!error && length > 0 && length <= UINT32_MAX) {

@@ -16,3 +16,8 @@ uint32_t ClockMilliseconds() {
   return static_cast<uint32_t>(
       std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
 }
+
+uint32_t SystemTickCount() {
+  const auto since = std::chrono::steady_clock::now().time_since_epoch();
+  return static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(since).count());
+}

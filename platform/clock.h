@@ -7,5 +7,9 @@
 // Seconds since program start, single precision: the machine clock and the application time.
 float ClockSeconds();
 
-// Whole milliseconds since program start, for coarse intervals and seeding (a tick count).
+// Whole milliseconds since program start, for coarse intervals.
 uint32_t ClockMilliseconds();
+
+// The system's tick count: milliseconds since the machine started, wrapping at 32 bits. Two
+// programs started in the same second read different values, which makes it a seed.
+uint32_t SystemTickCount();

@@ -78,7 +78,7 @@ void CAudioSoundOutput::Initialise() {
     return;
   }
   if (device_->ChunkBytes() == 0) WriteLog("Couldn't get the DS caps.");
-  WriteLog("Sound: playing through the \"" + device_->DriverName() + "\" audio driver");
+  DebugOutput("Sound: playing through the \"" + device_->DriverName() + "\" audio driver\n");
   WriteLog("DSound initalised OK");
 }
 

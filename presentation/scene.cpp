@@ -80,6 +80,7 @@ void CScene::ReleaseModel() {
   mesh_ = nullptr;
   device_ = nullptr;
   loaded_ = false;
+  screenImagePath_.clear();
 }
 
 GfxMatrix CScene::WorldTransform(const float position[3], const float rotation[3]) {

@@ -84,8 +84,9 @@ std::optional<std::string>* DetailSlot(ScriptRecord& record, const char* key) {
 
 void ReportLoadError(const char* what, const std::string& message) {
   const std::string line = std::string("Lua error ") + what + " buffer: " + message;
+  // The line ends with its own newline, which leaves an empty line after it in the log.
   DebugOutput(line + "\n");
-  WriteLog(line);
+  WriteLog(line + "\n");
 }
 
 }  // namespace
@@ -122,6 +123,9 @@ void CScriptHost::FireUpLua(bool detailsMode) {
   OpenLibrary(L, luaopen_math, LUA_MATHLIBNAME);
   // The base library registers the coroutine functions as "coroutine" itself.
   OpenLibrary(L, luaopen_base, "");
+  // A proxy's __gc runs with hooks off, so a loop in it would hang the saver past the watchdog.
+  lua_pushnil(L);
+  lua_setglobal(L, "newproxy");
   OpenLibrary(L, luaopen_string, LUA_STRLIBNAME);
   OpenLibrary(L, luaopen_table, LUA_TABLIBNAME);
   OpenBitLibrary(L);
@@ -281,7 +285,7 @@ bool CScriptHost::LoadScript(const std::string& name, bool detailsMode, ScriptRe
     } else {
       const int status = Resume();
       if (status != 0 && status != LUA_YIELD) {
-        WriteLog("Lua error starting script: " + ErrorMessage(thread_));
+        WriteLog("Lua error starting script: " + ErrorMessage(thread_) + "\n");
         lua_pop(thread_, 1);
         loaded = false;
       }
@@ -305,7 +309,7 @@ void CScriptHost::ResumeStep(float now) {
   ArmWatchdog();
   const int status = Resume();
   if (status == 0 || status == LUA_YIELD) return;
-  WriteLog("Lua error while running script: " + ErrorMessage(thread_));
+  WriteLog("Lua error while running script: " + ErrorMessage(thread_) + "\n");
   lua_pop(thread_, 1);
   EndCurrentScript(true);
 }

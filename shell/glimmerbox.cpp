@@ -66,7 +66,7 @@ CGlimmerbox::CGlimmerbox() : scene_(*this) {
   g_glimmerbox = this;
 
   // One seed for the whole run: the time of day mixed with a tick count.
-  const uint32_t seed = static_cast<uint32_t>(std::time(nullptr)) ^ ClockMilliseconds();
+  const uint32_t seed = static_cast<uint32_t>(std::time(nullptr)) ^ SystemTickCount();
   std::srand(seed);
   state_.random.seed(seed);
 

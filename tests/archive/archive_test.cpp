@@ -83,6 +83,13 @@ TEST_F(Archive, ScanTakesSupportedExtensionsInAnyCaseSkipsExcludedFoldersAndLink
   EXPECT_EQ(Paths(), (std::vector<std::string>{"u/.hidden/e.rom", "u/a.Z80", "u/d.SnA"}));
 }
 
+TEST_F(Archive, ALinkToASiblingFolderIsScannedAsAFolderOfItsOwn) {
+  Touch("v/z/k.z80");
+  fs::create_directory_symlink("z", dir_.path() / "v/a");  // sorts before its target
+  EXPECT_EQ(ScanFolder(dir_.file("v")), 0);
+  EXPECT_EQ(Paths(), (std::vector<std::string>{"v/a/k.z80", "v/z/k.z80"}));
+}
+
 TEST_F(Archive, AnUnlistableFolderEndsTheScanOfEveryFolderAboveIt) {
   EXPECT_EQ(ScanFolder(dir_.file("missing")), 2);
   Touch("u/0.sna");

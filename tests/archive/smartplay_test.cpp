@@ -136,6 +136,7 @@ TEST_F(SmartPlay, LoadErrorsKeepTheRecordsReadBeforeThem) {
        0, ""},
       {"trailing bytes after a short stream", Header(2, 35) + Deflate({ab.substr(0, 50)}) + "junk", 5, 1, ""},
       {"header alone", Header(5, 35), 0, 0, "Successfully restored 0 files"},
+      {"header alone, first size above 2048", Header(1, 3000), 0, 0, "Successfully restored 0 files"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

@@ -162,6 +162,10 @@ TEST(AYChip, WritesAreHeardAtTheirTStateAndNotPastTheLog) {
   EXPECT_EQ(chip.ay.registers[8], 15);
   samples = chip.Frame();
   EXPECT_TRUE(std::all_of(samples.begin(), samples.end(), [](int16_t s) { return s == 0; }));
+  EXPECT_EQ(chip.ay.registers[8], 0) << "the unheard write is gone after the frame";
+  samples = chip.Frame();
+  EXPECT_TRUE(std::all_of(samples.begin(), samples.end(), [](int16_t s) { return s == 0; }))
+      << "and is not heard in the next frame either";
 }
 
 // A recorded frame may run past its length; its last writes still reach the generators.

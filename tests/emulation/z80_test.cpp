@@ -330,6 +330,30 @@ TEST_F(Z80Test, OtirWritesWithDecrementedB) {
   EXPECT_EQ(ports, (std::vector<uint16_t>{0x0130, 0x0030}));
 }
 
+TEST_F(Z80Test, RepeatsFetchTheirOpcodeAgain) {
+  // LDIR copying NOPs over its own ED B0: the next pass is the NOP it wrote.
+  Code({0xED, 0xB0, 0x00});
+  Put(0x9000, {0x00, 0x00, 0x00});
+  Z80SetRegister(REG_HL, 0x9000);
+  Z80SetRegister(REG_DE, kCode);
+  Z80SetRegister(REG_BC, 3);
+  EXPECT_EQ(Run(1), 21u);
+  EXPECT_EQ(Run(1), 4u) << "the overwritten opcode runs as a NOP";
+  EXPECT_EQ(Reg(REG_BC), 2);
+
+  // OTIR whose output maps other code under it: the next pass fetches the new bytes.
+  static std::vector<uint8_t> other;
+  other.assign(0x10000, 0x00);
+  StandardRegisters();
+  Code({0xED, 0xB3});
+  Z80SetPortWriteHandler([](uint16_t, uint8_t) { Z80MapFetch(0x0000, 0xFFFF, other.data()); });
+  Z80SetRegister(REG_BC, 0x0330);
+  EXPECT_EQ(Run(1), 21u);
+  EXPECT_EQ(Run(1), 4u) << "a NOP from the newly mapped page";
+  EXPECT_EQ(Reg(REG_BC) >> 8, 2);
+  Z80SetPortWriteHandler(nullptr);
+}
+
 TEST_F(Z80Test, InirStopsAtTheBudgetAndResumes) {
   Z80SetPortReadHandler([](uint16_t port) { return static_cast<uint8_t>(port >> 8); });
   Code({0xED, 0xB2, 0x00});

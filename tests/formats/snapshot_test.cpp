@@ -60,6 +60,7 @@ TEST_F(Loading, TypeFromTheExtensionOrTheSize) {
     EXPECT_TRUE(Logged("CSpeccy:LoadSnapshot loading: " + c.name));
   }
   EXPECT_TRUE(Logged("Windows error #2 opening \"" + Path("missing.z80") + "\""));
+  EXPECT_TRUE(Logged("Windows error #21 opening \"" + Path("folder.z80") + "\""));
   EXPECT_EQ(CountLogged("CSpeccy:LoadSnapshot failed to load snapshot."), 5u);
   EXPECT_TRUE(Logged("Couldn't load snapshot: Bad snapshot (size) \"" + Path("odd.scr") + "\"."));
 }
