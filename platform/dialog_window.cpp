@@ -48,33 +48,6 @@ void ApplyDialogStyle() {
   style.Colors[ImGuiCol_ButtonActive] = ImVec4(0.70f, 0.82f, 0.95f, 1);
 }
 
-// The display's modes in the "Format" setting's numbers; 0 for one the setting has no number for.
-int32_t DisplayFormatOf(uint32_t sdlFormat) {
-  switch (sdlFormat) {
-    case SDL_PIXELFORMAT_ARGB8888: return DISPLAY_FORMAT_A8R8G8B8;
-    case SDL_PIXELFORMAT_RGB888: return DISPLAY_FORMAT_X8R8G8B8;
-    case SDL_PIXELFORMAT_RGB565: return DISPLAY_FORMAT_R5G6B5;
-    case SDL_PIXELFORMAT_RGB555: return DISPLAY_FORMAT_X1R5G5B5;
-    case SDL_PIXELFORMAT_RGB24: return DISPLAY_FORMAT_R8G8B8;
-    default: break;
-  }
-  switch (SDL_BYTESPERPIXEL(sdlFormat)) {
-    case 4: return DISPLAY_FORMAT_X8R8G8B8;
-    case 3: return DISPLAY_FORMAT_R8G8B8;
-    case 2: return DISPLAY_FORMAT_R5G6B5;
-    default: return 0;
-  }
-}
-
-int32_t BitsOfDisplayFormat(int32_t format) {
-  switch (format) {
-    case DISPLAY_FORMAT_A8R8G8B8:
-    case DISPLAY_FORMAT_X8R8G8B8: return 32;
-    case DISPLAY_FORMAT_R8G8B8: return 24;
-    default: return 16;
-  }
-}
-
 // SDL's own message boxes (X11) do not wrap their text: lines are broken at spaces here.
 std::string WrapLines(const std::string& text, size_t width) {
   std::string out;
@@ -104,11 +77,6 @@ std::string WrapLines(const std::string& text, size_t width) {
     lineStart = lineEnd + 1;
   }
   return out;
-}
-
-std::string GlString(GLenum name) {
-  const auto* text = reinterpret_cast<const char*>(glGetString(name));
-  return text ? text : "";
 }
 
 }  // namespace
@@ -176,34 +144,7 @@ DialogWindow::~DialogWindow() {
   window_.reset();
 }
 
-void DialogWindow::DescribeAdapter() {
-  const std::string vendor = GlString(GL_VENDOR), renderer = GlString(GL_RENDERER);
-  const std::string version = GlString(GL_VERSION);
-  adapter_.name = renderer.empty() ? "OpenGL" : renderer;
-  if (const char* driver = SDL_GetCurrentVideoDriver()) adapter_.name += std::string(" on ") + driver;
-  adapter_.hardware = !renderer.empty() && !IsSoftwareRenderer(renderer);
-  // Mesa always carries llvmpipe; another vendor's driver may have no software renderer.
-  adapter_.software = !adapter_.hardware || version.find("Mesa") != std::string::npos;
-  AdapterIdentifier(vendor, renderer, adapter_.id);
-  const char* monitor = SDL_GetDisplayName(0);
-  adapter_.monitorName = monitor && *monitor ? monitor : "Display 1";
-
-  adapter_.modes.clear();
-  const int count = SDL_GetNumDisplayModes(0);
-  for (int i = 0; i < count; ++i) {
-    SDL_DisplayMode mode;
-    if (SDL_GetDisplayMode(0, i, &mode) != 0) continue;
-    const int32_t format = DisplayFormatOf(mode.format);
-    // The same sizes as a Direct3D device list: nothing smaller than 640 x 400.
-    if (!format || mode.w < 640 || mode.h < 400) continue;
-    const DisplayModeInfo info{mode.w, mode.h, BitsOfDisplayFormat(format), format};
-    // SDL lists every refresh rate of a mode; the dialog shows each mode once.
-    const bool known = std::any_of(adapter_.modes.begin(), adapter_.modes.end(), [&](const auto& m) {
-      return m.width == info.width && m.height == info.height && m.bitsPerPixel == info.bitsPerPixel;
-    });
-    if (!known) adapter_.modes.push_back(info);
-  }
-}
+void DialogWindow::DescribeAdapter() { DescribeCurrentAdapter(&adapter_); }
 
 int32_t DialogWindow::RunModal(const std::string& caption, float width, float height,
                                DrawFunction draw) {

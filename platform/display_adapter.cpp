@@ -37,3 +37,25 @@ void AdapterIdentifier(const std::string& vendor, const std::string& renderer, u
                               Fnv1a(key, 0x84222325CBF29CE4ull)};
   for (int i = 0; i < 16; ++i) id[i] = static_cast<uint8_t>(halves[i / 8] >> (8 * (i % 8)));
 }
+
+bool IsSixteenBitFormat(int32_t format) {
+  return format == DISPLAY_FORMAT_R5G6B5 || format == DISPLAY_FORMAT_X1R5G5B5 ||
+         format == DISPLAY_FORMAT_A1R5G5B5;
+}
+
+int ChooseDisplayMode(const std::vector<DisplayModeInfo>& modes, int32_t width, int32_t height,
+                      int32_t format) {
+  if (width <= 0 || height <= 0) return -1;
+  int first = -1, sameFormat = -1, sixteenBit = -1;
+  for (size_t i = 0; i < modes.size(); ++i) {
+    const DisplayModeInfo& mode = modes[i];
+    if (mode.width != width || mode.height != height) continue;
+    const int index = static_cast<int>(i);
+    if (first < 0) first = index;
+    if (sameFormat < 0 && format != 0 && mode.format == format) sameFormat = index;
+    if (sixteenBit < 0 && IsSixteenBitFormat(mode.format)) sixteenBit = index;
+  }
+  if (sameFormat >= 0) return sameFormat;
+  if (IsSixteenBitFormat(format) && sixteenBit >= 0) return sixteenBit;
+  return first;
+}

@@ -14,6 +14,7 @@ enum DisplayFormat : int32_t {
   DISPLAY_FORMAT_X8R8G8B8 = 22,
   DISPLAY_FORMAT_R5G6B5 = 23,
   DISPLAY_FORMAT_X1R5G5B5 = 24,
+  DISPLAY_FORMAT_A1R5G5B5 = 25,
 };
 
 struct DisplayModeInfo {
@@ -35,3 +36,12 @@ bool IsSoftwareRenderer(const std::string& renderer);
 
 // A stable 16-byte identifier of an adapter from its vendor and renderer strings.
 void AdapterIdentifier(const std::string& vendor, const std::string& renderer, uint8_t id[16]);
+
+// R5G6B5, X1R5G5B5 or A1R5G5B5.
+bool IsSixteenBitFormat(int32_t format);
+
+// Which of `modes` a stored full-screen mode asks for: one of exactly that width and height, of
+// the stored format when listed, else (for a 16-bit format) any 16-bit one, else the first listed.
+// -1 when no mode has that size, or the size is 0 (the desktop's own mode).
+int ChooseDisplayMode(const std::vector<DisplayModeInfo>& modes, int32_t width, int32_t height,
+                      int32_t format);

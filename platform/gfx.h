@@ -222,6 +222,9 @@ class GfxDevice {
 
   // Clears the whole back buffer; colour is ARGB.
   virtual GfxResult Clear(uint32_t flags, uint32_t colour, float z, uint32_t stencil) = 0;
+  // Fills a rectangle of the back buffer (pixels, top-left origin, right and bottom exclusive)
+  // with an ARGB colour; the depth buffer and the render states stay as they are.
+  virtual GfxResult ClearRect(const GfxRect& rect, uint32_t colour) = 0;
   virtual GfxResult BeginScene() = 0;
   virtual GfxResult EndScene() = 0;
   virtual GfxResult Present() = 0;

@@ -629,6 +629,22 @@ GfxResult GlDevice::Clear(uint32_t flags, uint32_t colour, float z, uint32_t ste
   return GFX_OK;
 }
 
+GfxResult GlDevice::ClearRect(const GfxRect& rect, uint32_t colour) {
+  const int32_t w = static_cast<int32_t>(width_), h = static_cast<int32_t>(height_);
+  const int32_t left = std::clamp(rect.left, 0, w), right = std::clamp(rect.right, 0, w);
+  const int32_t top = std::clamp(rect.top, 0, h), bottom = std::clamp(rect.bottom, 0, h);
+  if (left >= right || top >= bottom) return GFX_OK;
+  float c[4];
+  ArgbToFloats(colour, c);
+  glClearColor(c[0], c[1], c[2], c[3]);
+  // OpenGL counts rows from the bottom.
+  glScissor(left, h - bottom, right - left, bottom - top);
+  glEnable(GL_SCISSOR_TEST);
+  glClear(GL_COLOR_BUFFER_BIT);
+  glDisable(GL_SCISSOR_TEST);
+  return GFX_OK;
+}
+
 GfxResult GlDevice::BeginScene() {
   if (inScene_) return GFX_E_INVALIDCALL;
   inScene_ = true;

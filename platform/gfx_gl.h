@@ -55,6 +55,7 @@ class GlDevice : public GfxDevice {
   GfxResult DeleteStateBlock(uint32_t handle) override;
 
   GfxResult Clear(uint32_t flags, uint32_t colour, float z, uint32_t stencil) override;
+  GfxResult ClearRect(const GfxRect& rect, uint32_t colour) override;
   GfxResult BeginScene() override;
   GfxResult EndScene() override;
   GfxResult Present() override;

@@ -27,6 +27,11 @@ bool ShowErrorMessageBox(const std::string& caption, const std::string& text) {
   return SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption.c_str(), text.c_str(), nullptr) == 0;
 }
 
+bool ShowInformationMessageBox(const std::string& caption, const std::string& text) {
+  return SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, caption.c_str(), text.c_str(),
+                                  nullptr) == 0;
+}
+
 bool DesktopDisplayMode(int32_t* width, int32_t* height, int32_t* bitsPerPixel) {
   SDL_DisplayMode mode;
   if (!SDL_WasInit(SDL_INIT_VIDEO) || SDL_GetDesktopDisplayMode(0, &mode) != 0) return false;

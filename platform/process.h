@@ -24,6 +24,8 @@ void InhibitDesktopScreenSaver();
 
 // A message box with the error icon; false when none could be shown (no display).
 bool ShowErrorMessageBox(const std::string& caption, const std::string& text);
+// The same with the information icon.
+bool ShowInformationMessageBox(const std::string& caption, const std::string& text);
 
 // The desktop's display mode: width, height and bits per pixel; false when unknown (headless).
 bool DesktopDisplayMode(int32_t* width, int32_t* height, int32_t* bitsPerPixel);

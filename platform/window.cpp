@@ -5,11 +5,13 @@
 
 #include <SDL.h>
 #include <SDL_image.h>
+#include <SDL_opengl.h>
 #include <signal.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <vector>
 
@@ -66,7 +68,118 @@ void StopXvfb(int pid) {
   waitpid(pid, nullptr, 0);
 }
 
+// The "Format" setting's number of an SDL pixel format; 0 for one the setting has no number for.
+int32_t DisplayFormatOf(uint32_t sdlFormat) {
+  switch (sdlFormat) {
+    case SDL_PIXELFORMAT_ARGB8888: return DISPLAY_FORMAT_A8R8G8B8;
+    case SDL_PIXELFORMAT_RGB888: return DISPLAY_FORMAT_X8R8G8B8;
+    case SDL_PIXELFORMAT_RGB565: return DISPLAY_FORMAT_R5G6B5;
+    case SDL_PIXELFORMAT_RGB555: return DISPLAY_FORMAT_X1R5G5B5;
+    case SDL_PIXELFORMAT_ARGB1555: return DISPLAY_FORMAT_A1R5G5B5;
+    case SDL_PIXELFORMAT_RGB24: return DISPLAY_FORMAT_R8G8B8;
+    default: break;
+  }
+  switch (SDL_BYTESPERPIXEL(sdlFormat)) {
+    case 4: return DISPLAY_FORMAT_X8R8G8B8;
+    case 3: return DISPLAY_FORMAT_R8G8B8;
+    case 2: return DISPLAY_FORMAT_R5G6B5;
+    default: return 0;
+  }
+}
+
+int32_t BitsOfDisplayFormat(int32_t format) {
+  switch (format) {
+    case 0: return 0;
+    case DISPLAY_FORMAT_A8R8G8B8:
+    case DISPLAY_FORMAT_X8R8G8B8: return 32;
+    case DISPLAY_FORMAT_R8G8B8: return 24;
+    default: return 16;
+  }
+}
+
+DisplayModeInfo ModeInfoOf(const SDL_DisplayMode& mode) {
+  const int32_t format = DisplayFormatOf(mode.format);
+  return DisplayModeInfo{mode.w, mode.h, BitsOfDisplayFormat(format), format};
+}
+
+std::string GlString(GLenum name) {
+  const auto* text = reinterpret_cast<const char*>(glGetString(name));
+  return text ? text : "";
+}
+
+void SetContextAttributes(bool withDepth) {
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
+  SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+  SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, withDepth ? 24 : 0);
+  SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, withDepth ? 8 : 0);
+}
+
 }  // namespace
+
+std::vector<DisplayModeInfo> FirstDisplayModes() {
+  std::vector<DisplayModeInfo> modes;
+  const int count = SDL_GetNumDisplayModes(0);
+  for (int i = 0; i < count; ++i) {
+    SDL_DisplayMode mode{};
+    // A mode SDL cannot describe keeps its place, so indexes stay SDL's.
+    modes.push_back(SDL_GetDisplayMode(0, i, &mode) == 0 ? ModeInfoOf(mode) : DisplayModeInfo{});
+  }
+  return modes;
+}
+
+void DescribeCurrentAdapter(DisplayAdapterInfo* adapter) {
+  const std::string vendor = GlString(GL_VENDOR), renderer = GlString(GL_RENDERER);
+  const std::string version = GlString(GL_VERSION);
+  adapter->name = renderer.empty() ? "OpenGL" : renderer;
+  if (const char* driver = SDL_GetCurrentVideoDriver())
+    adapter->name += std::string(" on ") + driver;
+  adapter->hardware = !renderer.empty() && !IsSoftwareRenderer(renderer);
+  // Mesa always carries llvmpipe; another vendor's driver may have no software renderer.
+  adapter->software = !adapter->hardware || version.find("Mesa") != std::string::npos;
+  AdapterIdentifier(vendor, renderer, adapter->id);
+  const char* monitor = SDL_GetDisplayName(0);
+  adapter->monitorName = monitor && *monitor ? monitor : "Display 1";
+
+  adapter->modes.clear();
+  for (const DisplayModeInfo& info : FirstDisplayModes()) {
+    // The same sizes as a Direct3D device list: nothing smaller than 640 x 400.
+    if (!info.format || info.width < 640 || info.height < 400) continue;
+    // SDL lists every refresh rate of a mode; each mode is listed once.
+    const bool known =
+        std::any_of(adapter->modes.begin(), adapter->modes.end(), [&](const auto& m) {
+          return m.width == info.width && m.height == info.height &&
+                 m.bitsPerPixel == info.bitsPerPixel;
+        });
+    if (!known) adapter->modes.push_back(info);
+  }
+}
+
+bool ProbeDisplayAdapter(DisplayAdapterInfo* adapter, std::string* error) {
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    if (error) *error = std::string("cannot start SDL video: ") + SDL_GetError();
+    return false;
+  }
+  SetContextAttributes(false);
+  bool described = false;
+  SDL_Window* window = SDL_CreateWindow("", 0, 0, 64, 64, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+  SDL_GLContext context = window ? SDL_GL_CreateContext(window) : nullptr;
+  if (context) {
+    SDL_GL_MakeCurrent(window, context);
+    DescribeCurrentAdapter(adapter);
+    described = true;
+    SDL_GL_MakeCurrent(window, nullptr);
+    SDL_GL_DeleteContext(context);
+  } else if (error) {
+    *error = std::string("cannot open an OpenGL window: ") + SDL_GetError();
+  }
+  if (window) SDL_DestroyWindow(window);
+  // The OpenGL library is loaded again for the real window, so a renderer chosen in between
+  // (software rendering) takes effect.
+  SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  return described;
+}
 
 std::unique_ptr<GfxWindow> GfxWindow::Create(const GfxWindowOptions& options,
                                              std::string* error) {
@@ -81,6 +194,8 @@ GfxWindow::~GfxWindow() {
 }
 
 void GfxWindow::CloseVideo() {
+  if (cursorHidden_) SDL_ShowCursor(SDL_ENABLE);
+  cursorHidden_ = false;
   if (context_) SDL_GL_DeleteContext(context_);
   context_ = nullptr;
   if (window_) SDL_DestroyWindow(window_);
@@ -101,15 +216,22 @@ uint32_t GfxWindow::WindowId() const {
 bool GfxWindow::Open(const GfxWindowOptions& options, std::string* error) {
   mode_ = options.mode;
   if (mode_ == GfxWindowMode::Headless) return OpenHeadless(options, error);
+  // Mesa reads this when it loads its driver, which happens with the video subsystem.
+  if (options.softwareRendering) setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     if (error) *error = std::string("cannot start SDL video: ") + SDL_GetError();
     return false;
   }
   videoStarted_ = true;
   uint32_t flags = SDL_WINDOW_OPENGL;
-  if (mode_ == GfxWindowMode::FullScreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+  // Shown once its display mode is chosen.
+  if (mode_ == GfxWindowMode::FullScreen) flags |= SDL_WINDOW_HIDDEN;
   if (mode_ == GfxWindowMode::Test) flags |= SDL_WINDOW_RESIZABLE;
   if (!CreateWindowAndContext(options, flags, error)) return false;
+  if (mode_ == GfxWindowMode::FullScreen) {
+    ShowFullScreen(options);
+    cursorHidden_ = SDL_ShowCursor(SDL_DISABLE) >= 0;
+  }
   int w = 0, h = 0;
   SDL_GL_GetDrawableSize(window_, &w, &h);
   std::string reason;
@@ -125,14 +247,8 @@ bool GfxWindow::Open(const GfxWindowOptions& options, std::string* error) {
 
 bool GfxWindow::CreateWindowAndContext(const GfxWindowOptions& options, uint32_t flags,
                                        std::string* error) {
-  SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
-  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
-  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
-  SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-  const bool headless = mode_ == GfxWindowMode::Headless;
   // A headless device draws into its own framebuffer object; the window's needs no depth.
-  SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, headless ? 0 : 24);
-  SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, headless ? 0 : 8);
+  SetContextAttributes(mode_ != GfxWindowMode::Headless);
   if (mode_ == GfxWindowMode::Foreign) {
     SDL_SetHint(SDL_HINT_VIDEO_FOREIGN_WINDOW_OPENGL, "1");
     window_ = SDL_CreateWindowFrom(reinterpret_cast<void*>(static_cast<uintptr_t>(options.foreignWindow)));
@@ -141,7 +257,9 @@ bool GfxWindow::CreateWindowAndContext(const GfxWindowOptions& options, uint32_t
     SDL_GetDisplayBounds(0, &bounds);
     window_ = SDL_CreateWindow(options.title.c_str(), bounds.x, bounds.y, bounds.w, bounds.h, flags);
   } else {
-    window_ = SDL_CreateWindow(options.title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+    // The test window's client area stands at (50, 50).
+    const int position = mode_ == GfxWindowMode::Test ? 50 : SDL_WINDOWPOS_CENTERED;
+    window_ = SDL_CreateWindow(options.title.c_str(), position, position,
                                static_cast<int>(options.width), static_cast<int>(options.height),
                                flags);
   }
@@ -156,6 +274,38 @@ bool GfxWindow::CreateWindowAndContext(const GfxWindowOptions& options, uint32_t
   }
   SDL_GL_MakeCurrent(window_, context_);
   return true;
+}
+
+void GfxWindow::ShowFullScreen(const GfxWindowOptions& options) {
+  SDL_DisplayMode desktop{};
+  SDL_GetDesktopDisplayMode(0, &desktop);
+  SDL_DisplayMode wanted{};
+  const bool chooses = options.fullScreenWidth > 0 && options.fullScreenHeight > 0;
+  const int index = chooses ? ChooseDisplayMode(FirstDisplayModes(), options.fullScreenWidth,
+                                                options.fullScreenHeight, options.fullScreenFormat)
+                            : -1;
+  bool switched = false;
+  if (index >= 0 && SDL_GetDisplayMode(0, index, &wanted) == 0 &&
+      SDL_SetWindowDisplayMode(window_, &wanted) == 0 &&
+      SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN) == 0) {
+    SDL_ShowWindow(window_);
+    // Showing switches the mode; SDL does not say when that failed.
+    SDL_DisplayMode current{};
+    switched = SDL_GetCurrentDisplayMode(0, &current) == 0 && current.w == wanted.w &&
+               current.h == wanted.h;
+  }
+  if (switched) {
+    fullScreenMode_ = ModeInfoOf(wanted);
+  } else {
+    if (chooses)
+      DebugOutput("Window: the display mode " + std::to_string(options.fullScreenWidth) + "x" +
+                  std::to_string(options.fullScreenHeight) + " could not be set (" +
+                  SDL_GetError() + "); keeping the desktop's\n");
+    fullScreenFellBack_ = chooses;
+    SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP);
+    SDL_ShowWindow(window_);
+    fullScreenMode_ = ModeInfoOf(desktop);
+  }
 }
 
 bool GfxWindow::OpenHeadless(const GfxWindowOptions& options, std::string* error) {
@@ -180,8 +330,8 @@ bool GfxWindow::OpenHeadless(const GfxWindowOptions& options, std::string* error
     return false;
   };
   if (tryDriver("offscreen")) return true;
-  WriteLog("Window: headless rendering through SDL's offscreen driver failed (" + reason +
-           "); trying a private Xvfb");
+  DebugOutput("Window: headless rendering through SDL's offscreen driver failed (" + reason +
+              "); trying a private Xvfb\n");
   std::string display;
   const int pid = StartXvfb(&display);
   if (!pid) {
@@ -192,7 +342,7 @@ bool GfxWindow::OpenHeadless(const GfxWindowOptions& options, std::string* error
   setenv("DISPLAY", display.c_str(), 1);
   xvfbPid_ = pid;
   if (tryDriver("x11")) {
-    WriteLog("Window: headless rendering on Xvfb display " + display);
+    DebugOutput("Window: headless rendering on Xvfb display " + display + "\n");
     return true;
   }
   if (error) *error = "no headless OpenGL: offscreen driver and Xvfb both failed (" + reason + ")";
@@ -235,7 +385,7 @@ bool GfxWindow::SaveScreenshot(const std::string& path) const {
       SDL_PIXELFORMAT_ARGB8888);
   if (!surface) return false;
   const bool ok = IMG_SavePNG(surface, path.c_str()) == 0;
-  if (!ok) WriteLog("Window: cannot write screenshot " + path + ": " + IMG_GetError());
+  if (!ok) DebugOutput("Window: cannot write screenshot " + path + ": " + IMG_GetError() + "\n");
   SDL_FreeSurface(surface);
   return ok;
 }

@@ -1,6 +1,7 @@
 // Windows with an OpenGL context and the graphics device drawn into them: a test window, full
-// screen on the first display, a foreign window given by its X11 id (preview, -window-id), or no
-// window at all (headless: an off-screen framebuffer, with no display needed).
+// screen on the first display (in the desktop's mode or a chosen one), a foreign window given by
+// its X11 id (preview, -window-id), or no window at all (headless: an off-screen framebuffer,
+// with no display needed).
 //
 //   auto window = GfxWindow::Create({GfxWindowMode::Headless, 600, 400}, &error);
 //   GfxDevice* device = window->Device();
@@ -11,6 +12,9 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
+
+#include "platform/display_adapter.h"
 
 class GfxDevice;
 class GlDevice;
@@ -23,7 +27,20 @@ struct GfxWindowOptions {
   uint64_t foreignWindow = 0;          // X11 window id for GfxWindowMode::Foreign
   std::string title = "Glimmerbox 1.01";
   bool verticalSync = true;
+  // Full screen: the display mode to switch to (a DisplayFormat); a size of 0 keeps the desktop's.
+  int32_t fullScreenWidth = 0, fullScreenHeight = 0, fullScreenFormat = 0;
+  // Draw with the software renderer instead of the hardware (not for headless windows).
+  bool softwareRendering = false;
 };
+
+// Every mode SDL lists for the first display, in its order (largest, deepest and fastest first),
+// with the "Format" setting's numbers (0 where it has none). Needs SDL's video running.
+std::vector<DisplayModeInfo> FirstDisplayModes();
+// The adapter of the current OpenGL context, and the first display's modes of at least 640 x 400.
+void DescribeCurrentAdapter(DisplayAdapterInfo* adapter);
+// Opens a hidden window with an OpenGL context for a moment to describe the adapter that draws on
+// the first display; false with a reason when that cannot be done (no display).
+bool ProbeDisplayAdapter(DisplayAdapterInfo* adapter, std::string* error);
 
 class GfxWindow {
  public:
@@ -47,6 +64,11 @@ class GfxWindow {
   // Writes the back buffer as a PNG file; call after drawing a frame and before presenting it.
   bool SaveScreenshot(const std::string& path) const;
 
+  // Full screen: the display mode in use, and whether the one asked for could not be set (the
+  // desktop's mode stands in for it).
+  const DisplayModeInfo& FullScreenMode() const { return fullScreenMode_; }
+  bool FullScreenFellBack() const { return fullScreenFellBack_; }
+
   // The SDL window and its OpenGL context, for drawing through another renderer (the dialogs).
   struct SDL_Window* SdlWindow() const { return window_; }
   void* GlContext() const { return context_; }
@@ -56,6 +78,7 @@ class GfxWindow {
   bool Open(const GfxWindowOptions& options, std::string* error);
   bool OpenHeadless(const GfxWindowOptions& options, std::string* error);
   bool CreateWindowAndContext(const GfxWindowOptions& options, uint32_t flags, std::string* error);
+  void ShowFullScreen(const GfxWindowOptions& options);
   void CloseVideo();
 
   GfxWindowMode mode_ = GfxWindowMode::Test;
@@ -65,4 +88,7 @@ class GfxWindow {
   bool videoStarted_ = false;
   int xvfbPid_ = 0;
   uint32_t headlessWidth_ = 0, headlessHeight_ = 0;
+  DisplayModeInfo fullScreenMode_;
+  bool fullScreenFellBack_ = false;
+  bool cursorHidden_ = false;
 };

@@ -2,6 +2,7 @@
 // device into text drawing and back.
 #include "presentation/overlay_font.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 
@@ -15,14 +16,13 @@ namespace {
 constexpr uint32_t kFvf = GFX_FVF_XYZRHW | GFX_FVF_DIFFUSE | GFX_FVF_TEX1;
 constexpr uint32_t kStride = 28;
 constexpr uint32_t kBufferVertices = 300;
-constexpr uint32_t kColour = 0xFFFFFF00;  // opaque yellow
 constexpr float kDepth = 0.9f;
 static_assert(FONT_GLYPH_COUNT == 95);
 
-void PutVertex(uint8_t*& out, float x, float y, float u, float v) {
+void PutVertex(uint8_t*& out, float x, float y, uint32_t colour, float u, float v) {
   const float position[4] = {x, y, kDepth, 1.0f};
   std::memcpy(out, position, sizeof position);
-  std::memcpy(out + 16, &kColour, 4);
+  std::memcpy(out + 16, &colour, 4);
   const float uv[2] = {u, v};
   std::memcpy(out + 20, uv, sizeof uv);
   out += kStride;
@@ -165,6 +165,30 @@ GfxResult COverlayFont::Flush(uint8_t** vertices, uint32_t* triangles) {
   return hr;
 }
 
+float COverlayFont::TextWidth(std::string_view text) const {
+  if (!texture_) return 0;
+  const float texW = static_cast<float>(textureWidth_);
+  float widest = 0, width = 0;
+  for (const char ch : text) {
+    const auto c = static_cast<signed char>(ch);
+    if (c == '\n') {
+      width = 0;
+      continue;
+    }
+    if (c < FONT_FIRST_CHAR || c > FONT_LAST_CHAR) continue;
+    const auto& glyph = glyphs_[static_cast<size_t>(c - FONT_FIRST_CHAR)];
+    width += (glyph[2] - glyph[0]) * texW / textScale_;
+    widest = std::max(widest, width);
+  }
+  return widest;
+}
+
+float COverlayFont::LineHeight() const {
+  if (!texture_) return 0;
+  const auto& space = glyphs_[0];
+  return (space[3] - space[1]) * static_cast<float>(textureHeight_) / textScale_;
+}
+
 GfxResult COverlayFont::DrawText(float x, float y, std::string_view text) {
   if (!device_ || !texture_ || !vertexBuffer_ || !savedStateBlock_ || !drawingStateBlock_)
     return GFX_E_FAIL;
@@ -186,9 +210,8 @@ GfxResult COverlayFont::DrawText(float x, float y, std::string_view text) {
     const auto c = static_cast<signed char>(ch);
     if (c == '\n') {
       // One line lower at the drawn size, also when the texture is scaled down.
-      const auto& space = glyphs_[0];
       x = x0;
-      y += (space[3] - space[1]) * texH / textScale_;
+      y += LineHeight();
       continue;
     }
     // 127 lies beyond the glyphs as surely as the control characters and 128-255 do.
@@ -199,12 +222,12 @@ GfxResult COverlayFont::DrawText(float x, float y, std::string_view text) {
     if (c != ' ') {
       // Whole pixels sit on whole coordinates: half a pixel back lines texels up with pixels.
       const float left = x - 0.5f, top = y - 0.5f, right = x + w - 0.5f, bottom = y + h - 0.5f;
-      PutVertex(vertices, left, bottom, tx1, ty2);
-      PutVertex(vertices, left, top, tx1, ty1);
-      PutVertex(vertices, right, bottom, tx2, ty2);
-      PutVertex(vertices, right, top, tx2, ty1);
-      PutVertex(vertices, right, bottom, tx2, ty2);
-      PutVertex(vertices, left, top, tx1, ty1);
+      PutVertex(vertices, left, bottom, colour_, tx1, ty2);
+      PutVertex(vertices, left, top, colour_, tx1, ty1);
+      PutVertex(vertices, right, bottom, colour_, tx2, ty2);
+      PutVertex(vertices, right, top, colour_, tx2, ty1);
+      PutVertex(vertices, right, bottom, colour_, tx2, ty2);
+      PutVertex(vertices, left, top, colour_, tx1, ty1);
       triangles += 2;
       if (triangles * 3 > kBufferVertices - 6) {
         hr = Flush(&vertices, &triangles);

@@ -1,5 +1,6 @@
-// The overlay font: draws the captions and the frame statistics line as yellow screen-space
-// text, two textured triangles per character, from a glyph texture built once per device.
+// The overlay font: draws the captions and the frame statistics line (and the framework's error
+// box) as screen-space text, two textured triangles per character, from a glyph texture built
+// once per device.
 //
 //   COverlayFont font("Arial", 12, OVERLAY_FONT_BOLD);
 //   font.InitDeviceResources(device);   // glyph texture
@@ -38,11 +39,19 @@ class COverlayFont {
   // Releases the glyph texture and forgets the device.
   GfxResult DeleteDeviceResources();
 
-  // Draws `text` with the top-left of its first character at pixel (x, y), in opaque yellow.
+  // Draws `text` with the top-left of its first character at pixel (x, y), in the text colour.
   // A newline returns to x one line lower; characters without a glyph (below 32, from 127 up)
   // are skipped. Fails, drawing nothing, without a device or its resources. The caller's render
   // states, texture, vertex format and stream are as before afterwards.
   GfxResult DrawText(float x, float y, std::string_view text);
+
+  // The ARGB colour of what DrawText draws next; opaque yellow until changed.
+  void SetColour(uint32_t argb) { colour_ = argb; }
+  uint32_t Colour() const { return colour_; }
+  // How wide the widest line of `text` is drawn and how far apart lines are, in pixels; 0 before
+  // the glyph texture is built.
+  float TextWidth(std::string_view text) const;
+  float LineHeight() const;
 
   // What the glyph texture became (for tests and diagnostics).
   GfxTexture* Texture() const { return texture_; }
@@ -65,4 +74,5 @@ class COverlayFont {
   // Left u, top v, right u, bottom v of characters 32 to 126.
   std::array<std::array<float, 4>, 95> glyphs_{};
   uint32_t savedStateBlock_ = 0, drawingStateBlock_ = 0;
+  uint32_t colour_ = 0xFFFFFF00;
 };

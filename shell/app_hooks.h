@@ -46,6 +46,4 @@ class COverlay {
   // Inside the scene, after the televisions: the statistics line at (20, 20) when `showFPS`, then
   // the caption list (DrawTextList) at machine clock `now`.
   virtual void DrawOverlay(const std::string& statsText, bool showFPS, float now) = 0;
-  // One text at a pixel position (the error message, when the saver cannot run).
-  virtual void DrawText(float x, float y, const std::string& text) = 0;
 };

@@ -40,7 +40,6 @@ class CFontOverlay : public COverlay {
   void DrawOverlay(const std::string& statsText, bool showFPS, float now) override {
     ::DrawOverlay(&font_, statsText, showFPS, now);
   }
-  void DrawText(float x, float y, const std::string& text) override { font_.DrawText(x, y, text); }
 
  private:
   COverlayFont font_{"Arial", 12, OVERLAY_FONT_BOLD};
@@ -281,8 +280,4 @@ int32_t CGlimmerbox::ShutDownScene() {
   }
   ShutDownKeyboard();
   return 0;
-}
-
-void CGlimmerbox::DrawErrorText(float x, float y, const std::string& text) {
-  if (overlay_) overlay_->DrawText(x, y, text);
 }

@@ -65,7 +65,6 @@ class CGlimmerbox : public CD3DScreensaver {
   int32_t InvalidateDeviceResources() override;
   int32_t DeleteDeviceResources() override;
   int32_t ShutDownScene() override;
-  void DrawErrorText(float x, float y, const std::string& text) override;
 
  private:
   // The scene, which puts the saver into error mode when the television model cannot be loaded.

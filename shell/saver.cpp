@@ -3,7 +3,9 @@
 // presentation allows, paced only by the vertical sync setting.
 #include "shell/saver.h"
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
@@ -14,6 +16,7 @@
 #include "platform/saver_events.h"
 #include "platform/window.h"
 #include "presentation/keyboard.h"
+#include "presentation/overlay_font.h"
 #include "shell/app_state.h"
 #include "shell/error_box.h"
 #include "resources/string_table.h"
@@ -44,30 +47,18 @@ constexpr ErrorTextEntry kErrorTexts[] = {
     {0x8200000F, IDS_ERR_NOPREVIEW},
 };
 
-// The size of the error box, and how far it moves per second in parts of the area.
+// The error box in pixels, and the room between its frame and its text.
 constexpr float kErrorBoxWidth = 300, kErrorBoxHeight = 150;
+constexpr int32_t kErrorTextMargin = 8;
 
 void PresentErrorBox(const std::string& caption, const std::string& text) {
   if (!ShowErrorMessageBox(caption, text))
     std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
 }
 
-// Breaks a message into lines that fit the error box.
-std::string WrapText(const std::string& text, size_t width) {
-  std::string out, line;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find(' ', start);
-    if (end == std::string::npos) end = text.size();
-    const std::string word = text.substr(start, end - start);
-    if (!line.empty() && line.size() + 1 + word.size() > width) {
-      out += line + "\n";
-      line.clear();
-    }
-    if (!word.empty()) line += (line.empty() ? "" : " ") + word;
-    start = end + 1;
-  }
-  return out + line;
+void PresentInformationBox(const std::string& caption, const std::string& text) {
+  if (!ShowInformationMessageBox(caption, text))
+    std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
 }
 
 }  // namespace
@@ -94,6 +85,42 @@ int32_t ResetDeviceWithRetries(GfxDevice* device, uint32_t width, uint32_t heigh
     result = device->Reset(width, height);
   }
   return result;
+}
+
+std::vector<std::string> WrapTextToWidth(const std::string& text, float width,
+                                         const std::function<float(const std::string&)>& measure) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  for (;;) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string line;
+    for (size_t pos = start; pos < end;) {
+      size_t wordEnd = text.find(' ', pos);
+      if (wordEnd == std::string::npos || wordEnd > end) wordEnd = end;
+      std::string word = text.substr(pos, wordEnd - pos);
+      pos = wordEnd + 1;
+      if (word.empty()) continue;
+      const std::string joined = line.empty() ? word : line + " " + word;
+      if (measure(joined) <= width) {
+        line = joined;
+        continue;
+      }
+      if (!line.empty()) lines.push_back(line);
+      // A word wider than a line is cut where it stops fitting; a character always fits.
+      while (word.size() > 1 && measure(word) > width) {
+        size_t fit = 1;
+        while (fit < word.size() && measure(word.substr(0, fit + 1)) <= width) ++fit;
+        lines.push_back(word.substr(0, fit));
+        word.erase(0, fit);
+      }
+      line = word;
+    }
+    lines.push_back(line);
+    if (end >= text.size()) break;
+    start = end + 1;
+  }
+  return lines;
 }
 
 CD3DScreensaver::CD3DScreensaver() {
@@ -129,7 +156,7 @@ int32_t CD3DScreensaver::StartSaver(const std::vector<std::string>& args) {
   if (app.saverMode == SM_PREVIEW || app.saverMode == SM_FULL || app.saverMode == SM_TEST)
     OpenWindow();
   LoadSettings();
-  if (!windowError_.empty()) WriteLog("Window: " + windowError_);
+  if (!windowError_.empty()) DebugOutput("Window: " + windowError_ + "\n");
   return 0;
 }
 
@@ -147,6 +174,7 @@ void CD3DScreensaver::OpenWindow() {
   } else if (mode == SM_FULL) {
     options.mode = commandLine_.drawIntoWindow ? GfxWindowMode::Foreign : GfxWindowMode::FullScreen;
     options.foreignWindow = commandLine_.window;
+    ApplyDisplaySettings(&options);
   } else {
     options.mode = GfxWindowMode::Foreign;
     options.foreignWindow = commandLine_.window;
@@ -157,6 +185,40 @@ void CD3DScreensaver::OpenWindow() {
     window_ = GfxWindow::Create(options, &windowError_);
   }
   if (!window_) EnterErrorMode(mode == SM_PREVIEW ? SAVER_E_NO_PREVIEW : SAVER_E_DEVICE);
+  if (window_ && window_->FullScreenFellBack()) StoreFallBackMode();
+}
+
+void CD3DScreensaver::ApplyDisplaySettings(GfxWindowOptions* options) {
+  const bool read = ReadFirstScreenSettings(App().display, [](uint8_t adapterId[16]) {
+    DisplayAdapterInfo adapter;
+    std::string error;
+    if (!ProbeDisplayAdapter(&adapter, &error)) {
+      DebugOutput("Window: the display adapter is unknown: " + error + "\n");
+      return false;
+    }
+    std::copy(std::begin(adapter.id), std::end(adapter.id), adapterId);
+    return true;
+  });
+  if (!read) return;
+  const ScreenSettings& screen = App().display.screens.front();
+  options->softwareRendering = screen.disableHardware != 0;
+  // A daemon's window covers the screen in the daemon's mode.
+  if (options->mode != GfxWindowMode::FullScreen) return;
+  options->fullScreenWidth = screen.width;
+  options->fullScreenHeight = screen.height;
+  options->fullScreenFormat = screen.format;
+}
+
+void CD3DScreensaver::StoreFallBackMode() {
+  // Later runs start in the mode that worked.
+  if (App().display.screens.empty()) return;
+  ScreenSettings& screen = App().display.screens.front();
+  const DisplayModeInfo& mode = window_->FullScreenMode();
+  screen.width = mode.width;
+  screen.height = mode.height;
+  screen.format = mode.format;
+  if (!WriteScreenSettings(screen, 1))
+    DebugOutput("Window: the display mode that worked could not be stored\n");
 }
 
 int32_t CD3DScreensaver::RunSaver() {
@@ -170,13 +232,14 @@ int32_t CD3DScreensaver::RunSaver() {
     case SM_PASSWORD: {
       const std::string text = "Password protection is provided by your desktop's screen locker.";
       WriteLog(text);
-      std::printf("%s\n", text.c_str());
+      ShowMessage(text, false);
       break;
     }
     default:
       RunSaverLoop();
       break;
   }
+  ReleaseErrorResources();
   window_.reset();
   App().device = nullptr;
   return 0;
@@ -190,12 +253,14 @@ int32_t CD3DScreensaver::DisplayErrorMsg(int32_t result) {
   return result;
 }
 
-void CD3DScreensaver::ShowMessage(const std::string& text) {
+void CD3DScreensaver::ShowMessage(const std::string& text, bool error) {
   // A preview lives inside another program's window: a box of its own would stand in the way.
   if (commandLine_.headless || App().saverMode == SM_PREVIEW)
     std::fprintf(stderr, "%s: %s\n", windowTitle.c_str(), text.c_str());
-  else
+  else if (error)
     PresentErrorBox(windowTitle, text);
+  else
+    PresentInformationBox(windowTitle, text);
 }
 
 void CD3DScreensaver::EnterErrorMode(int32_t result) {
@@ -351,7 +416,7 @@ void CD3DScreensaver::UpdateFrameStats() {
 
 void CD3DScreensaver::DescribeDevices() {
   deviceDescription_ = "HAL (hw vp)";
-  WriteLog("Device: " + deviceDescription_);
+  DebugOutput("Device: " + deviceDescription_ + "\n");
 }
 
 bool CD3DScreensaver::GetErrorText(int32_t result, std::string* text) {
@@ -359,66 +424,144 @@ bool CD3DScreensaver::GetErrorText(int32_t result, std::string* text) {
 }
 
 void CD3DScreensaver::ErrorDisplayStep() {
+  ReleaseDeviceResources();
+  const uint32_t ms = ClockMilliseconds();
+  const float elapsed = lastErrorStepMs_ ? static_cast<float>(ms - lastErrorStepMs_) / 1000.0f : 0;
+  lastErrorStepMs_ = ms;
+  if (errorText_.empty()) GetErrorText(errorResult_, &errorText_);
   if (!errorLogged_) {
-    if (errorText_.empty()) GetErrorText(errorResult_, &errorText_);
-    WriteLog(errorText_);
+    DebugOutput("Error mode: " + errorText_ + "\n");
+    // Nobody sees an off-screen window.
     if (commandLine_.headless) std::fprintf(stderr, "%s: %s\n", windowTitle.c_str(), errorText_.c_str());
     errorLogged_ = true;
   }
   appTime_ = ClockSeconds() - clockStart_;
   ++framesShown_;
   if (!window_) return;
-  SelectRenderUnit();
-  ResizeIfNeeded();
+  ResizeErrorDisplay();
+  MoveErrorBox(elapsed);
   PaintMessage();
 }
 
-void CD3DScreensaver::PaintMessage() {
+void CD3DScreensaver::ReleaseDeviceResources() {
+  if (!unitRestored_ && !unitInitialised_) return;
+  SelectRenderUnit();
+  if (unitRestored_) InvalidateDeviceResources();
+  if (unitInitialised_) DeleteDeviceResources();
+  unitRestored_ = unitInitialised_ = false;
+  App().device = nullptr;
+}
+
+void CD3DScreensaver::ResizeErrorDisplay() {
+  uint32_t width = 0, height = 0;
+  if (!window_->SizeChanged(&width, &height)) return;
+  // A size that could not be had is not asked for again on every step.
+  if (width == refusedSize_[0] && height == refusedSize_[1]) return;
+  if (errorFont_) errorFont_->InvalidateDeviceResources();
+  if (Device()->Reset(width, height) < 0) {
+    refusedSize_[0] = width;
+    refusedSize_[1] = height;
+    DebugOutput("Error mode: the device could not be reset to " + std::to_string(width) + "x" +
+                std::to_string(height) + "\n");
+  }
+  if (errorFont_ && !errorFontFailed_ && errorFont_->RestoreDeviceResources() < 0)
+    errorFontFailed_ = true;
+}
+
+void CD3DScreensaver::MoveErrorBox(float elapsed) {
   GfxDevice* device = Device();
-  if (!device) return;
-  const uint32_t ms = ClockMilliseconds();
-  const float elapsed = lastErrorStepMs_ ? static_cast<float>(ms - lastErrorStepMs_) / 1000.0f : 0;
-  lastErrorStepMs_ = ms;
+  if (!device || !errorBoxPlaced_ || App().saverMode == SM_PREVIEW) return;
+  uint32_t width = 0, height = 0;
+  device->GetBackBufferSize(&width, &height);
+  // Bounce off the area's edges.
+  for (int axis = 0; axis < 2; ++axis) {
+    const float limit = static_cast<float>(axis == 0 ? width : height) - errorBox_[2 + axis];
+    float& position = errorBox_[axis];
+    position += errorVelocity_[axis] * elapsed;
+    if (position < 0 && errorVelocity_[axis] < 0) {
+      position = 0;
+      errorVelocity_[axis] = -errorVelocity_[axis];
+    } else if (position > limit && errorVelocity_[axis] > 0) {
+      position = limit > 0 ? limit : 0;
+      errorVelocity_[axis] = -errorVelocity_[axis];
+    }
+  }
+}
+
+void CD3DScreensaver::PaintMessage() {
+  if (DrawErrorDisplay()) Device()->Present();
+}
+
+bool CD3DScreensaver::DrawErrorDisplay() {
+  GfxDevice* device = Device();
+  if (!device) return false;
+  if (errorText_.empty()) GetErrorText(errorResult_, &errorText_);
+  // The application's resources may be gone: the box is drawn with a font of the framework's own.
+  if (!errorFont_ && !errorFontFailed_) {
+    errorFont_ = std::make_unique<COverlayFont>("Arial", 12, 0);
+    errorFontFailed_ = errorFont_->InitDeviceResources(device) < 0 ||
+                       errorFont_->RestoreDeviceResources() < 0;
+    errorFont_->SetColour(ERROR_TEXT_COLOUR);
+  }
 
   uint32_t width = 0, height = 0;
   device->GetBackBufferSize(&width, &height);
   const float areaW = static_cast<float>(width), areaH = static_cast<float>(height);
-  const bool preview = App().saverMode == SM_PREVIEW;
-  if (!errorBoxPlaced_) {
+  if (App().saverMode == SM_PREVIEW) {
+    // The whole area, still, also after a resize.
+    errorBox_[0] = errorBox_[1] = 0;
+    errorBox_[2] = areaW;
+    errorBox_[3] = areaH;
     errorBoxPlaced_ = true;
-    if (preview) {
-      errorBox_[0] = errorBox_[1] = 0;
-      errorBox_[2] = areaW;
-      errorBox_[3] = areaH;
-    } else {
-      errorBox_[2] = kErrorBoxWidth;
-      errorBox_[3] = kErrorBoxHeight;
-      errorBox_[0] = (areaW - kErrorBoxWidth) / 2;
-      errorBox_[1] = (areaH - kErrorBoxHeight) / 2;
-      errorVelocity_[0] = areaW / 10;
-      errorVelocity_[1] = areaH / 20;
-    }
-  } else if (!preview) {
-    // Bounce off the area's edges.
-    for (int axis = 0; axis < 2; ++axis) {
-      const float limit = (axis == 0 ? areaW : areaH) - errorBox_[2 + axis];
-      float& position = errorBox_[axis];
-      position += errorVelocity_[axis] * elapsed;
-      if (position < 0 && errorVelocity_[axis] < 0) {
-        position = 0;
-        errorVelocity_[axis] = -errorVelocity_[axis];
-      } else if (position > limit && errorVelocity_[axis] > 0) {
-        position = limit > 0 ? limit : 0;
-        errorVelocity_[axis] = -errorVelocity_[axis];
-      }
-    }
+  } else if (!errorBoxPlaced_) {
+    errorBoxPlaced_ = true;
+    // A window smaller than the box still shows all of it.
+    errorBox_[2] = std::min(kErrorBoxWidth, areaW);
+    errorBox_[3] = std::min(kErrorBoxHeight, areaH);
+    errorBox_[0] = (areaW - errorBox_[2]) / 2;
+    errorBox_[1] = (areaH - errorBox_[3]) / 2;
+    errorVelocity_[0] = areaW / 10;
+    errorVelocity_[1] = areaH / 20;
   }
+
+  const GfxRect box{static_cast<int32_t>(std::lround(errorBox_[0])),
+                    static_cast<int32_t>(std::lround(errorBox_[1])),
+                    static_cast<int32_t>(std::lround(errorBox_[0] + errorBox_[2])),
+                    static_cast<int32_t>(std::lround(errorBox_[1] + errorBox_[3]))};
+  // The black around the filled inside is the rest of the monitor and the box's frame.
   device->Clear(GFX_CLEAR_TARGET | GFX_CLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
-  if (device->BeginScene() >= 0) {
-    DrawErrorText(errorBox_[0] + 10, errorBox_[1] + 10, WrapText(errorText_, 36));
-    device->EndScene();
+  device->ClearRect({box.left + 1, box.top + 1, box.right - 1, box.bottom - 1}, ERROR_BOX_COLOUR);
+  if (errorFontFailed_ || device->BeginScene() < 0) return true;
+
+  const int32_t left = box.left + 1 + kErrorTextMargin, top = box.top + 1 + kErrorTextMargin;
+  const int32_t innerW = box.right - 1 - kErrorTextMargin - left;
+  const int32_t innerH = box.bottom - 1 - kErrorTextMargin - top;
+  const float lineHeight = errorFont_->LineHeight();
+  if (innerW > 0 && innerH > 0 && lineHeight > 0) {
+    std::vector<std::string> lines = WrapTextToWidth(
+        errorText_, static_cast<float>(innerW),
+        [this](const std::string& line) { return errorFont_->TextWidth(line); });
+    // What does not fit is left out rather than drawn over the frame.
+    const size_t fitting = static_cast<size_t>(static_cast<float>(innerH) / lineHeight);
+    if (lines.size() > fitting) lines.resize(fitting);
+    const float blockH = static_cast<float>(lines.size()) * lineHeight;
+    float y = std::floor(static_cast<float>(top) + (static_cast<float>(innerH) - blockH) / 2);
+    for (const std::string& line : lines) {
+      const float x = std::floor(static_cast<float>(left) +
+                                 (static_cast<float>(innerW) - errorFont_->TextWidth(line)) / 2);
+      errorFont_->DrawText(x, y, line);
+      y += lineHeight;
+    }
   }
-  device->Present();
+  device->EndScene();
+  return true;
+}
+
+void CD3DScreensaver::ReleaseErrorResources() {
+  if (!errorFont_) return;
+  errorFont_->InvalidateDeviceResources();
+  errorFont_->DeleteDeviceResources();
+  errorFont_.reset();
 }
 
 void CD3DScreensaver::HandleMessage(const SaverEvent& event) {
@@ -474,12 +617,16 @@ void CD3DScreensaver::ShutDownSaver() {
     SelectRenderUnit();
     if (!commandLine_.screenshot.empty() && !screenshotTaken_) {
       // The last frame again, as it stands, for the picture of the end.
-      if (!errorMode_ && unitRestored_) RenderFrame();
+      if (errorMode_)
+        DrawErrorDisplay();
+      else if (unitRestored_)
+        RenderFrame();
       SaveScreenshot();
     }
     if (unitRestored_) InvalidateDeviceResources();
     if (unitInitialised_) DeleteDeviceResources();
     unitRestored_ = unitInitialised_ = false;
+    ReleaseErrorResources();
   }
   App().device = nullptr;
   ShutDownScene();

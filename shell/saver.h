@@ -1,7 +1,8 @@
 // The screen-saver framework: turns the command line into a saver mode, opens the saver's window
-// and graphics device, runs the event loop and the frame cycle, ends the saver on user input, keeps
-// the device through window resizes (a device reset: invalidate, reset, restore) and shows errors
-// in the saver window. The application plugs in through the virtual operations.
+// and graphics device (full screen in the stored display mode), runs the event loop and the frame
+// cycle, ends the saver on user input, keeps the device through window resizes (a device reset:
+// invalidate, reset, restore) and shows errors in the saver window, drawn with resources of its
+// own. The application plugs in through the virtual operations.
 //
 //   class CMySaver : public CD3DScreensaver { ... overrides ... };
 //   CMySaver saver;
@@ -20,8 +21,10 @@
 
 #include "shell/command_line.h"
 
+class COverlayFont;
 class GfxDevice;
 class GfxWindow;
+struct GfxWindowOptions;
 struct SaverEvent;
 
 // Framework result codes (negative: failure).
@@ -42,6 +45,15 @@ bool SaverErrorText(int32_t result, std::string* text);
 // Resets the device: at once, then after waiting 4, 6, ... 20 seconds (ten attempts in all).
 int32_t ResetDeviceWithRetries(GfxDevice* device, uint32_t width, uint32_t height,
                                const std::function<void(int seconds)>& wait);
+
+// Breaks `text` into lines no wider than `width` as `measure` measures them: at newlines, at
+// spaces, and inside a word too wide for a line of its own.
+std::vector<std::string> WrapTextToWidth(const std::string& text, float width,
+                                         const std::function<float(const std::string&)>& measure);
+
+// The error box: window colour, black frame, dark text.
+constexpr uint32_t ERROR_BOX_COLOUR = 0xFFD4D0C8;
+constexpr uint32_t ERROR_TEXT_COLOUR = 0xFF000000;
 
 class CD3DScreensaver {
  public:
@@ -91,8 +103,6 @@ class CD3DScreensaver {
   virtual int32_t InvalidateDeviceResources() { return 0; }
   virtual int32_t DeleteDeviceResources() { return 0; }
   virtual int32_t ShutDownScene() { return 0; }
-  // Draws one text in the error box; the application draws it with its overlay font.
-  virtual void DrawErrorText(float /*x*/, float /*y*/, const std::string& /*text*/) {}
 
   // The user asked to stop: ends the saver in test mode and in full screen (not in preview).
   void EndSaver();
@@ -111,6 +121,9 @@ class CD3DScreensaver {
 
  private:
   void OpenWindow();
+  // Full screen: the first monitor's stored display mode and renderer.
+  void ApplyDisplaySettings(GfxWindowOptions* options);
+  void StoreFallBackMode();
   void RunSaverLoop();
   void SetUp3DEnvironment();
   void FrameStep();
@@ -118,13 +131,24 @@ class CD3DScreensaver {
   void SelectRenderUnit();
   // A window resize is a device reset: invalidate, reset (with retries), restore.
   bool ResizeIfNeeded();
+  // The application's device resources go, as when ending.
+  void ReleaseDeviceResources();
+  // In error mode a resize only concerns the error box: one plain reset.
+  void ResizeErrorDisplay();
+  void MoveErrorBox(float elapsed);
+  // Draws the error display into the back buffer; false without a device.
+  bool DrawErrorDisplay();
+  void ReleaseErrorResources();
   bool LimitReached() const;
   void CheckRunLimits();
   void SaveScreenshot();
-  void ShowMessage(const std::string& text);
+  void ShowMessage(const std::string& text, bool error = true);
 
   SaverCommandLine commandLine_;
   std::unique_ptr<GfxWindow> window_;
+  // After the window, so that it goes first: it lives on the window's device.
+  std::unique_ptr<COverlayFont> errorFont_;
+  bool errorFontFailed_ = false;
   std::string windowError_;
   bool unitInitialised_ = false, unitRestored_ = false;
   std::string deviceDescription_, statsText_;
@@ -136,6 +160,7 @@ class CD3DScreensaver {
   float errorBox_[4] = {};   // x, y, width, height in pixels
   float errorVelocity_[2] = {};
   bool errorBoxPlaced_ = false;
+  uint32_t refusedSize_[2] = {};  // the last size an error-mode reset failed for
   uint32_t lastErrorStepMs_ = 0;
 
   float clockStart_ = 0, appTime_ = 0, elapsedTime_ = 0;

@@ -93,6 +93,7 @@ int32_t CScriptSelectionDialog::Ok() {
   std::vector<std::string> names;
   for (const ScriptRecord& record : scripts_)
     if (record.selected) names.push_back(record.fileName);
-  if (!WritePlaylistSelection(names)) WriteLog("Settings: the script selection could not be saved");
+  if (!WritePlaylistSelection(names))
+    DebugOutput("Settings: the script selection could not be saved\n");
   return 1;
 }

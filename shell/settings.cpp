@@ -2,6 +2,7 @@
 // the file reads the same from run to run.
 #include "shell/settings.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <cstdio>
@@ -170,6 +171,25 @@ bool WriteScreenSettings(const ScreenSettings& screen, int screenNumber) {
   WatchRegistry();
   RegKey key;
   return key.Create(HKEY_CURRENT_USER, SETTINGS_KEY) && WriteScreen(key, screen, screenNumber);
+}
+
+bool ReadFirstScreenSettings(DisplaySettings& display,
+                             const std::function<bool(uint8_t adapterId[16])>& identify) {
+  WatchRegistry();
+  RegKey key;
+  if (!key.Open(HKEY_CURRENT_USER, SETTINGS_KEY)) return false;
+  {
+    RegKey screenKey;
+    if (!screenKey.Open(key, ScreenKeyName(1))) return false;
+  }
+  uint8_t id[16] = {};
+  if (!identify || !identify(id)) return false;
+  if (display.screens.empty()) display.screens.resize(1);
+  ScreenSettings& screen = display.screens.front();
+  screen.hasAdapter = true;
+  std::copy(std::begin(id), std::end(id), screen.adapterId);
+  ReadDisplaySettings(key, display);
+  return true;
 }
 
 std::vector<std::string> ReadPlaylistSelection() {

@@ -4,6 +4,8 @@
 // leaves the old file as it was (the write functions say whether it was saved).
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,6 +28,12 @@ void ReadDisplaySettings(const RegKey& key, DisplaySettings& display);
 bool WriteDisplaySettings(RegKey& key, const DisplaySettings& display);
 // Stores one monitor's settings at once ("Screen %d", numbered from 1), as after a mode fall-back.
 bool WriteScreenSettings(const ScreenSettings& screen, int screenNumber);
+// The first monitor's stored settings, as full screen uses them: when a "Screen 1" subkey is
+// stored, `identify` names the adapter now present (it may be costly, so it is asked only then)
+// and the monitor is read for it into display.screens[0]. False, leaving `display` alone, when
+// nothing is stored or the adapter cannot be told.
+bool ReadFirstScreenSettings(DisplaySettings& display,
+                             const std::function<bool(uint8_t adapterId[16])>& identify);
 
 // The file names in the "Playlist" subkey, last value first; value names are not interpreted.
 std::vector<std::string> ReadPlaylistSelection();

@@ -102,7 +102,7 @@ int32_t CSettingsDialog::Ok() {
   s.playTime = PlayTimeFromText(playTime_);
   s.archiveFolder = archiveFolder.substr(0, kMaxArchiveFolder);
   s.hotKey = hotKey.Value();
-  if (!WriteSettings(app_)) WriteLog("Settings: the settings could not be saved");
+  if (!WriteSettings(app_)) DebugOutput("Settings: the settings could not be saved\n");
   return 1;
 }
 

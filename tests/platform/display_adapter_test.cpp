@@ -34,3 +34,30 @@ TEST(DisplayAdapter, TheIdentifierIsStableAndTellsAdaptersApart) {
   const uint8_t zero[16] = {};
   EXPECT_NE(std::memcmp(a, zero, 16), 0) << "all zero would match any adapter";
 }
+
+TEST(DisplayAdapter, AStoredModeIsFoundAmongTheDisplaysModes) {
+  // SDL's order: largest first, deepest first; one size twice for two refresh rates.
+  const std::vector<DisplayModeInfo> modes = {
+      {1920, 1080, 32, DISPLAY_FORMAT_X8R8G8B8}, {1024, 768, 32, DISPLAY_FORMAT_X8R8G8B8},
+      {1024, 768, 32, DISPLAY_FORMAT_X8R8G8B8},  {1024, 768, 16, DISPLAY_FORMAT_X1R5G5B5},
+      {800, 600, 32, DISPLAY_FORMAT_A8R8G8B8},   {640, 480, 32, DISPLAY_FORMAT_X8R8G8B8},
+      {640, 480, 16, DISPLAY_FORMAT_R5G6B5},
+  };
+  const struct {
+    const char* what;
+    int32_t width, height, format;
+    int expected;
+  } cases[] = {
+      {"no size: the desktop's mode", 0, 0, DISPLAY_FORMAT_R5G6B5, -1},
+      {"half a size", 1024, 0, 0, -1},
+      {"a size the display lacks", 1280, 1024, DISPLAY_FORMAT_X8R8G8B8, -1},
+      {"the stored format", 640, 480, DISPLAY_FORMAT_R5G6B5, 6},
+      {"another 16-bit format when the stored one is missing", 1024, 768, DISPLAY_FORMAT_R5G6B5, 3},
+      {"a 16-bit format with no 16-bit mode: what there is", 800, 600, DISPLAY_FORMAT_R5G6B5, 4},
+      {"a 32-bit format: the first listed", 1024, 768, DISPLAY_FORMAT_A8R8G8B8, 1},
+      {"no format: the first listed", 640, 480, 0, 5},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(ChooseDisplayMode(modes, c.width, c.height, c.format), c.expected) << c.what;
+  EXPECT_EQ(ChooseDisplayMode({}, 640, 480, 0), -1) << "no modes at all";
+}

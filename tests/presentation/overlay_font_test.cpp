@@ -74,6 +74,7 @@ class ForwardingDevice : public GfxDevice {
   GfxResult CaptureStateBlock(uint32_t h) override { return inner_->CaptureStateBlock(h); }
   GfxResult DeleteStateBlock(uint32_t h) override { return inner_->DeleteStateBlock(h); }
   GfxResult Clear(uint32_t f, uint32_t c, float z, uint32_t s) override { return inner_->Clear(f, c, z, s); }
+  GfxResult ClearRect(const GfxRect& r, uint32_t c) override { return inner_->ClearRect(r, c); }
   GfxResult BeginScene() override { return inner_->BeginScene(); }
   GfxResult EndScene() override { return inner_->EndScene(); }
   GfxResult Present() override { return inner_->Present(); }
@@ -323,6 +324,67 @@ TEST_F(OverlayFont, CallersRenderStatesAreRestoredAfterDrawing) {
     uint32_t now = 0;
     device_->GetRenderState(state, &now);
     EXPECT_EQ(now, value) << "render state " << state;
+  }
+}
+
+TEST_F(OverlayFont, TextIsMeasuredAsItIsLaidOut) {
+  COverlayFont unset("Arial", 12, OVERLAY_FONT_BOLD);
+  EXPECT_EQ(unset.TextWidth("no glyphs yet"), 0.0f);
+  EXPECT_EQ(unset.LineHeight(), 0.0f);
+  MakeFont(device_);
+  EXPECT_EQ(font_->LineHeight(), static_cast<float>(LineHeight()));
+  const struct {
+    const char* text;
+    int width;
+  } cases[] = {
+      {"", 0},
+      {"A", Advance('A')},
+      {"A B", 2 * Advance('A') + Advance(' ')},
+      {"the widest line counts\nAB", 0},
+      {"\x7F\x01" "AB" "\xC8", 0},
+  };
+  for (const auto& c : cases) {
+    int expected = c.width;
+    if (!expected) {
+      // As far as the pen goes on the longest line.
+      int pen = 0;
+      for (const char* p = c.text; *p; ++p) {
+        if (*p == '\n') {
+          expected = std::max(expected, pen);
+          pen = 0;
+        } else if (*p >= 32 && *p < 127) {
+          pen += Advance(*p);
+        }
+      }
+      expected = std::max(expected, pen);
+    }
+    EXPECT_NEAR(font_->TextWidth(c.text), expected, 0.01) << c.text;
+  }
+  // And where the ink of a drawn line ends agrees.
+  const Box ink = InkBox(Text(10, 10, "Measured"));
+  EXPECT_LE(ink.right, 10 + static_cast<int>(font_->TextWidth("Measured")));
+  EXPECT_GE(ink.right, 10 + static_cast<int>(font_->TextWidth("Measured")) - 3);
+}
+
+TEST_F(OverlayFont, TheTextColourCanBeChangedAndStartsYellow) {
+  MakeFont(device_);
+  EXPECT_EQ(font_->Colour(), 0xFFFFFF00u);
+  const struct {
+    uint32_t colour;
+    uint32_t redLevel, greenLevel, blueLevel;  // full coverage
+  } cases[] = {{0xFF00FFFF, 0, 255, 255}, {0xFFFF0000, 255, 0, 0}, {0xFFFFFF00, 255, 255, 0}};
+  for (const auto& c : cases) {
+    font_->SetColour(c.colour);
+    const Image image = Text(5, 5, "HHHH");
+    uint32_t brightest = 0, at = 0;
+    for (uint32_t i = 0; i < image.size(); ++i)
+      if (Red(image[i]) + Green(image[i]) + Blue(image[i]) > brightest) {
+        brightest = Red(image[i]) + Green(image[i]) + Blue(image[i]);
+        at = image[i];
+      }
+    EXPECT_EQ(Red(at), c.redLevel) << std::hex << c.colour;
+    EXPECT_EQ(Green(at), c.greenLevel) << std::hex << c.colour;
+    EXPECT_EQ(Blue(at), c.blueLevel) << std::hex << c.colour;
   }
 }
 

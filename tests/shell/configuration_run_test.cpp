@@ -1,5 +1,5 @@
 // Configuration mode as the program runs it: with no display it says so and ends at once; off
-// screen with --screenshot it draws the settings dialog into a picture.
+// screen with --screenshot it draws the settings dialog into a picture. The password mode too.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -46,4 +46,24 @@ TEST(ConfigurationRun, OffScreenTheDialogIsDrawnIntoAPicture) {
   EXPECT_GT(png.height, 500u);
   // Nothing was confirmed, so no setting was written.
   EXPECT_EQ(ReadWholeFile(dir.file("config/Corvane/Glimmerbox.reg")).find("Hot Key"), std::string::npos);
+}
+
+// "/a" has no password of its own to change: a message box says who keeps it (stderr without a
+// display, nothing on stdout), and the program ends with 0.
+TEST(PasswordRun, TheDesktopsScreenLockerIsNamedAsAMessage) {
+  TempDir dir;
+  for (const char* options : {"/a", "-a 1234", "/a --headless"}) {
+    const std::string command =
+        "env -u DISPLAY -u WAYLAND_DISPLAY XDG_CONFIG_HOME='" + dir.file("config") +
+        "' XDG_DATA_HOME='" + dir.file("data") + "' timeout 60 '" GLIMMERBOX_EXE "' " + options +
+        " > '" + dir.file("stdout.txt") + "' 2> '" + dir.file("stderr.txt") + "'";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status)) << options;
+    EXPECT_EQ(WEXITSTATUS(status), 0) << options;
+    EXPECT_EQ(ReadWholeFile(dir.file("stdout.txt")), "") << options;
+    EXPECT_NE(ReadWholeFile(dir.file("stderr.txt"))
+                  .find("Password protection is provided by your desktop's screen locker."),
+              std::string::npos)
+        << options;
+  }
 }

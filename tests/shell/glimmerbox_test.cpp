@@ -302,3 +302,32 @@ TEST(SaverErrors, KnownCodesHaveTheirTextsAndOthersTheGeneralOne) {
   EXPECT_FALSE(SaverErrorText(SAVER_E_RESOURCES, &text));
   EXPECT_EQ(text, "There was an unspecified problem with this screen saver.");
 }
+
+TEST(SaverErrors, MessagesWrapToTheBoxByMeasuredWidth) {
+  // Ten pixels a character, wide letters ("W") twenty.
+  const auto measure = [](const std::string& text) {
+    float width = 0;
+    for (char c : text) width += c == 'W' ? 20.0f : 10.0f;
+    return width;
+  };
+  using Lines = std::vector<std::string>;
+  const struct {
+    const char* what;
+    std::string text;
+    float width;
+    Lines expected;
+  } cases[] = {
+      {"fits on one line", "No preview available", 200, {"No preview available"}},
+      {"breaks at spaces", "Could not reset the device.", 120,
+       {"Could not", "reset the", "device."}},
+      {"a line exactly as wide fits", "abc def", 70, {"abc def"}},
+      {"wide letters count wider", "WWW abc", 70, {"WWW", "abc"}},
+      {"runs of spaces fold", "a   b", 30, {"a b"}},
+      {"newlines break and blank lines stay", "one\n\ntwo", 200, {"one", "", "two"}},
+      {"a word wider than a line is cut", "abcdefghij xy", 40, {"abcd", "efgh", "ij", "xy"}},
+      {"even a line too narrow for a letter takes one", "WW", 5, {"W", "W"}},
+      {"nothing", "", 100, {""}},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(WrapTextToWidth(c.text, c.width, measure), c.expected) << c.what;
+}

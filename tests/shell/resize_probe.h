@@ -2,6 +2,8 @@
 // size at a given frame and notes the device resources alive around the reset that follows.
 #pragma once
 
+#include <SDL.h>
+
 #include <cstdint>
 
 #include "platform/gfx_gl.h"
@@ -16,11 +18,14 @@ class ResizeProbe : public CGlimmerbox {
   int frames = 0, invalidates = 0, restores = 0;
   uint32_t liveBeforeResize = 0, liveAfterInvalidate = 0xFFFFFFFF, liveAfterRestore = 0;
   uint32_t lastWidth = 0, lastHeight = 0;
+  int windowX = -1, windowY = -1;  // where the window stood at the first frame
 
  protected:
   int32_t AdvanceFrame() override {
     const int32_t result = CGlimmerbox::AdvanceFrame();
-    if (++frames == resizeAtFrame) {
+    if (++frames == 1 && Window()->SdlWindow())
+      SDL_GetWindowPosition(Window()->SdlWindow(), &windowX, &windowY);
+    if (frames == resizeAtFrame) {
       liveBeforeResize = LiveDeviceResources();
       Window()->Resize(newWidth, newHeight);
     }

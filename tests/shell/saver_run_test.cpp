@@ -173,3 +173,49 @@ TEST(SaverResize, TheTestWindowResizedUnderXvfb) {
       " 2>&1";
   EXPECT_EQ(std::system(command.c_str()), 0) << ReadWholeFile(output);
 }
+
+// Full screen on an Xvfb display whose only mode is 1024 x 768: a stored mode the display has is
+// used as it is, one it lacks gives way to the desktop's mode, which is stored for the next run.
+TEST(SaverFullScreen, TheStoredDisplayModeOrTheDesktopsUnderXvfb) {
+  if (std::system("command -v xvfb-run > /dev/null 2>&1") != 0) GTEST_SKIP() << "no xvfb-run";
+  const std::string key = "[HKEY_CURRENT_USER\\Software\\Corvane Software\\Glimmerbox]\n\n"
+                          "[HKEY_CURRENT_USER\\Software\\Corvane Software\\Glimmerbox\\Screen 1]\n";
+  const struct {
+    const char* what;
+    std::string screen;       // the stored values
+    std::string storedAfter;  // what a fall-back stores; empty: the file stays as it was
+  } cases[] = {
+      {"the desktop's own mode", "", ""},
+      {"a mode the display has", "\"Width\"=dword:00000400\n\"Height\"=dword:00000300\n", ""},
+      {"a mode the display lacks",
+       "\"Width\"=dword:00000280\n\"Height\"=dword:000001e0\n\"Format\"=dword:00000017\n",
+       "\"Width\"=dword:00000400\n\"Height\"=dword:00000300\n\"Format\"=dword:00000016\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    fs::create_directories(dir.file("config/Corvane"));
+    const std::string reg = dir.file("config/Corvane/Glimmerbox.reg");
+    const std::string before = "REGEDIT4\n\n" + key + c.screen;
+    WriteWholeFile(reg, before);
+    const std::string shot = dir.file("full.png"), output = dir.file("output.txt");
+    const std::string command =
+        "env XDG_CONFIG_HOME=" + Quoted(dir.file("config")) + " XDG_DATA_HOME=" +
+        Quoted(dir.file("data")) + " ASAN_OPTIONS=detect_leaks=0 timeout 120" +
+        " xvfb-run -a -s '-screen 0 1024x768x24' " + Quoted(GLIMMERBOX_EXE) +
+        " /s --frames 10 --base " + Quoted(GLIMMERBOX_SOURCE_DATA) + " --screenshot " +
+        Quoted(shot) + " > " + Quoted(output) + " 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0) << ReadWholeFile(output);
+    Picture picture;
+    ASSERT_TRUE(LoadPng(shot, &picture)) << ReadWholeFile(output);
+    EXPECT_EQ(picture.width, 1024u);
+    EXPECT_EQ(picture.height, 768u);
+    const std::string after = ReadWholeFile(reg);
+    if (!c.storedAfter.empty()) {
+      EXPECT_NE(after.find(c.storedAfter), std::string::npos) << after;
+      EXPECT_NE(after.find("\"Adapter ID\"=hex:"), std::string::npos) << after;
+    } else {
+      EXPECT_EQ(after, before) << "nothing to store";
+    }
+  }
+}

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "platform/registry.h"
 #include "shell/log.h"
 #include "tests/support/temp_dir.h"
@@ -261,6 +263,59 @@ TEST_F(SettingsTest, AFallbackModeIsStoredForItsScreenAlone) {
   EXPECT_EQ(app.display.screens[1].width, 640);
   EXPECT_EQ(app.display.screens[1].format, 23);
   EXPECT_EQ(app.display.screens[0].width, 0);
+}
+
+TEST_F(SettingsTest, FullScreenReadsTheFirstScreenForTheAdapterPresent) {
+  const std::string screen1 = kUserKey +
+      "\n[HKEY_CURRENT_USER\\Software\\Corvane Software\\Glimmerbox\\Screen 1]\n";
+  const std::string stored = "\"Disable Hardware\"=dword:00000001\n\"Width\"=dword:00000320\n"
+                             "\"Height\"=dword:00000258\n\"Format\"=dword:00000017\n";
+  const std::string rest = ",00,00,00,00,00,00,00,00,00,00,00,00,00,00,00\n";
+  struct Case {
+    const char* what;
+    std::string file;
+    bool identifies;
+    bool expectRead, expectAsked;
+    int32_t width, disableHardware;
+  } cases[] = {
+      {"nothing stored: the adapter is not even looked at", "", true, false, false, 0, 0},
+      {"only other values stored", kUserKey + "\"AllScreensSame\"=dword:00000001\n", true, false,
+       false, 0, 0},
+      {"stored for this adapter", screen1 + "\"Adapter ID\"=hex:05" + rest + stored, true, true,
+       true, 800, 1},
+      {"stored for no adapter in particular", screen1 + stored, true, true, true, 800, 1},
+      {"stored for another adapter", screen1 + "\"Adapter ID\"=hex:06" + rest + stored, true, true,
+       true, 0, 0},
+      {"the adapter cannot be told", screen1 + stored, false, false, true, 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove(user_);
+    if (!c.file.empty()) WriteUserFile("REGEDIT4\n\n" + c.file);
+    RegForgetFiles();
+    DisplaySettings display;
+    bool asked = false;
+    const bool read = ReadFirstScreenSettings(display, [&](uint8_t id[16]) {
+      asked = true;
+      std::fill(id, id + 16, 0);
+      id[0] = 5;
+      return c.identifies;
+    });
+    EXPECT_EQ(read, c.expectRead);
+    EXPECT_EQ(asked, c.expectAsked);
+    EXPECT_EQ(std::filesystem::exists(user_), !c.file.empty()) << "reading creates nothing";
+    if (!read) {
+      EXPECT_TRUE(display.screens.empty()) << "left alone";
+      continue;
+    }
+    ASSERT_EQ(display.screens.size(), 1u);
+    EXPECT_TRUE(display.screens[0].hasAdapter);
+    EXPECT_EQ(display.screens[0].adapterId[0], 5);
+    EXPECT_EQ(display.screens[0].width, c.width);
+    EXPECT_EQ(display.screens[0].height, c.width ? 600 : 0);
+    EXPECT_EQ(display.screens[0].format, c.width ? 23 : 0);
+    EXPECT_EQ(display.screens[0].disableHardware, c.disableHardware);
+  }
 }
 
 TEST_F(SettingsTest, PlaylistSelectionKeepsOnlyWhatTheCatalogueHas) {

@@ -32,6 +32,7 @@ class NullGfxDevice : public GfxDevice {
   GfxResult CaptureStateBlock(uint32_t) override { return GFX_E_FAIL; }
   GfxResult DeleteStateBlock(uint32_t) override { return GFX_E_FAIL; }
   GfxResult Clear(uint32_t, uint32_t, float, uint32_t) override { return GFX_OK; }
+  GfxResult ClearRect(const GfxRect&, uint32_t) override { return GFX_OK; }
   GfxResult BeginScene() override { return GFX_OK; }
   GfxResult EndScene() override { return GFX_OK; }
   GfxResult Present() override { return GFX_OK; }

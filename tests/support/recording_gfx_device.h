@@ -77,6 +77,10 @@ class RecordingGfxDevice : public NullGfxDevice {
     clears.push_back(colour);
     return GFX_OK;
   }
+  GfxResult ClearRect(const GfxRect& rect, uint32_t colour) override {
+    rectClears.push_back({rect, colour});
+    return GFX_OK;
+  }
   void GetBackBufferSize(uint32_t* w, uint32_t* h) const override {
     *w = width;
     *h = height;
@@ -90,6 +94,11 @@ class RecordingGfxDevice : public NullGfxDevice {
   int liveBuffers = 0;
   std::vector<Draw> draws;
   std::vector<uint32_t> clears;
+  struct RectClear {
+    GfxRect rect;
+    uint32_t colour;
+  };
+  std::vector<RectClear> rectClears;
   GfxTexture* texture = nullptr;
   uint32_t fvf = 0, stride = 0;
   GfxVertexBuffer* stream = nullptr;
