@@ -55,7 +55,7 @@ function Script_Start()
   c:delete()
   m:delete()
   CTV.delete(42)
-  CTV.delete(newproxy(true))
+  CTV.delete(coroutine.create(function() end))
   CSpeccy.Peek(CTV:new(), 0)
   gbox.DestroySpeccies()
 
