@@ -182,6 +182,9 @@ void CAYChip::Render(int16_t* block) {
       noiseShift >>= 1;
     };
     if (noisePeriod == 0) {
+      // Nothing counts towards a later period: minutes at 0 would otherwise cost millions of
+      // shifts in one sample once the period is set.
+      noiseCounter = 0;
       shiftNoise();
     } else {
       while (noiseCounter >= noisePeriod) {

@@ -106,6 +106,11 @@ void AudioBuffer::Stop() {
   playing_ = false;
 }
 
+void AudioBuffer::SetCurrentPosition(uint32_t offset) {
+  std::lock_guard<std::mutex> guard(mixer_->lock);
+  play_ = (offset % size_) & ~1u;
+}
+
 bool AudioBuffer::IsPlaying() const {
   std::lock_guard<std::mutex> guard(mixer_->lock);
   return playing_;

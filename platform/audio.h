@@ -50,6 +50,8 @@ class AudioBuffer {
   void Play();
   // Stops playback; the play cursor stays where it was.
   void Stop();
+  // Moves the play cursor (to a whole sample, inside the buffer).
+  void SetCurrentPosition(uint32_t offset);
   bool IsPlaying() const;
 
  private:

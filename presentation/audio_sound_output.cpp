@@ -58,6 +58,9 @@ void CAudioSoundStream::SilenceAndRestart() {
   startPending_ = true;
   nextWrite_ = 0;
   FillWithSilence();
+  // A stopped buffer reports both cursors where it stopped; left there, a frame at offset 0 would
+  // always seem to overtake it, be dropped, and playback would never start again.
+  if (buffer_ && !buffer_->IsPlaying()) buffer_->SetCurrentPosition(0);
 }
 
 void CAudioSoundStream::Stop() {

@@ -89,6 +89,16 @@ TEST(SoundStream, FirstFrameGoesToTheStartAndStartsPlayback) {
   for (uint32_t i = 0; i < lock.firstBytes; ++i) silent = silent && lock.first[i] == 0;
   raw->Unlock();
   EXPECT_TRUE(silent) << "no stale sound may play after a restart";
+
+  // Stopped part-way into the buffer, as a muted or paused machine's stream often is: the
+  // restart still writes at offset 0 and plays again.
+  stream.WriteFrame(frame.data());
+  stream.Stop();
+  raw->SetCurrentPosition(1024);
+  stream.SilenceAndRestart();
+  stream.WriteFrame(frame.data());
+  EXPECT_TRUE(raw->IsPlaying());
+  EXPECT_EQ(stream.NextWriteOffset(), SOUND_FRAME_BYTES);
 }
 
 TEST(AudioBuffer, ALockAtTheEndComesBackInTwoPieces) {
