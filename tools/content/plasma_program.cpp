@@ -59,43 +59,32 @@ DemoProgram PlasmaProgram() {
   }
   // Column terms: sine(7x + p1) + sine(4x + p2); row terms: sine(8y + p3) + sine(5y + p4).
   a.LD(H, SINE >> 8);
-  a.LD(A, Mem("p1"));
-  a.LD(C, A);
-  a.LD(A, Mem("p2"));
-  a.LD(B, A);
-  a.LD(DE, COLUMNS);
-  a.Label("column_term");
-  a.LD(L, C);
-  a.LD(A, HLI);
-  a.LD(L, B);
-  a.ADD(HLI);
-  a.LD_DE_A();
-  a.LD(A, C);
-  a.ADD(7);
-  a.LD(C, A);
-  a.LD(A, B);
-  a.ADD(4);
-  a.LD(B, A);
-  a.INC(E);
+  // One term table: table[i] = sine(stepC * i + phaseC) + sine(stepB * i + phaseB), until the
+  // caller's end test after INC E.
+  const auto sineSums = [&a](const char* phaseC, const char* phaseB, uint16_t table, const char* loop,
+                             uint8_t stepC, uint8_t stepB) {
+    a.LD(A, Mem(phaseC));
+    a.LD(C, A);
+    a.LD(A, Mem(phaseB));
+    a.LD(B, A);
+    a.LD(DE, table);
+    a.Label(loop);
+    a.LD(L, C);
+    a.LD(A, HLI);
+    a.LD(L, B);
+    a.ADD(HLI);
+    a.LD_DE_A();
+    a.LD(A, C);
+    a.ADD(stepC);
+    a.LD(C, A);
+    a.LD(A, B);
+    a.ADD(stepB);
+    a.LD(B, A);
+    a.INC(E);
+  };
+  sineSums("p1", "p2", COLUMNS, "column_term", 7, 4);
   a.JR(IfNZ, "column_term");  // COLUMNS ends on the page boundary
-  a.LD(A, Mem("p3"));
-  a.LD(C, A);
-  a.LD(A, Mem("p4"));
-  a.LD(B, A);
-  a.LD(DE, ROWS);
-  a.Label("row_term");
-  a.LD(L, C);
-  a.LD(A, HLI);
-  a.LD(L, B);
-  a.ADD(HLI);
-  a.LD_DE_A();
-  a.LD(A, C);
-  a.ADD(8);
-  a.LD(C, A);
-  a.LD(A, B);
-  a.ADD(5);
-  a.LD(B, A);
-  a.INC(E);
+  sineSums("p3", "p4", ROWS, "row_term", 8, 5);
   a.LD(A, E);
   a.CP((ROWS & 0xFF) + 24);
   a.JR(IfNZ, "row_term");
