@@ -9,28 +9,24 @@
 #include "emulation/display.h"
 #include "emulation/machine128.h"
 #include "emulation/machine48.h"
-#include "formats/result_code.h"
 #include "tests/content/content_support.h"
 #include "tests/emulation/machine_fixture.h"
 #include "tools/content/demo_program.h"
-#include "tools/content/demo_screens.h"
 #include "tools/content/screen_image.h"
-#include "tools/content/snapshot_writer.h"
 
 namespace {
 
 class ContentPrograms : public MachineTest {
  protected:
-  void SetUp() override {
-    MachineTest::SetUp();
-    programs_ = DemoPrograms();
-  }
+  const std::vector<DemoProgram>& programs_ = AssembledPrograms();
 
-  const DemoProgram& Program(const std::string& file) const {
-    for (const DemoProgram& program : programs_)
-      if (program.file == file) return program;
-    ADD_FAILURE() << "no program " << file;
-    return programs_.front();
+  static const DemoProgram& Program(const std::string& file) {
+    const DemoProgram* program = FindProgram(file);
+    if (!program) {
+      ADD_FAILURE() << "no program " << file;
+      return AssembledPrograms().front();
+    }
+    return *program;
   }
 
   static std::unique_ptr<CSpeccy> MachineFor(const DemoProgram& program, bool class128) {
@@ -66,23 +62,25 @@ class ContentPrograms : public MachineTest {
     }
     return spacings;
   }
-
-  std::vector<DemoProgram> programs_;
 };
 
 }  // namespace
 
-TEST_F(ContentPrograms, AssembleAndCoverEveryFileKind) {
-  std::set<DemoFormat> formats;
+TEST_F(ContentPrograms, AreAssembledWithTheirStartAndStack) {
+  ASSERT_FALSE(programs_.empty());
   for (const DemoProgram& program : programs_) {
+    SCOPED_TRACE(program.file);
     EXPECT_TRUE(program.errors.empty()) << program.errors.front();
-    EXPECT_FALSE(program.codeRanges.empty()) << program.file;
     EXPECT_EQ(program.memory.size(), program.format == DemoFormat::ROM ? 16384u
                                      : program.is128K                  ? 131072u
                                                                        : 49152u);
-    formats.insert(program.format);
+    EXPECT_TRUE(InCode(program, program.pc));
+    if (program.format != DemoFormat::ROM) {
+      // The stack lies below the IM 2 table, in RAM that no 128K paging moves.
+      EXPECT_EQ(program.sp, 0xBE00);
+      EXPECT_EQ(program.At(0xBFBF), 0xC3);  // JP to the interrupt routine
+    }
   }
-  EXPECT_EQ(formats.size(), 4u);  // .sna, .z80 version 1 and 3, .rom
 }
 
 // Between frames every program is in its own code (never in the ROM, which is all HALTs for
@@ -121,8 +119,8 @@ TEST_F(ContentPrograms, MarqueeSpellsItsMessage) {
   const DemoProgram& program = Program("marquee.sna");
   // The message as LED columns: 8 a character, bit r for row r.
   std::vector<uint8_t> stream;
-  for (const char* ch = MarqueeText(); *ch; ++ch) {
-    const Glyph& glyph = GlyphOf(*ch);
+  for (uint16_t at = program.Symbol("message"); program.At(at) != 0; ++at) {
+    const Glyph& glyph = GlyphOf(static_cast<char>(program.At(at)));
     for (int column = 0; column < 8; ++column) {
       uint8_t bits = 0;
       for (int row = 0; row < 8; ++row)
@@ -304,57 +302,4 @@ TEST_F(ContentPrograms, ROMDemoPrintsWithItsOwnFont) {
   const uint8_t* lines = machine.DisplayLineBuffer();
   EXPECT_EQ(TextAt(lines, 4 * 8, 5 * 8, 23), "A ROM IMAGE OF OUR OWN:");
   EXPECT_EQ(TextAt(lines, 10 * 8, 22 * 8, 11), "(C) CORVANE");
-}
-
-// Loaded through the snapshot readers, each file gives the machine the program's memory and
-// start, and runs. Readers still to come are skipped.
-TEST_F(ContentPrograms, FilesLoadThroughTheSnapshotReaders) {
-  int waiting = 0;
-  for (const DemoProgram& program : programs_) {
-    SCOPED_TRACE(program.file);
-    std::vector<uint8_t> file = ProgramFile(program);
-    std::unique_ptr<CSpeccy> machine = MachineFor(program, false);
-    bool ownership = true;
-    const int32_t result = machine->LoadSnapshotData(
-        file.data(), static_cast<uint32_t>(file.size()), program.file.c_str(), false, ownership);
-    if (result == GX_NOT_SUPPORTED) {
-      ++waiting;
-      continue;
-    }
-    ASSERT_EQ(result, GX_NONE);
-    EXPECT_EQ(Register(*machine, REG_PC), program.pc);
-    if (program.format != DemoFormat::ROM) {
-      EXPECT_EQ(Register(*machine, REG_SP), program.sp);
-      DemoProgram image = program;  // At() reads 0xC000 through the program's own paging
-      for (uint32_t address = 0x4000; address <= 0xFFFF; ++address) {
-        if (program.format == DemoFormat::SNA &&
-            (address == program.sp - 2u || address == program.sp - 1u))
-          continue;  // where the file kept PC
-        ASSERT_EQ(machine->Peek(static_cast<uint16_t>(address)),
-                  image.At(static_cast<uint16_t>(address)))
-            << std::hex << address;
-      }
-    }
-    if (program.is128K) {
-      auto& machine128 = static_cast<CSpeccy128&>(*machine);
-      EXPECT_EQ(machine128.PagingLatch(), program.paging);
-      EXPECT_EQ(std::memcmp(machine128.Bank(7), &program.memory[7 * 16384], 16384), 0);
-    }
-    RunFrames(*machine, 20);
-    EXPECT_TRUE(InCode(program, Register(*machine, REG_PC)));
-  }
-  if (waiting > 0) GTEST_SKIP() << waiting << " file(s) wait for their snapshot reader";
-}
-
-TEST_F(ContentPrograms, ScreensLoadAsScreenImages) {
-  for (const DemoScreen& screen : DemoScreens()) {
-    std::vector<uint8_t> file = screen.bytes;
-    CSpeccy48 machine;
-    bool ownership = true;
-    ASSERT_EQ(machine.LoadSnapshotData(file.data(), static_cast<uint32_t>(file.size()),
-                                       screen.file.c_str(), false, ownership),
-              GX_NONE)
-        << screen.file;
-    EXPECT_EQ(Lines(machine), ScreenToLines(screen.bytes)) << screen.file;
-  }
 }
