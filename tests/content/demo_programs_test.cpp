@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <set>
 
@@ -78,14 +79,14 @@ TEST_F(ContentPrograms, AreAssembledWithTheirStartAndStack) {
     if (program.format != DemoFormat::ROM) {
       // The stack lies below the IM 2 table, in RAM that no 128K paging moves.
       EXPECT_EQ(program.sp, 0xBE00);
-      EXPECT_EQ(program.At(0xBFBF), 0xC3);  // JP to the interrupt routine
     }
   }
 }
 
 // Between frames every program is in its own code (never in the ROM, which is all HALTs for
-// the RAM programs), and the picture keeps changing: at least every other frame, and never
-// still for more than three frames running. 48K programs run on both machine classes.
+// the RAM programs), waiting in its HALT for the next frame (its frame's work done in time), and
+// the picture keeps changing: at least every other frame, and never still for more than three
+// frames running. 48K programs run on both machine classes.
 TEST_F(ContentPrograms, RunInTheirOwnCodeAndKeepMoving) {
   for (const DemoProgram& program : programs_) {
     for (const bool class128 : {false, true}) {
@@ -100,6 +101,9 @@ TEST_F(ContentPrograms, RunInTheirOwnCodeAndKeepMoving) {
         RunFrames(*machine, 1);
         const uint16_t pc = Register(*machine, REG_PC);
         ASSERT_TRUE(InCode(program, pc)) << "frame " << frame << " PC " << std::hex << pc;
+        if (frame >= 4) {  // after setting up: clearing the screen alone takes two frames
+          EXPECT_EQ(Register(*machine, REG_HALT), 1) << "frame " << frame << " ran late";
+        }
         std::vector<uint8_t> now = Lines(*machine);
         if (now != before) {
           ++changed;
@@ -185,7 +189,7 @@ TEST_F(ContentPrograms, PlasmaRecoloursTheCellsOverTheCheckerboard) {
 // Stars are drawn and erased with XOR: however long it runs, the screen differs from the
 // starting picture only where stars are (two pixels at most each, in old and new places).
 TEST_F(ContentPrograms, StarfieldLeavesNoDebris) {
-  const DemoProgram& program = Program("starfield.sna");
+  const DemoProgram& program = Program("starfield.z80");
   CSpeccy48 machine;
   PokeProgram(machine, program);
   int done = 0;
@@ -210,7 +214,7 @@ TEST_F(ContentPrograms, BeeperPlaysTheTuneInTune) {
   state_.soundOutput = &output;
   state_.settings.emulateBeeper = 1;
   CSpeccy48 machine;
-  PokeProgram(machine, Program("starfield.sna"));
+  PokeProgram(machine, Program("starfield.z80"));
   RunFrames(machine, 200);
   ASSERT_EQ(output.last->frames.size(), 200u);
   // Frame 0 sets up and waits for the first interrupt; the tune starts with frame 1.
@@ -302,4 +306,142 @@ TEST_F(ContentPrograms, ROMDemoPrintsWithItsOwnFont) {
   const uint8_t* lines = machine.DisplayLineBuffer();
   EXPECT_EQ(TextAt(lines, 4 * 8, 5 * 8, 23), "A ROM IMAGE OF OUR OWN:");
   EXPECT_EQ(TextAt(lines, 10 * 8, 22 * 8, 11), "(C) CORVANE");
+}
+
+// The letters move two pixels left a frame, new ones coming in at the right edge, and the
+// sixteen lines below mirror them; all of it in place before the picture is drawn.
+TEST_F(ContentPrograms, ScrollerGlidesTwoPixelsAFrameOverItsReflection) {
+  const DemoProgram& program = Program("scroller.szx");
+  const int top = program.Symbol("BAND_TOP");
+  const auto ink = [](const std::vector<uint8_t>& lines, int x, int y) {
+    return (lines[y * 64 + x / 8] & (0x80 >> (x & 7))) != 0;
+  };
+  CSpeccy48 machine;
+  PokeProgram(machine, program);
+  RunFrames(machine, 10);
+  std::vector<uint8_t> before = Lines(machine);
+  int inked = 0;
+  for (int frame = 0; frame < 50; ++frame) {
+    RunFrames(machine, 1);
+    const std::vector<uint8_t> now = Lines(machine);
+    for (int k = 0; k < 16; ++k) {
+      for (int x = 2; x < 256; ++x) {
+        ASSERT_EQ(ink(now, x - 2, top + k), ink(before, x, top + k)) << "frame " << frame << " line " << k;
+        inked += ink(now, x, top + k);
+      }
+      ASSERT_EQ(std::memcmp(&now[(top + 16 + k) * 64], &now[(top + 15 - k) * 64], 32), 0) << "reflection " << k;
+    }
+    before = now;
+  }
+  EXPECT_GT(inked, 50 * 300);  // letters, not an empty band
+}
+
+// Kick and snare flash the border red and yellow and light their columns of LEDs; the beeper
+// sounds in most frames.
+TEST_F(ContentPrograms, BeatBoxFlashesTheBorderOnTheBeat) {
+  RecordingOutput output;
+  state_.soundOutput = &output;
+  state_.settings.emulateBeeper = 1;
+  const DemoProgram& program = Program("beat_box.szx");
+  CSpeccy48 machine;
+  PokeProgram(machine, program);
+  std::map<int, int> borders;
+  int kickLit = 0;
+  const int bottom = program.Symbol("BOTTOM_ROW") * 8;
+  for (int frame = 0; frame < 400; ++frame) {
+    RunFrames(machine, 1);
+    ++borders[machine.GetBorder()];
+    kickLit += machine.DisplayLineBuffer()[bottom * 64 + 32 + 2] != BLUE;
+  }
+  EXPECT_GT(borders[RED], 25);
+  EXPECT_GT(borders[YELLOW], 20);
+  EXPECT_GT(borders[BLACK], 200);
+  EXPECT_GT(kickLit, 150);
+  int sounding = 0;
+  for (const std::vector<int16_t>& frame : output.last->frames)
+    sounding += EdgeSpacings(frame).size() >= 4;
+  EXPECT_GE(sounding, 180);
+}
+
+// Melody, chord and bass on their channels (the chord a new note every frame), noise for the
+// drums, and the notes rolling left through the piano roll.
+TEST_F(ContentPrograms, AYMusicPlaysItsThreeChannelsAndRollsTheNotes) {
+  const DemoProgram& program = Program("ay_music.szx");
+  const int top = program.Symbol("ROLL_TOP"), bottom = program.Symbol("ROLL_BOTTOM");
+  state_.settings.emulateAY = 1;
+  CSpeccy128 machine;
+  ASSERT_NE(machine.AYChip(), nullptr);
+  PokeProgram(machine, program);
+  RunFrames(machine, 10);
+  std::set<int> melody, bass;
+  int chordChanges = 0, noisy = 0, rolled = 0, lastChord = -1;
+  std::vector<uint8_t> before = Lines(machine);
+  for (int frame = 0; frame < 300; ++frame) {
+    RunFrames(machine, 1);
+    const CAYChip& ay = *machine.AYChip();
+    melody.insert(ay.registers[0] | ay.registers[1] << 8);
+    bass.insert(ay.registers[4] | ay.registers[5] << 8);
+    const int chord = ay.registers[2] | ay.registers[3] << 8;
+    chordChanges += chord != lastChord;
+    lastChord = chord;
+    noisy += (ay.registers[7] & 0x20) == 0;  // noise on C
+    const std::vector<uint8_t> now = Lines(machine);
+    if (now == before) continue;
+    bool moved = true;
+    for (int row = top; row <= bottom; ++row)
+      moved = moved && std::memcmp(&now[row * 8 * 64 + 32], &before[row * 8 * 64 + 33], 31) == 0;
+    rolled += moved;
+    before = now;
+  }
+  EXPECT_GE(melody.size(), 8u);
+  EXPECT_GE(bass.size(), 4u);
+  EXPECT_GE(chordChanges, 280);
+  EXPECT_GT(noisy, 20);
+  EXPECT_GE(rolled, 140);  // a column every other frame
+}
+
+// Each picture is paged in from its bank and wiped on until the screen is the picture; each
+// change strikes a chime on the envelope.
+TEST_F(ContentPrograms, SlideshowShowsEachBanksPictureInTurn) {
+  const DemoProgram& program = Program("slideshow.szx");
+  RecordingOutput output;  // the chip's envelope runs as its sound is made
+  state_.soundOutput = &output;
+  state_.settings.emulateAY = 1;
+  CSpeccy128 machine;
+  ASSERT_NE(machine.AYChip(), nullptr);
+  PokeProgram(machine, program);
+  std::vector<int> shown;
+  int chimes = 0;
+  uint32_t lastCycles = 0;
+  for (int frame = 0; frame < 4 * (program.Symbol("SHOW_FRAMES") + 16) + 20; ++frame) {
+    RunFrames(machine, 1);
+    const int bank = machine.PagingLatch() & 7;
+    if (bank != 0 && std::memcmp(machine.Bank(5), machine.Bank(bank), 6144) == 0 &&
+        (shown.empty() || shown.back() != bank))
+      shown.push_back(bank);
+    const CAYChip& ay = *machine.AYChip();
+    chimes += ay.envelopeCycleCount < lastCycles;
+    lastCycles = ay.envelopeCycleCount;
+  }
+  EXPECT_EQ(shown, (std::vector<int>{1, 3, 4, 6, 1}));
+  EXPECT_GE(chimes, 4);
+}
+
+// Every cell is mirrored into the other three quarters, whatever the pens have painted.
+TEST_F(ContentPrograms, KaleidoscopeStaysSymmetrical) {
+  CSpeccy48 machine;
+  PokeProgram(machine, Program("kaleidoscope.sna"));
+  int painted = 0;
+  for (int frame = 0; frame < 200; ++frame) {
+    RunFrames(machine, 1);
+    painted = 0;
+    for (int row = 0; row < 24; ++row)
+      for (int column = 0; column < 32; ++column) {
+        const uint8_t cell = machine.Peek(static_cast<uint16_t>(0x5800 + row * 32 + column));
+        painted += cell != 0;
+        ASSERT_EQ(cell, machine.Peek(static_cast<uint16_t>(0x5800 + row * 32 + 31 - column)));
+        ASSERT_EQ(cell, machine.Peek(static_cast<uint16_t>(0x5800 + (23 - row) * 32 + column)));
+      }
+  }
+  EXPECT_GT(painted, 300);
 }

@@ -30,7 +30,7 @@ std::vector<DemoProgram> Manifest() {
   DemoProgram plasma = program("plasma.z80", "plasma", DemoFormat::Z80_V1,
                                "an attribute plasma of sine waves in 16 shades");
   DemoProgram starfield =
-      program("starfield.sna", "starfield", DemoFormat::SNA,
+      program("starfield.z80", "starfield", DemoFormat::Z80_V3,
               "a starfield in four layers behind the title, and a beeper tune");
   DemoProgram balls =
       program("bouncing_balls.z80", "bouncing_balls", DemoFormat::Z80_V3,
@@ -40,7 +40,32 @@ std::vector<DemoProgram> Manifest() {
   DemoProgram rom =
       program("glimmer.rom", "glimmer_rom", DemoFormat::ROM,
               "a ROM of our own: it prints with its own font and animates colours, no BASIC");
-  return {marquee, plasma, starfield, balls, rom};
+  DemoProgram scroller = program(
+      "scroller.szx", "scroller", DemoFormat::SZX_STORED,
+      "a message in letters sixteen pixels square glides over running colours above its reflection");
+  scroller.tape = true;
+  DemoProgram beatBox = program(
+      "beat_box.szx", "beat_box", DemoFormat::SZX,
+      "a beeper drum machine: kick, snare, hi-hat and bass, the border flashing on the beat, "
+      "columns of LEDs and the bar's steps lit in turn");
+  DemoProgram ayMusic = program(
+      "ay_music.szx", "ay_music", DemoFormat::SZX,
+      "a tune on the AY: melody, arpeggiated chords, bass and drums, with volume meters and a "
+      "piano roll of the notes");
+  ayMusic.is128K = true;
+  DemoProgram slideshow = program(
+      "slideshow.szx", "slideshow", DemoFormat::SZX_STORED,
+      "the four screens kept in RAM banks 1, 3, 4 and 6, paged in and wiped on in turn to an "
+      "AY chime, a glint running across each");
+  slideshow.is128K = true;
+  slideshow.bankScreens = {{1, "glimmerbox_title.scr"}, {3, "test_card.scr"}, {4, "sunset.scr"},
+                           {6, "spheres.scr"}};
+  DemoProgram kaleidoscope = program(
+      "kaleidoscope.sna", "kaleidoscope", DemoFormat::SNA,
+      "two pens wander at random, every cell they paint mirrored into all four quarters");
+  kaleidoscope.zip = "demo_pack.zip";
+  return {marquee, plasma,   starfield, balls,     rom,
+          scroller, beatBox, ayMusic,   slideshow, kaleidoscope};
 }
 
 std::string ReadText(const std::filesystem::path& path) {

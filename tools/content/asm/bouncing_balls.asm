@@ -311,31 +311,7 @@ music_done:
         ld (timer),a
         ret
 
-; Tone period of note A into registers C and C + 1. Keeps HL.
-tone:   push hl
-        add a,a
-        ld l,a
-        ld h,HIGH periods
-        ld e,(hl)
-        inc l
-        ld d,(hl)
-        ld a,c
-        push bc
-        call ay
-        pop bc
-        ld e,d
-        ld a,c
-        inc a
-        call ay
-        pop hl
-        ret
-
-; AY register A = E.
-ay:     ld bc,AY_SELECT
-        out (c),a
-        ld b,HIGH AY_WRITE
-        out (c),e
-        ret
+        INCLUDE "ay.inc"
 
 isr:    ei
         reti
@@ -354,7 +330,7 @@ row:    DEFW 0
         ORG 9000h
 lines:
         REPT 192, y
-        DEFW SCREEN + (y AND 0C0h)*32 + (y AND 7)*256 + ((y SHR 3) AND 7)*32
+        LINE_ADDRESS y
         ENDM
 
         ORG 9200h

@@ -41,17 +41,7 @@ reset:  xor a
         ld (hl),WHITE           ; white on black
         ldir
         ld hl,lines
-next_line:
-        ld a,(hl)
-        cp 0FFh
-        jr z,printed
-        ld b,a
-        inc hl
-        ld c,(hl)
-        inc hl
-        call print
-        jr next_line
-printed:
+        call print_lines
         xor a
         ld (position),a
         ld (tick),a
@@ -114,44 +104,7 @@ paint:  ld a,(position)
         ldir
         jr main
 
-; Prints the text at HL (ending in 0) at row B, column C; HL ends after the 0.
-print:  ld a,b
-        and 18h                 ; the third of the screen
-        or HIGH SCREEN
-        ld d,a
-        ld a,b
-        and 7                   ; the row within the third
-        rrca
-        rrca
-        rrca
-        or c
-        ld e,a
-print_char:
-        ld a,(hl)
-        inc hl
-        or a
-        ret z
-        push hl
-        sub 32
-        ld l,a
-        ld h,0
-        add hl,hl
-        add hl,hl
-        add hl,hl
-        ld bc,font
-        add hl,bc
-        push de
-        ld b,8
-print_row:
-        ld a,(hl)
-        ld (de),a
-        inc hl
-        inc d                   ; the next pixel line of a character cell is 256 bytes on
-        djnz print_row
-        pop de
-        inc e
-        pop hl
-        jr print_char
+        INCLUDE "print.inc"
 code_end:
 
 rainbow:
