@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "emulation/machine.h"
@@ -47,6 +48,22 @@ bool Preview(const DemoProgram& program, const std::filesystem::path& folder, in
   return true;
 }
 
+// Files of the kinds written here that are no longer written (a program renamed or moved to
+// another format), so that the folder holds exactly the content.
+void RemoveLeftovers(const std::filesystem::path& folder, const std::vector<DemoFile>& files) {
+  std::set<std::string> written = {"README.md"};
+  for (const DemoFile& file : files) written.insert(file.name);
+  const std::set<std::string> kinds = {".sna", ".z80", ".szx", ".scr",
+                                       ".rom", ".zip", ".tap", ".tzx"};
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+    const std::string name = entry.path().filename().string();
+    if (entry.is_regular_file() && kinds.count(entry.path().extension().string()) &&
+        !written.count(name))
+      std::filesystem::remove(entry.path(), error);
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -63,8 +80,9 @@ int main(int argc, char** argv) {
       frames = std::max(1, std::atoi(argv[i + 1]));
   }
   if (assembled.empty() || folder.empty()) {
-    std::fprintf(stderr,
-                 "usage: make_demo_content --assembled DIR --out DIR [--preview DIR] [--frames N]\n");
+    std::fprintf(
+        stderr,
+        "usage: make_demo_content --assembled DIR --out DIR [--preview DIR] [--frames N]\n");
     return 2;
   }
 
@@ -78,9 +96,9 @@ int main(int argc, char** argv) {
   if (!ok) return 1;
 
   std::error_code error;
-  std::filesystem::remove_all(folder, error);  // nothing left over from files since renamed
   std::filesystem::create_directories(folder, error);
   const std::vector<DemoFile> files = DemoFiles(programs, assembled);
+  RemoveLeftovers(folder, files);
   for (const DemoFile& file : files) {
     if (file.bytes.empty() && file.members.empty()) {
       std::fprintf(stderr, "make_demo_content: nothing to write for %s\n", file.name.c_str());

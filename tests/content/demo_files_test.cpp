@@ -34,7 +34,8 @@ Bytes ReadBytes(const fs::path& path) {
 
 std::set<std::string> Names(const fs::path& folder) {
   std::set<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename().string());
+  for (const auto& entry : fs::directory_iterator(folder))
+    names.insert(entry.path().filename().string());
   return names;
 }
 
@@ -53,7 +54,8 @@ class DemoFolder : public MachineTest {
     for (uint32_t address = 0x4000; address <= 0xFFFF; ++address)
       memory.push_back(machine.Peek(static_cast<uint16_t>(address)));
     if (auto* m128 = dynamic_cast<CSpeccy128*>(&machine))
-      for (int bank = 0; bank < 8; ++bank) memory.insert(memory.end(), m128->Bank(bank), m128->Bank(bank) + 16384);
+      for (int bank = 0; bank < 8; ++bank)
+        memory.insert(memory.end(), m128->Bank(bank), m128->Bank(bank) + 16384);
     return memory;
   }
 };
@@ -65,7 +67,8 @@ std::vector<Bytes> TapBlocks(const Bytes& tap) {
     const size_t length = tap[at] | tap[at + 1] << 8;
     EXPECT_LE(at + 2 + length, tap.size());
     if (at + 2 + length > tap.size()) break;
-    blocks.emplace_back(tap.begin() + static_cast<long>(at + 2), tap.begin() + static_cast<long>(at + 2 + length));
+    blocks.emplace_back(tap.begin() + static_cast<long>(at + 2),
+                        tap.begin() + static_cast<long>(at + 2 + length));
     at += 2 + length;
   }
   return blocks;
@@ -92,12 +95,15 @@ TEST_F(DemoFolder, CoversEveryKindOfFile) {
   std::set<std::string> kinds;
   for (const DemoFile& file : files_) kinds.insert(fs::path(file.name).extension().string());
   for (const DemoProgram& program : AssembledPrograms()) {
-    const char* names[] = {"sna", "z80 version 1", "z80 version 3", "szx zlib", "szx stored", "rom"};
-    kinds.insert(std::string(names[static_cast<int>(program.format)]) + (program.is128K ? " 128K" : " 48K"));
+    const char* names[] = {"sna",      "z80 version 1", "z80 version 3",
+                           "szx zlib", "szx stored",    "rom"};
+    kinds.insert(std::string(names[static_cast<int>(program.format)]) +
+                 (program.is128K ? " 128K" : " 48K"));
   }
-  for (const char* kind : {".sna", ".z80", ".szx", ".scr", ".rom", ".zip", ".tap", ".tzx", "sna 48K",
-                           "z80 version 1 48K", "z80 version 3 48K", "z80 version 3 128K", "szx zlib 48K",
-                           "szx zlib 128K", "szx stored 48K", "szx stored 128K", "rom 48K"})
+  for (const char* kind :
+       {".sna", ".z80", ".szx", ".scr", ".rom", ".zip", ".tap", ".tzx", "sna 48K",
+        "z80 version 1 48K", "z80 version 3 48K", "z80 version 3 128K", "szx zlib 48K",
+        "szx zlib 128K", "szx stored 48K", "szx stored 128K", "rom 48K"})
     EXPECT_EQ(kinds.count(kind), 1u) << kind;
 }
 
@@ -127,16 +133,19 @@ TEST_F(DemoFolder, EveryFileLoadsIntoItsModel) {
       }
       EXPECT_EQ(Register(*machine, REG_SP), program->sp);
       for (uint32_t address = 0x4000; address <= 0xFFFF; ++address) {
-        if (program->format == DemoFormat::SNA && address >= program->sp - 2u && address < program->sp)
+        if (program->format == DemoFormat::SNA && address >= program->sp - 2u &&
+            address < program->sp)
           continue;  // where the file kept PC
-        ASSERT_EQ(machine->Peek(static_cast<uint16_t>(address)), program->At(static_cast<uint16_t>(address)))
+        ASSERT_EQ(machine->Peek(static_cast<uint16_t>(address)),
+                  program->At(static_cast<uint16_t>(address)))
             << std::hex << address;
       }
       if (program->is128K) {
         auto& m128 = static_cast<CSpeccy128&>(*machine);
         EXPECT_EQ(m128.PagingLatch(), program->paging);
         for (int bank = 0; bank < 8; ++bank)
-          EXPECT_EQ(std::memcmp(m128.Bank(bank), &program->memory[bank * 16384], 16384), 0) << "bank " << bank;
+          EXPECT_EQ(std::memcmp(m128.Bank(bank), &program->memory[bank * 16384], 16384), 0)
+              << "bank " << bank;
       }
     }
   }
@@ -145,15 +154,19 @@ TEST_F(DemoFolder, EveryFileLoadsIntoItsModel) {
 // snapconv (another emulator's format library) converts each program's file to another format;
 // loaded through our readers, both give the same machine.
 TEST_F(DemoFolder, SnapconvReadsOurSnapshotsAsWeDo) {
-  if (std::system("snapconv --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "snapconv is not installed";
+  if (std::system("snapconv --version >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "snapconv is not installed";
   TempDir dir;
-  const std::map<std::string, std::string> into = {{".szx", ".z80"}, {".z80", ".szx"}, {".sna", ".szx"}};
+  const std::map<std::string, std::string> into = {
+      {".szx", ".z80"}, {".z80", ".szx"}, {".sna", ".szx"}};
   for (const DemoFile& file : files_) {
     const std::string extension = fs::path(file.name).extension().string();
     if (!into.count(extension)) continue;
     SCOPED_TRACE(file.name);
-    const std::string converted = dir.file(fs::path(file.name).stem().string() + into.at(extension));
-    const std::string command = "snapconv '" + (Built() / file.name).string() + "' '" + converted + "' 2>&1";
+    const std::string converted =
+        dir.file(fs::path(file.name).stem().string() + into.at(extension));
+    const std::string command =
+        "snapconv '" + (Built() / file.name).string() + "' '" + converted + "' 2>&1";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
     std::unique_ptr<CSpeccy> ours = Machine(file.is128K), theirs = Machine(file.is128K);
     ASSERT_EQ(ours->LoadSnapshot((Built() / file.name).string().c_str()), GX_NONE);
@@ -163,7 +176,8 @@ TEST_F(DemoFolder, SnapconvReadsOurSnapshotsAsWeDo) {
       EXPECT_EQ(Register(*theirs, reg), Register(*ours, reg)) << "register " << reg;
     EXPECT_TRUE(Memory(*theirs) == Memory(*ours));
     if (file.is128K) {
-      EXPECT_EQ(static_cast<CSpeccy128&>(*theirs).PagingLatch(), static_cast<CSpeccy128&>(*ours).PagingLatch());
+      EXPECT_EQ(static_cast<CSpeccy128&>(*theirs).PagingLatch(),
+                static_cast<CSpeccy128&>(*ours).PagingLatch());
     }
   }
 }
@@ -188,16 +202,18 @@ TEST_F(DemoFolder, TapesFollowThePublishedLayouts) {
     }
     // Headers: flag 0, type, 10-character name, data length, two parameters.
     const auto word = [](const Bytes& b, size_t at) { return b[at] | b[at + 1] << 8; };
-    const Bytes &basicHeader = blocks[0], &basic = blocks[1], &codeHeader = blocks[2], &code = blocks[3];
+    const Bytes &basicHeader = blocks[0], &basic = blocks[1], &codeHeader = blocks[2],
+                &code = blocks[3];
     ASSERT_EQ(basicHeader.size(), 19u);
     ASSERT_EQ(codeHeader.size(), 19u);
     EXPECT_EQ(basicHeader[0], 0x00);
-    EXPECT_EQ(basicHeader[1], 0);  // a program
+    EXPECT_EQ(basicHeader[1], 0);             // a program
     EXPECT_LT(word(basicHeader, 14), 10000);  // it starts itself from that line
     EXPECT_EQ(word(basicHeader, 12) + 2u, basic.size());
     EXPECT_EQ(basic[0], 0xFF);
     EXPECT_EQ(codeHeader[1], 3);  // bytes
-    EXPECT_EQ(std::string(codeHeader.begin() + 2, codeHeader.begin() + 12), (stem + "          ").substr(0, 10));
+    EXPECT_EQ(std::string(codeHeader.begin() + 2, codeHeader.begin() + 12),
+              (stem + "          ").substr(0, 10));
     EXPECT_EQ(word(codeHeader, 12) + 2u, code.size());
     EXPECT_EQ(code[0], 0xFF);
     const uint16_t origin = static_cast<uint16_t>(word(codeHeader, 14));
@@ -219,7 +235,8 @@ TEST_F(DemoFolder, TapesFollowThePublishedLayouts) {
       ASSERT_LE(at + 5, tzx.size());
       const size_t length = word(tzx, at + 3);
       ASSERT_LE(at + 5 + length, tzx.size());
-      tzxBlocks.emplace_back(tzx.begin() + static_cast<long>(at + 5), tzx.begin() + static_cast<long>(at + 5 + length));
+      tzxBlocks.emplace_back(tzx.begin() + static_cast<long>(at + 5),
+                             tzx.begin() + static_cast<long>(at + 5 + length));
       at += 5 + length;
     }
     EXPECT_EQ(tzxBlocks, blocks);

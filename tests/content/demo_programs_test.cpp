@@ -326,10 +326,12 @@ TEST_F(ContentPrograms, ScrollerGlidesTwoPixelsAFrameOverItsReflection) {
     const std::vector<uint8_t> now = Lines(machine);
     for (int k = 0; k < 16; ++k) {
       for (int x = 2; x < 256; ++x) {
-        ASSERT_EQ(ink(now, x - 2, top + k), ink(before, x, top + k)) << "frame " << frame << " line " << k;
+        ASSERT_EQ(ink(now, x - 2, top + k), ink(before, x, top + k))
+            << "frame " << frame << " line " << k;
         inked += ink(now, x, top + k);
       }
-      ASSERT_EQ(std::memcmp(&now[(top + 16 + k) * 64], &now[(top + 15 - k) * 64], 32), 0) << "reflection " << k;
+      ASSERT_EQ(std::memcmp(&now[(top + 16 + k) * 64], &now[(top + 15 - k) * 64], 32), 0)
+          << "reflection " << k;
     }
     before = now;
   }

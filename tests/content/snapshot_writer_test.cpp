@@ -1,7 +1,6 @@
 #include "tools/content/snapshot_writer.h"
 
 #include <gtest/gtest.h>
-
 #include <zlib.h>
 
 #include <algorithm>
@@ -137,7 +136,8 @@ TEST(SnapshotWriter, Z80Version3Has128KPagesAndPaging) {
 TEST(SnapshotWriter, SZXHasTheBlocksAndPagesOfItsModel) {
   for (const bool is128K : {false, true}) {
     for (const bool compressed : {false, true}) {
-      const DemoProgram& program = ProgramIn(is128K ? DemoFormat::Z80_V3 : DemoFormat::Z80_V1, is128K);
+      const DemoProgram& program =
+          ProgramIn(is128K ? DemoFormat::Z80_V3 : DemoFormat::Z80_V1, is128K);
       SCOPED_TRACE(program.file + (compressed ? " compressed" : " stored"));
       const std::vector<uint8_t> file = WriteSZX(program, compressed);
       ASSERT_GE(file.size(), 8u);
@@ -149,8 +149,10 @@ TEST(SnapshotWriter, SZXHasTheBlocksAndPagesOfItsModel) {
       std::vector<int> pages;
       for (size_t at = 8; at < file.size();) {
         ASSERT_LE(at + 8, file.size());
-        const std::string id(file.begin() + static_cast<long>(at), file.begin() + static_cast<long>(at) + 4);
-        const uint32_t size = Word16(file, at + 4) | static_cast<uint32_t>(Word16(file, at + 6)) << 16;
+        const std::string id(file.begin() + static_cast<long>(at),
+                             file.begin() + static_cast<long>(at) + 4);
+        const uint32_t size = Word16(file, at + 4) | static_cast<uint32_t>(Word16(file, at + 6))
+                                                         << 16;
         ASSERT_LE(at + 8 + size, file.size()) << id;
         const uint8_t* data = &file[at + 8];
         ids.push_back(id == std::string("AY\0\0", 4) ? "AY" : id);
@@ -176,8 +178,12 @@ TEST(SnapshotWriter, SZXHasTheBlocksAndPagesOfItsModel) {
             ASSERT_EQ(size, 3u + 16384);
             std::copy(data + 3, data + 3 + 16384, page.begin());
           }
-          const size_t from = is128K ? bank * 16384u : (bank == 5 ? 0u : bank == 2 ? 16384u : 32768u);
-          EXPECT_TRUE(std::equal(page.begin(), page.end(), program.memory.begin() + static_cast<long>(from)))
+          const size_t from = is128K ? bank * 16384u
+                                     : (bank == 5   ? 0u
+                                        : bank == 2 ? 16384u
+                                                    : 32768u);
+          EXPECT_TRUE(std::equal(page.begin(), page.end(),
+                                 program.memory.begin() + static_cast<long>(from)))
               << "bank " << bank;
         }
         at += 8 + size;

@@ -3,7 +3,6 @@
 
 #include <minizip/zip.h>
 
-#include <cstring>
 #include <fstream>
 #include <iterator>
 
@@ -36,13 +35,15 @@ std::string Kind(const DemoProgram& program) {
   return model;
 }
 
-const char* ZIP_README =
-    "Glimmerbox demo pack\r\n"
-    "\r\n"
-    "kaleidoscope.sna    a 48K program: four-fold mirrored colours that never repeat\r\n"
-    "glimmerbox_title.scr    the Glimmerbox title screen\r\n"
-    "\r\n"
-    "Load the zip itself: Glimmerbox loads its first snapshot and passes this text by.\r\n";
+// The zip's first member: a read-me in the line ends such archives carry, which the loader
+// passes by on its way to the first snapshot.
+std::vector<uint8_t> ZipReadMe(const DemoProgram& program, const std::string& screen) {
+  const std::string text = "Glimmerbox demo pack\r\n\r\n" + program.file + ": " +
+                           program.description + ".\r\n" + screen +
+                           ": the Glimmerbox title screen.\r\n\r\nLoading the zip loads " +
+                           program.file + ".\r\n";
+  return std::vector<uint8_t>(text.begin(), text.end());
+}
 
 }  // namespace
 
@@ -51,7 +52,8 @@ std::vector<DemoFile> DemoFiles(const std::vector<DemoProgram>& programs,
   std::vector<DemoFile> files;
   const std::vector<DemoScreen> screens = DemoScreens();
   for (const DemoScreen& screen : screens)
-    files.push_back({screen.file, "screen image (.scr): " + screen.description, screen.bytes, {}, true, false});
+    files.push_back(
+        {screen.file, "screen image (.scr): " + screen.description, screen.bytes, {}, true, false});
 
   DemoFile zip;
   for (const DemoProgram& program : programs) {
@@ -59,25 +61,33 @@ std::vector<DemoFile> DemoFiles(const std::vector<DemoProgram>& programs,
     if (!program.zip.empty()) {
       zip.name = program.zip;
       zip.is128K = program.is128K;
-      zip.members = {{"read_me.txt", std::vector<uint8_t>(ZIP_README, ZIP_README + std::strlen(ZIP_README))},
-                     {program.file, bytes}};
-      for (const DemoScreen& screen : screens)
-        if (screen.file == "glimmerbox_title.scr") zip.members.emplace_back(screen.file, screen.bytes);
+      const DemoScreen& title = screens.front();
+      zip.members = {{"read_me.txt", ZipReadMe(program, title.file)},
+                     {program.file, bytes},
+                     {title.file, title.bytes}};
       zip.what = "zip archive: a read-me, `" + program.file + "` (" + Kind(program) + ": " +
                  program.description + ") and the title screen; loading the zip loads `" +
                  program.file + "`";
       continue;
     }
-    files.push_back({program.file, Kind(program) + ": " + program.description, bytes, {}, true,
+    files.push_back({program.file,
+                     Kind(program) + ": " + program.description,
+                     bytes,
+                     {},
+                     true,
                      program.is128K});
     if (program.tape) {
       const std::string stem = std::filesystem::path(program.file).stem().string();
       for (const char* kind : {"tap", "tzx"})
-        files.push_back({stem + "." + kind,
-                         std::string("tape (.") + kind + ") of `" + program.file +
-                             "`'s program behind a BASIC loader (LOAD \"\" then RUN); kept for tape "
-                             "loading",
-                         ReadBytes(assembled / (program.source + "." + kind)), {}, false, false});
+        files.push_back(
+            {stem + "." + kind,
+             std::string("tape (.") + kind + ") of `" + program.file +
+                 "`'s program behind a BASIC loader (LOAD \"\" then RUN); kept for tape "
+                 "loading",
+             ReadBytes(assembled / (program.source + "." + kind)),
+             {},
+             false,
+             false});
     }
   }
   if (!zip.name.empty()) files.push_back(zip);
@@ -116,8 +126,10 @@ std::string DemoReadme(const std::vector<DemoFile>& files) {
       "programs call no ROM routine (the ROM image is its own ROM), so they run with the original\n"
       "ROMs and with OpenSE BASIC alike.\n\n"
       "## How they are made\n\n"
-      "- `tools/content/asm/*.asm` are the programs, assembled by Debian's `pasmo` at build time\n"
-      "  (`spectrum.inc` holds the hardware facts and the interrupt set-up they share).\n"
+      "- `tools/content/asm/*.asm` are the programs, assembled by Debian's `pasmo` at build time.\n"
+      "  `spectrum.inc` holds the hardware facts and the way every program takes the machine\n"
+      "  over (its own stack, IM 2 through its own table); `print.inc`, `screen.inc`, `ay.inc`\n"
+      "  and `ay_notes.inc` are routines and tables some of them share.\n"
       "- `tools/make_demo_tables` draws what the programs `INCBIN`: the font, the pictures they\n"
       "  start from, the ball sprites and the star table (`tools/content/demo_tables.cpp`).\n"
       "- `tools/make_demo_content` wraps the assembled programs into .sna, .z80 and .szx files\n"

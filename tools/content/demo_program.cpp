@@ -29,20 +29,18 @@ std::vector<DemoProgram> Manifest() {
               "a scrolling message on a wall of attribute LEDs between waving colour ribbons");
   DemoProgram plasma = program("plasma.z80", "plasma", DemoFormat::Z80_V1,
                                "an attribute plasma of sine waves in 16 shades");
-  DemoProgram starfield =
-      program("starfield.z80", "starfield", DemoFormat::Z80_V3,
-              "a starfield in four layers behind the title, and a beeper tune");
-  DemoProgram balls =
-      program("bouncing_balls.z80", "bouncing_balls", DemoFormat::Z80_V3,
-              "bouncing balls drawn on two screens in turn, AY music and drums");
+  DemoProgram starfield = program("starfield.z80", "starfield", DemoFormat::Z80_V3,
+                                  "a starfield in four layers behind the title, and a beeper tune");
+  DemoProgram balls = program("bouncing_balls.z80", "bouncing_balls", DemoFormat::Z80_V3,
+                              "bouncing balls drawn on two screens in turn, AY music and drums");
   balls.is128K = true;
   balls.paging = 0x07;  // bank 7, the second screen, at 0C000h
   DemoProgram rom =
       program("glimmer.rom", "glimmer_rom", DemoFormat::ROM,
               "a ROM of our own: it prints with its own font and animates colours, no BASIC");
-  DemoProgram scroller = program(
-      "scroller.szx", "scroller", DemoFormat::SZX_STORED,
-      "a message in letters sixteen pixels square glides over running colours above its reflection");
+  DemoProgram scroller = program("scroller.szx", "scroller", DemoFormat::SZX_STORED,
+                                 "a message in letters sixteen pixels square glides over running "
+                                 "colours above its reflection");
   scroller.tape = true;
   DemoProgram beatBox = program(
       "beat_box.szx", "beat_box", DemoFormat::SZX,
@@ -58,13 +56,13 @@ std::vector<DemoProgram> Manifest() {
       "the four screens kept in RAM banks 1, 3, 4 and 6, paged in and wiped on in turn to an "
       "AY chime, a glint running across each");
   slideshow.is128K = true;
-  slideshow.bankScreens = {{1, "glimmerbox_title.scr"}, {3, "test_card.scr"}, {4, "sunset.scr"},
-                           {6, "spheres.scr"}};
-  DemoProgram kaleidoscope = program(
-      "kaleidoscope.sna", "kaleidoscope", DemoFormat::SNA,
-      "two pens wander at random, every cell they paint mirrored into all four quarters");
+  slideshow.bankScreens = {
+      {1, "glimmerbox_title.scr"}, {3, "test_card.scr"}, {4, "sunset.scr"}, {6, "spheres.scr"}};
+  DemoProgram kaleidoscope =
+      program("kaleidoscope.sna", "kaleidoscope", DemoFormat::SNA,
+              "two pens wander at random, every cell they paint mirrored into all four quarters");
   kaleidoscope.zip = "demo_pack.zip";
-  return {marquee, plasma,   starfield, balls,     rom,
+  return {marquee,  plasma,  starfield, balls,     rom,
           scroller, beatBox, ayMusic,   slideshow, kaleidoscope};
 }
 
@@ -129,7 +127,8 @@ void Read(DemoProgram& program, const std::filesystem::path& assembled) {
   Place(program, image);
 
   program.pc = program.Symbol("start");
-  program.codeRanges.emplace_back(program.pc, static_cast<uint16_t>(program.Symbol("code_end") - 1));
+  program.codeRanges.emplace_back(program.pc,
+                                  static_cast<uint16_t>(program.Symbol("code_end") - 1));
   if (program.format == DemoFormat::ROM) {
     program.im = 0;
     return;

@@ -28,11 +28,11 @@ struct DemoProgram {
   std::string description;  // one line for the README
   DemoFormat format = DemoFormat::SNA;
   bool is128K = false;
-  uint8_t paging = 0;       // port 7FFDh, 128K only: the bank at 0C000h holds 0C000h-0FFFFh
+  uint8_t paging = 0;  // port 7FFDh, 128K only: the bank at 0C000h holds 0C000h-0FFFFh
   // 128K RAM banks filled with one of the bundled screens, by file name.
   std::vector<std::pair<int, std::string>> bankScreens;
-  bool tape = false;        // pasmo also writes <source>.tap and .tzx with a BASIC loader
-  std::string zip;          // written into this zip file instead of on its own
+  bool tape = false;  // pasmo also writes <source>.tap and .tzx with a BASIC loader
+  std::string zip;    // written into this zip file instead of on its own
 
   // From the assembly. 48K: the 49152 bytes of 4000h-0FFFFh. 128K: eight banks of 16384
   // bytes, bank 0 first. ROM image: the 16384 bytes of the ROM.

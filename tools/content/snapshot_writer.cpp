@@ -139,8 +139,9 @@ std::vector<uint8_t> WriteZ80Version3(const DemoProgram& program) {
 
 std::vector<uint8_t> WriteSZX(const DemoProgram& program, bool compressed) {
   // Version 1.4; machine 1 is the 48K, 2 the 128K; no flags (ordinary timings).
-  std::vector<uint8_t> file = {'Z', 'X', 'S', 'T', 1, 4,
-                               static_cast<uint8_t>(program.is128K ? SPECTRUM_128 : SPECTRUM_48), 0};
+  std::vector<uint8_t> file = {
+      'Z', 'X', 'S', 'T', 1, 4, static_cast<uint8_t>(program.is128K ? SPECTRUM_128 : SPECTRUM_48),
+      0};
 
   // The creator: a 32-byte name and the program's version.
   std::vector<uint8_t> creator(32, 0);
