@@ -107,7 +107,8 @@ column_byte:
         djnz column_byte
         ret
 
-; The glint: two diagonals of cells in white paper, a diagonal further on each frame.
+; The glint: two diagonals of cells whose ink shines bright white, a diagonal further on each
+; frame.
 glint:  ld a,(glint_at)
         call restore
         ld a,(glint_at)
@@ -127,7 +128,7 @@ glint_on:
         ld c,0FFh               ; and on into diagonal
 
 ; The cells of diagonal A (column + row = A) given back their picture's attribute (C = 0), or
-; lit: the picture's ink on BRIGHT white paper (C = 0FFh).
+; lit: BRIGHT white ink on the picture's paper (C = 0FFh).
 diagonal:
         ld hl,ATTRIBUTES + PICTURE - SCREEN
         ld e,a                  ; E: the column on this row
@@ -143,8 +144,8 @@ diagonal_row:
         res 7,h
         bit 0,c
         jr z,diagonal_set
-        and 7
-        or BRIGHT+WHITE*PAPER
+        and 38h                 ; the paper
+        or BRIGHT+WHITE
 diagonal_set:
         ld (hl),a
         pop hl
