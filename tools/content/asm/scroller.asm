@@ -1,5 +1,5 @@
 ; Scroller (48K): a message in letters sixteen pixels square glides across the middle of the
-; screen two pixels a frame, over a band of colours that runs the other way, above its own
+; screen two pixels a frame, through colours that drift along more slowly, above its own
 ; reflection. One block of code that builds its screen itself, so that it also loads from
 ; tape behind a line of BASIC.
 
