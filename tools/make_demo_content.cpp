@@ -1,38 +1,29 @@
-// Writes Glimmerbox's own demo content (screens, programs and a README) into data/Snapshots or
-// the folder given. With --preview DIR it also writes a PNG of each as a machine shows it: the
-// screens as they are, the programs after running for a while (twice, some frames apart, to
-// show that they move).
+// Writes Glimmerbox's demo content (data/Snapshots as the build makes it) from the programs pasmo
+// assembled: the screens, the programs in their snapshot formats, the tapes, the zip and a
+// README. With --preview DIR it also writes a PNG of each screen, and of each program after
+// running for a while (twice, some frames apart, to show that they move).
 //
-//   make_demo_content [FOLDER] [--preview DIR] [--frames N]
+//   make_demo_content --assembled DIR --out DIR [--preview DIR] [--frames N]
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "emulation/machine.h"
 #include "emulation/machine128.h"
 #include "emulation/machine48.h"
-#include "shell/app_state.h"
+#include "tools/content/demo_content.h"
 #include "tools/content/demo_program.h"
 #include "tools/content/demo_screens.h"
 #include "tools/content/png_writer.h"
 #include "tools/content/screen_image.h"
-#include "tools/content/snapshot_writer.h"
 
 namespace {
-
-bool WriteFile(const std::filesystem::path& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary);
-  out << text;
-  return static_cast<bool>(out);
-}
-
-bool WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
-  return WriteFile(path, std::string(bytes.begin(), bytes.end()));
-}
 
 std::string Stem(const std::string& file) { return std::filesystem::path(file).stem().string(); }
 
@@ -57,85 +48,83 @@ bool Preview(const DemoProgram& program, const std::filesystem::path& folder, in
   return true;
 }
 
-std::string Readme(const std::vector<DemoScreen>& screens,
-                   const std::vector<DemoProgram>& programs) {
-  std::string text =
-      "# Demo content\n\n"
-      "Glimmerbox's own snapshots. Nothing here is third-party software: the pictures are drawn\n"
-      "by the generator, and the programs are its own Z80 code with its own font; they call no\n"
-      "ROM routine, so they run with the original ROMs and with OpenSE BASIC alike.\n\n"
-      "All of them are written by `tools/make_demo_content` (built with the project, never run by\n"
-      "the build). After changing the generator, write them again from the source folder:\n\n"
-      "    build/tools/make_demo_content data/Snapshots --preview /tmp/previews\n\n"
-      "(`--preview` also writes a PNG of each as a machine shows it). The content tests fail\n"
-      "while the files here differ from what the generator writes.\n\n"
-      "The ROM image demo is not kept here, so that no ROM image is ever part of the repository;\n"
-      "`--with-rom` writes it too, for trying .rom loading.\n\n"
-      "| File | What it is |\n|---|---|\n";
-  for (const DemoScreen& screen : screens)
-    text += "| `" + screen.file + "` | screen image: " + screen.description + " |\n";
-  for (const DemoProgram& program : programs) {
-    if (program.format == DemoFormat::ROM) continue;
-    const char* kind = program.format == DemoFormat::SNA ? "48K snapshot (.sna)"
-                       : program.format == DemoFormat::Z80_V1
-                           ? "48K snapshot (.z80 version 1, compressed)"
-                       : program.format == DemoFormat::Z80_V3 ? "128K snapshot (.z80 version 3)"
-                                                              : "16K ROM image, runs from 0x0000";
-    text += "| `" + program.file + "` | " + kind + ": " + program.description + " |\n";
+// Files of the kinds written here that are no longer written (a program renamed or moved to
+// another format), so that the folder holds exactly the content.
+void RemoveLeftovers(const std::filesystem::path& folder, const std::vector<DemoFile>& files) {
+  std::set<std::string> written = {"README.md"};
+  for (const DemoFile& file : files) written.insert(file.name);
+  const std::set<std::string> kinds = {".sna", ".z80", ".szx", ".scr",
+                                       ".rom", ".zip", ".tap", ".tzx"};
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+    const std::string name = entry.path().filename().string();
+    if (entry.is_regular_file() && kinds.count(entry.path().extension().string()) &&
+        !written.count(name))
+      std::filesystem::remove(entry.path(), error);
   }
-  return text;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::filesystem::path folder = "data/Snapshots";
-  std::filesystem::path preview;
+  std::filesystem::path assembled, folder, preview;
   int frames = 100;
-  bool withROM = false;
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--with-rom") == 0)
-      withROM = true;
-    else if (std::strcmp(argv[i], "--preview") == 0 && i + 1 < argc)
-      preview = argv[++i];
-    else if (std::strcmp(argv[i], "--frames") == 0 && i + 1 < argc)
-      frames = std::max(1, std::atoi(argv[++i]));
-    else
-      folder = argv[i];
+  for (int i = 1; i + 1 < argc; i += 2) {
+    if (std::strcmp(argv[i], "--assembled") == 0)
+      assembled = argv[i + 1];
+    else if (std::strcmp(argv[i], "--out") == 0)
+      folder = argv[i + 1];
+    else if (std::strcmp(argv[i], "--preview") == 0)
+      preview = argv[i + 1];
+    else if (std::strcmp(argv[i], "--frames") == 0)
+      frames = std::max(1, std::atoi(argv[i + 1]));
   }
-  std::error_code error;
-  std::filesystem::create_directories(folder, error);
-  if (!preview.empty()) std::filesystem::create_directories(preview, error);
+  if (assembled.empty() || folder.empty()) {
+    std::fprintf(
+        stderr,
+        "usage: make_demo_content --assembled DIR --out DIR [--preview DIR] [--frames N]\n");
+    return 2;
+  }
 
-  const std::vector<DemoScreen> screens = DemoScreens();
-  const std::vector<DemoProgram> programs = DemoPrograms();
+  const std::vector<DemoProgram> programs = DemoPrograms(assembled);
   bool ok = true;
-  for (const DemoProgram& program : programs) {
-    for (const std::string& message : program.errors) std::fprintf(stderr, "%s\n", message.c_str());
-    if (!program.errors.empty()) ok = false;
-  }
+  for (const DemoProgram& program : programs)
+    for (const std::string& message : program.errors) {
+      std::fprintf(stderr, "make_demo_content: %s\n", message.c_str());
+      ok = false;
+    }
   if (!ok) return 1;
 
-  for (const DemoScreen& screen : screens) {
-    ok = WriteFile(folder / screen.file, screen.bytes) && ok;
-    if (!preview.empty()) {
+  std::error_code error;
+  std::filesystem::create_directories(folder, error);
+  const std::vector<DemoFile> files = DemoFiles(programs, assembled);
+  RemoveLeftovers(folder, files);
+  for (const DemoFile& file : files) {
+    if (file.bytes.empty() && file.members.empty()) {
+      std::fprintf(stderr, "make_demo_content: nothing to write for %s\n", file.name.c_str());
+      ok = false;
+    }
+    ok = ok && WriteDemoFile(folder, file);
+  }
+  {
+    std::ofstream readme(folder / "README.md", std::ios::binary);
+    readme << DemoReadme(files);
+    ok = ok && static_cast<bool>(readme);
+  }
+  if (!ok) {
+    std::fprintf(stderr, "make_demo_content: could not write everything into %s\n", folder.c_str());
+    return 1;
+  }
+
+  if (!preview.empty()) {
+    std::filesystem::create_directories(preview, error);
+    for (const DemoScreen& screen : DemoScreens()) {
       const std::vector<uint8_t> lines = ScreenToLines(screen.bytes);
       ok = WritePNG(preview / (Stem(screen.file) + ".png"), LinesToRGB(lines.data(), 0), 256, 192,
                     2) &&
            ok;
     }
+    for (const DemoProgram& program : programs) ok = Preview(program, preview, frames) && ok;
   }
-  for (const DemoProgram& program : programs) {
-    if (program.format == DemoFormat::ROM && !withROM) continue;
-    ok = WriteFile(folder / program.file, ProgramFile(program)) && ok;
-    if (!preview.empty()) ok = Preview(program, preview, frames) && ok;
-  }
-  ok = WriteFile(folder / "README.md", Readme(screens, programs)) && ok;
-  if (!ok) {
-    std::fprintf(stderr, "make_demo_content: could not write everything into %s\n", folder.c_str());
-    return 1;
-  }
-  std::printf("make_demo_content: %zu screens and %zu programs in %s\n", screens.size(),
-              programs.size(), folder.c_str());
-  return 0;
+  return ok ? 0 : 1;
 }

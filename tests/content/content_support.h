@@ -1,12 +1,28 @@
-// Helpers for the content tests: reading text back off a display in the demo font, and an
-// independent decoder of the .z80 run-length code.
+// Helpers for the content tests: the programs and files the build made, reading text back off a
+// display in the demo font, and an independent decoder of the .z80 run-length code.
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "tools/content/demo_font.h"
+#include "tools/content/demo_program.h"
+
+// Where the build put pasmo's output (asm/) and the Snapshots folder it made (Snapshots/).
+inline std::filesystem::path ContentBuild() { return GLIMMERBOX_CONTENT_BUILD; }
+
+inline const std::vector<DemoProgram>& AssembledPrograms() {
+  static const std::vector<DemoProgram> programs = DemoPrograms(ContentBuild() / "asm");
+  return programs;
+}
+
+inline const DemoProgram* FindProgram(const std::string& file) {
+  for (const DemoProgram& program : AssembledPrograms())
+    if (program.file == file) return &program;
+  return nullptr;
+}
 
 // The colour (0-15, black always 0) that pixel (x, y) of a display line buffer shows, FLASH
 // in its first phase.

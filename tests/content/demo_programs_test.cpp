@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <set>
 
@@ -9,28 +10,24 @@
 #include "emulation/display.h"
 #include "emulation/machine128.h"
 #include "emulation/machine48.h"
-#include "formats/result_code.h"
 #include "tests/content/content_support.h"
 #include "tests/emulation/machine_fixture.h"
 #include "tools/content/demo_program.h"
-#include "tools/content/demo_screens.h"
 #include "tools/content/screen_image.h"
-#include "tools/content/snapshot_writer.h"
 
 namespace {
 
 class ContentPrograms : public MachineTest {
  protected:
-  void SetUp() override {
-    MachineTest::SetUp();
-    programs_ = DemoPrograms();
-  }
+  const std::vector<DemoProgram>& programs_ = AssembledPrograms();
 
-  const DemoProgram& Program(const std::string& file) const {
-    for (const DemoProgram& program : programs_)
-      if (program.file == file) return program;
-    ADD_FAILURE() << "no program " << file;
-    return programs_.front();
+  static const DemoProgram& Program(const std::string& file) {
+    const DemoProgram* program = FindProgram(file);
+    if (!program) {
+      ADD_FAILURE() << "no program " << file;
+      return AssembledPrograms().front();
+    }
+    return *program;
   }
 
   static std::unique_ptr<CSpeccy> MachineFor(const DemoProgram& program, bool class128) {
@@ -66,28 +63,30 @@ class ContentPrograms : public MachineTest {
     }
     return spacings;
   }
-
-  std::vector<DemoProgram> programs_;
 };
 
 }  // namespace
 
-TEST_F(ContentPrograms, AssembleAndCoverEveryFileKind) {
-  std::set<DemoFormat> formats;
+TEST_F(ContentPrograms, AreAssembledWithTheirStartAndStack) {
+  ASSERT_FALSE(programs_.empty());
   for (const DemoProgram& program : programs_) {
+    SCOPED_TRACE(program.file);
     EXPECT_TRUE(program.errors.empty()) << program.errors.front();
-    EXPECT_FALSE(program.codeRanges.empty()) << program.file;
     EXPECT_EQ(program.memory.size(), program.format == DemoFormat::ROM ? 16384u
                                      : program.is128K                  ? 131072u
                                                                        : 49152u);
-    formats.insert(program.format);
+    EXPECT_TRUE(InCode(program, program.pc));
+    if (program.format != DemoFormat::ROM) {
+      // The stack lies below the IM 2 table, in RAM that no 128K paging moves.
+      EXPECT_EQ(program.sp, 0xBE00);
+    }
   }
-  EXPECT_EQ(formats.size(), 4u);  // .sna, .z80 version 1 and 3, .rom
 }
 
 // Between frames every program is in its own code (never in the ROM, which is all HALTs for
-// the RAM programs), and the picture keeps changing: at least every other frame, and never
-// still for more than three frames running. 48K programs run on both machine classes.
+// the RAM programs), waiting in its HALT for the next frame (its frame's work done in time), and
+// the picture keeps changing: at least every other frame, and never still for more than three
+// frames running. 48K programs run on both machine classes.
 TEST_F(ContentPrograms, RunInTheirOwnCodeAndKeepMoving) {
   for (const DemoProgram& program : programs_) {
     for (const bool class128 : {false, true}) {
@@ -102,6 +101,9 @@ TEST_F(ContentPrograms, RunInTheirOwnCodeAndKeepMoving) {
         RunFrames(*machine, 1);
         const uint16_t pc = Register(*machine, REG_PC);
         ASSERT_TRUE(InCode(program, pc)) << "frame " << frame << " PC " << std::hex << pc;
+        if (frame >= 4) {  // after setting up: clearing the screen alone takes two frames
+          EXPECT_EQ(Register(*machine, REG_HALT), 1) << "frame " << frame << " ran late";
+        }
         std::vector<uint8_t> now = Lines(*machine);
         if (now != before) {
           ++changed;
@@ -121,8 +123,8 @@ TEST_F(ContentPrograms, MarqueeSpellsItsMessage) {
   const DemoProgram& program = Program("marquee.sna");
   // The message as LED columns: 8 a character, bit r for row r.
   std::vector<uint8_t> stream;
-  for (const char* ch = MarqueeText(); *ch; ++ch) {
-    const Glyph& glyph = GlyphOf(*ch);
+  for (uint16_t at = program.Symbol("message"); program.At(at) != 0; ++at) {
+    const Glyph& glyph = GlyphOf(static_cast<char>(program.At(at)));
     for (int column = 0; column < 8; ++column) {
       uint8_t bits = 0;
       for (int row = 0; row < 8; ++row)
@@ -187,7 +189,7 @@ TEST_F(ContentPrograms, PlasmaRecoloursTheCellsOverTheCheckerboard) {
 // Stars are drawn and erased with XOR: however long it runs, the screen differs from the
 // starting picture only where stars are (two pixels at most each, in old and new places).
 TEST_F(ContentPrograms, StarfieldLeavesNoDebris) {
-  const DemoProgram& program = Program("starfield.sna");
+  const DemoProgram& program = Program("starfield.z80");
   CSpeccy48 machine;
   PokeProgram(machine, program);
   int done = 0;
@@ -212,7 +214,7 @@ TEST_F(ContentPrograms, BeeperPlaysTheTuneInTune) {
   state_.soundOutput = &output;
   state_.settings.emulateBeeper = 1;
   CSpeccy48 machine;
-  PokeProgram(machine, Program("starfield.sna"));
+  PokeProgram(machine, Program("starfield.z80"));
   RunFrames(machine, 200);
   ASSERT_EQ(output.last->frames.size(), 200u);
   // Frame 0 sets up and waits for the first interrupt; the tune starts with frame 1.
@@ -306,55 +308,142 @@ TEST_F(ContentPrograms, ROMDemoPrintsWithItsOwnFont) {
   EXPECT_EQ(TextAt(lines, 10 * 8, 22 * 8, 11), "(C) CORVANE");
 }
 
-// Loaded through the snapshot readers, each file gives the machine the program's memory and
-// start, and runs. Readers still to come are skipped.
-TEST_F(ContentPrograms, FilesLoadThroughTheSnapshotReaders) {
-  int waiting = 0;
-  for (const DemoProgram& program : programs_) {
-    SCOPED_TRACE(program.file);
-    std::vector<uint8_t> file = ProgramFile(program);
-    std::unique_ptr<CSpeccy> machine = MachineFor(program, false);
-    bool ownership = true;
-    const int32_t result = machine->LoadSnapshotData(
-        file.data(), static_cast<uint32_t>(file.size()), program.file.c_str(), false, ownership);
-    if (result == GX_NOT_SUPPORTED) {
-      ++waiting;
-      continue;
-    }
-    ASSERT_EQ(result, GX_NONE);
-    EXPECT_EQ(Register(*machine, REG_PC), program.pc);
-    if (program.format != DemoFormat::ROM) {
-      EXPECT_EQ(Register(*machine, REG_SP), program.sp);
-      DemoProgram image = program;  // At() reads 0xC000 through the program's own paging
-      for (uint32_t address = 0x4000; address <= 0xFFFF; ++address) {
-        if (program.format == DemoFormat::SNA &&
-            (address == program.sp - 2u || address == program.sp - 1u))
-          continue;  // where the file kept PC
-        ASSERT_EQ(machine->Peek(static_cast<uint16_t>(address)),
-                  image.At(static_cast<uint16_t>(address)))
-            << std::hex << address;
+// The letters move two pixels left a frame, new ones coming in at the right edge, and the
+// sixteen lines below mirror them; all of it in place before the picture is drawn.
+TEST_F(ContentPrograms, ScrollerGlidesTwoPixelsAFrameOverItsReflection) {
+  const DemoProgram& program = Program("scroller.szx");
+  const int top = program.Symbol("BAND_TOP");
+  const auto ink = [](const std::vector<uint8_t>& lines, int x, int y) {
+    return (lines[y * 64 + x / 8] & (0x80 >> (x & 7))) != 0;
+  };
+  CSpeccy48 machine;
+  PokeProgram(machine, program);
+  RunFrames(machine, 10);
+  std::vector<uint8_t> before = Lines(machine);
+  int inked = 0;
+  for (int frame = 0; frame < 50; ++frame) {
+    RunFrames(machine, 1);
+    const std::vector<uint8_t> now = Lines(machine);
+    for (int k = 0; k < 16; ++k) {
+      for (int x = 2; x < 256; ++x) {
+        ASSERT_EQ(ink(now, x - 2, top + k), ink(before, x, top + k))
+            << "frame " << frame << " line " << k;
+        inked += ink(now, x, top + k);
       }
+      ASSERT_EQ(std::memcmp(&now[(top + 16 + k) * 64], &now[(top + 15 - k) * 64], 32), 0)
+          << "reflection " << k;
     }
-    if (program.is128K) {
-      auto& machine128 = static_cast<CSpeccy128&>(*machine);
-      EXPECT_EQ(machine128.PagingLatch(), program.paging);
-      EXPECT_EQ(std::memcmp(machine128.Bank(7), &program.memory[7 * 16384], 16384), 0);
-    }
-    RunFrames(*machine, 20);
-    EXPECT_TRUE(InCode(program, Register(*machine, REG_PC)));
+    before = now;
   }
-  if (waiting > 0) GTEST_SKIP() << waiting << " file(s) wait for their snapshot reader";
+  EXPECT_GT(inked, 50 * 300);  // letters, not an empty band
 }
 
-TEST_F(ContentPrograms, ScreensLoadAsScreenImages) {
-  for (const DemoScreen& screen : DemoScreens()) {
-    std::vector<uint8_t> file = screen.bytes;
-    CSpeccy48 machine;
-    bool ownership = true;
-    ASSERT_EQ(machine.LoadSnapshotData(file.data(), static_cast<uint32_t>(file.size()),
-                                       screen.file.c_str(), false, ownership),
-              GX_NONE)
-        << screen.file;
-    EXPECT_EQ(Lines(machine), ScreenToLines(screen.bytes)) << screen.file;
+// Kick and snare flash the border red and yellow and light their columns of LEDs; the beeper
+// sounds in most frames.
+TEST_F(ContentPrograms, BeatBoxFlashesTheBorderOnTheBeat) {
+  RecordingOutput output;
+  state_.soundOutput = &output;
+  state_.settings.emulateBeeper = 1;
+  const DemoProgram& program = Program("beat_box.szx");
+  CSpeccy48 machine;
+  PokeProgram(machine, program);
+  std::map<int, int> borders;
+  int kickLit = 0;
+  const int bottom = program.Symbol("BOTTOM_ROW") * 8;
+  for (int frame = 0; frame < 400; ++frame) {
+    RunFrames(machine, 1);
+    ++borders[machine.GetBorder()];
+    kickLit += machine.DisplayLineBuffer()[bottom * 64 + 32 + 2] != BLUE;
   }
+  EXPECT_GT(borders[RED], 25);
+  EXPECT_GT(borders[YELLOW], 20);
+  EXPECT_GT(borders[BLACK], 200);
+  EXPECT_GT(kickLit, 150);
+  int sounding = 0;
+  for (const std::vector<int16_t>& frame : output.last->frames)
+    sounding += EdgeSpacings(frame).size() >= 4;
+  EXPECT_GE(sounding, 180);
+}
+
+// Melody, chord and bass on their channels (the chord a new note every frame), noise for the
+// drums, and the notes rolling left through the piano roll.
+TEST_F(ContentPrograms, AYMusicPlaysItsThreeChannelsAndRollsTheNotes) {
+  const DemoProgram& program = Program("ay_music.szx");
+  const int top = program.Symbol("ROLL_TOP"), bottom = program.Symbol("ROLL_BOTTOM");
+  state_.settings.emulateAY = 1;
+  CSpeccy128 machine;
+  ASSERT_NE(machine.AYChip(), nullptr);
+  PokeProgram(machine, program);
+  RunFrames(machine, 10);
+  std::set<int> melody, bass;
+  int chordChanges = 0, noisy = 0, rolled = 0, lastChord = -1;
+  std::vector<uint8_t> before = Lines(machine);
+  for (int frame = 0; frame < 300; ++frame) {
+    RunFrames(machine, 1);
+    const CAYChip& ay = *machine.AYChip();
+    melody.insert(ay.registers[0] | ay.registers[1] << 8);
+    bass.insert(ay.registers[4] | ay.registers[5] << 8);
+    const int chord = ay.registers[2] | ay.registers[3] << 8;
+    chordChanges += chord != lastChord;
+    lastChord = chord;
+    noisy += (ay.registers[7] & 0x20) == 0;  // noise on C
+    const std::vector<uint8_t> now = Lines(machine);
+    if (now == before) continue;
+    bool moved = true;
+    for (int row = top; row <= bottom; ++row)
+      moved = moved && std::memcmp(&now[row * 8 * 64 + 32], &before[row * 8 * 64 + 33], 31) == 0;
+    rolled += moved;
+    before = now;
+  }
+  EXPECT_GE(melody.size(), 8u);
+  EXPECT_GE(bass.size(), 4u);
+  EXPECT_GE(chordChanges, 280);
+  EXPECT_GT(noisy, 20);
+  EXPECT_GE(rolled, 140);  // a column every other frame
+}
+
+// Each picture is paged in from its bank and wiped on until the screen is the picture; each
+// change strikes a chime on the envelope.
+TEST_F(ContentPrograms, SlideshowShowsEachBanksPictureInTurn) {
+  const DemoProgram& program = Program("slideshow.szx");
+  RecordingOutput output;  // the chip's envelope runs as its sound is made
+  state_.soundOutput = &output;
+  state_.settings.emulateAY = 1;
+  CSpeccy128 machine;
+  ASSERT_NE(machine.AYChip(), nullptr);
+  PokeProgram(machine, program);
+  std::vector<int> shown;
+  int chimes = 0;
+  uint32_t lastCycles = 0;
+  for (int frame = 0; frame < 4 * (program.Symbol("SHOW_FRAMES") + 16) + 20; ++frame) {
+    RunFrames(machine, 1);
+    const int bank = machine.PagingLatch() & 7;
+    if (bank != 0 && std::memcmp(machine.Bank(5), machine.Bank(bank), 6144) == 0 &&
+        (shown.empty() || shown.back() != bank))
+      shown.push_back(bank);
+    const CAYChip& ay = *machine.AYChip();
+    chimes += ay.envelopeCycleCount < lastCycles;
+    lastCycles = ay.envelopeCycleCount;
+  }
+  EXPECT_EQ(shown, (std::vector<int>{1, 3, 4, 6, 1}));
+  EXPECT_GE(chimes, 4);
+}
+
+// Every cell is mirrored into the other three quarters, whatever the pens have painted.
+TEST_F(ContentPrograms, KaleidoscopeStaysSymmetrical) {
+  CSpeccy48 machine;
+  PokeProgram(machine, Program("kaleidoscope.sna"));
+  int painted = 0;
+  for (int frame = 0; frame < 200; ++frame) {
+    RunFrames(machine, 1);
+    painted = 0;
+    for (int row = 0; row < 24; ++row)
+      for (int column = 0; column < 32; ++column) {
+        const uint8_t cell = machine.Peek(static_cast<uint16_t>(0x5800 + row * 32 + column));
+        painted += cell != 0;
+        ASSERT_EQ(cell, machine.Peek(static_cast<uint16_t>(0x5800 + row * 32 + 31 - column)));
+        ASSERT_EQ(cell, machine.Peek(static_cast<uint16_t>(0x5800 + (23 - row) * 32 + column)));
+      }
+  }
+  EXPECT_GT(painted, 300);
 }

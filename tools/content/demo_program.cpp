@@ -1,96 +1,224 @@
-// What the demo programs share: their memory image, the interrupt set-up, and the way into a
-// machine.
+// The bundled programs and the way from pasmo's output to a memory image and into a machine.
 #include "tools/content/demo_program.h"
 
 #include <algorithm>
 #include <cstring>
+#include <fstream>
+#include <iterator>
+#include <sstream>
 
-#include "emulation/display.h"
 #include "emulation/machine.h"
 #include "emulation/machine128.h"
 #include "emulation/z80.h"
-#include "tools/content/z80_assembler.h"
+#include "tools/content/demo_screens.h"
 
-uint8_t& DemoProgram::At(uint16_t address) {
-  if (format == DemoFormat::ROM) return memory[address & 0x3FFF];
-  if (!is128K) return memory[static_cast<uint16_t>(address - 0x4000)];
-  // 0x4000 is bank 5 and 0x8000 bank 2 on every 128K machine; 0xC000 is the paged bank.
+namespace {
+
+std::vector<DemoProgram> Manifest() {
+  auto program = [](const char* file, const char* source, DemoFormat format,
+                    const char* description) {
+    DemoProgram p;
+    p.file = file;
+    p.source = source;
+    p.format = format;
+    p.description = description;
+    return p;
+  };
+  DemoProgram marquee =
+      program("marquee.sna", "marquee", DemoFormat::SNA,
+              "a scrolling message on a wall of attribute LEDs between waving colour ribbons");
+  DemoProgram plasma = program("plasma.z80", "plasma", DemoFormat::Z80_V1,
+                               "an attribute plasma of sine waves in 16 shades");
+  DemoProgram starfield = program("starfield.z80", "starfield", DemoFormat::Z80_V3,
+                                  "a starfield in four layers behind the title, and a beeper tune");
+  DemoProgram balls = program("bouncing_balls.z80", "bouncing_balls", DemoFormat::Z80_V3,
+                              "bouncing balls drawn on two screens in turn, AY music and drums");
+  balls.is128K = true;
+  balls.paging = 0x07;  // bank 7, the second screen, at 0C000h
+  DemoProgram rom =
+      program("glimmer.rom", "glimmer_rom", DemoFormat::ROM,
+              "a ROM of our own: it prints with its own font and animates colours, no BASIC");
+  DemoProgram scroller = program("scroller.szx", "scroller", DemoFormat::SZX_STORED,
+                                 "a message in letters sixteen pixels square glides over running "
+                                 "colours above its reflection");
+  scroller.tape = true;
+  DemoProgram beatBox = program(
+      "beat_box.szx", "beat_box", DemoFormat::SZX,
+      "a beeper drum machine: kick, snare, hi-hat and bass, the border flashing on the beat, "
+      "columns of LEDs and the bar's steps lit in turn");
+  DemoProgram ayMusic = program(
+      "ay_music.szx", "ay_music", DemoFormat::SZX,
+      "a tune on the AY: melody, arpeggiated chords, bass and drums, with volume meters and a "
+      "piano roll of the notes");
+  ayMusic.is128K = true;
+  DemoProgram slideshow = program(
+      "slideshow.szx", "slideshow", DemoFormat::SZX_STORED,
+      "the four screens kept in RAM banks 1, 3, 4 and 6, paged in and wiped on in turn to an "
+      "AY chime, a glint running across each");
+  slideshow.is128K = true;
+  slideshow.bankScreens = {
+      {1, "glimmerbox_title.scr"}, {3, "test_card.scr"}, {4, "sunset.scr"}, {6, "spheres.scr"}};
+  DemoProgram kaleidoscope =
+      program("kaleidoscope.sna", "kaleidoscope", DemoFormat::SNA,
+              "two pens wander at random, every cell they paint mirrored into all four quarters");
+  kaleidoscope.zip = "demo_pack.zip";
+  return {marquee,  plasma,  starfield, balls,     rom,
+          scroller, beatBox, ayMusic,   slideshow, kaleidoscope};
+}
+
+std::string ReadText(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+int HexByte(const std::string& line, size_t at) {
+  if (at + 2 > line.size()) return -1;
+  int value = 0;
+  for (size_t k = at; k < at + 2; ++k) {
+    const char c = line[k];
+    const int digit = c >= '0' && c <= '9'   ? c - '0'
+                      : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                      : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                             : -1;
+    if (digit < 0) return -1;
+    value = value * 16 + digit;
+  }
+  return value;
+}
+
+// Fills the program's memory from the assembled bytes and checks that they lie where its kind
+// of program can have them.
+void Place(DemoProgram& program, const std::vector<int>& image) {
+  const bool rom = program.format == DemoFormat::ROM;
+  if (rom)
+    program.memory.assign(16384, 0xFF);  // unprogrammed EPROM
+  else
+    program.memory.assign(program.is128K ? 8 * 16384 : 49152, 0);
+  for (uint32_t address = 0; address < 0x10000; ++address) {
+    if (image[address] < 0) continue;
+    if (rom != (address < 0x4000)) {
+      program.errors.push_back(program.source + ": byte at " + std::to_string(address) +
+                               (rom ? " is outside the ROM" : " is in the ROM"));
+      return;
+    }
+    program.At(static_cast<uint16_t>(address)) = static_cast<uint8_t>(image[address]);
+  }
+  for (const auto& [bank, name] : program.bankScreens) {
+    for (const DemoScreen& screen : DemoScreens())
+      if (screen.file == name)
+        std::copy(screen.bytes.begin(), screen.bytes.end(), &program.memory[bank * 16384]);
+  }
+}
+
+void Read(DemoProgram& program, const std::filesystem::path& assembled) {
+  const std::filesystem::path stem = assembled / program.source;
+  const std::string hex = ReadText(stem.string() + ".hex");
+  std::vector<int> image;
+  std::string error;
+  if (hex.empty() || !ReadIntelHex(hex, image, error)) {
+    program.errors.push_back(program.source + ".hex: " + (hex.empty() ? "missing" : error));
+    return;
+  }
+  program.symbols = ReadSymbols(ReadText(stem.string() + ".sym"));
+  for (const char* needed : {"start", "code_end"})
+    if (!program.HasSymbol(needed))
+      program.errors.push_back(program.source + ": no label " + needed);
+  if (!program.errors.empty()) return;
+  Place(program, image);
+
+  program.pc = program.Symbol("start");
+  program.codeRanges.emplace_back(program.pc,
+                                  static_cast<uint16_t>(program.Symbol("code_end") - 1));
+  if (program.format == DemoFormat::ROM) {
+    program.im = 0;
+    return;
+  }
+  program.sp = program.Symbol("STACK_TOP");
+  program.i = static_cast<uint8_t>(program.Symbol("VECTOR_TABLE") >> 8);
+  program.im = 2;
+  const uint16_t jump = program.Symbol("IM2_JUMP");
+  program.codeRanges.emplace_back(jump, static_cast<uint16_t>(jump + 2));
+}
+
+}  // namespace
+
+size_t DemoProgram::Index(uint16_t address) const {
+  if (format == DemoFormat::ROM) return address & 0x3FFF;
+  if (!is128K) return static_cast<uint16_t>(address - 0x4000);
+  // 4000h is bank 5 and 8000h bank 2 on every 128K machine; 0C000h is the paged bank.
   const int bank = address < 0x8000 ? 5 : address < 0xC000 ? 2 : (paging & 7);
-  return memory[bank * 16384 + (address & 0x3FFF)];
+  return bank * 16384 + (address & 0x3FFF);
 }
 
-void DemoProgram::Put(uint16_t address, const std::vector<uint8_t>& bytes) {
-  for (size_t k = 0; k < bytes.size(); ++k) At(static_cast<uint16_t>(address + k)) = bytes[k];
+uint16_t DemoProgram::Symbol(const std::string& name) const {
+  const auto found = symbols.find(name);
+  return found == symbols.end() ? 0 : found->second;
 }
 
-void DemoProgram::Place(CZ80Assembler& code) {
-  if (!code.Finish()) {
-    for (const std::string& error : code.Errors()) errors.push_back(file + ": " + error);
-    return;
+bool ReadIntelHex(const std::string& text, std::vector<int>& image, std::string& error) {
+  image.assign(0x10000, -1);
+  std::istringstream lines(text);
+  std::string line;
+  int number = 0;
+  while (std::getline(lines, line)) {
+    ++number;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.empty()) continue;
+    const int count = HexByte(line, 1);
+    if (line[0] != ':' || count < 0 || line.size() != 11 + 2 * static_cast<size_t>(count)) {
+      error = "line " + std::to_string(number) + " is not a record";
+      return false;
+    }
+    std::vector<int> bytes;
+    int sum = 0;
+    for (size_t at = 1; at < line.size(); at += 2) {
+      bytes.push_back(HexByte(line, at));
+      if (bytes.back() < 0) {
+        error = "line " + std::to_string(number) + " has a bad digit";
+        return false;
+      }
+      sum += bytes.back();
+    }
+    if ((sum & 0xFF) != 0) {
+      error = "line " + std::to_string(number) + " fails its checksum";
+      return false;
+    }
+    const int address = bytes[1] << 8 | bytes[2], type = bytes[3];
+    if (type == 1) return true;  // end of file
+    if (type != 0) continue;
+    for (int k = 0; k < count; ++k) image[(address + k) & 0xFFFF] = bytes[4 + k];
   }
-  Put(code.Origin(), code.Bytes());
-  codeRanges.emplace_back(code.Origin(),
-                          static_cast<uint16_t>(code.Origin() + code.Bytes().size() - 1));
-  if (format == DemoFormat::ROM) return;
-  const uint16_t isr = code.AddressOf("isr");
-  if (isr == 0) {
-    errors.push_back(file + ": no interrupt routine");
-    return;
+  error = "no end record";
+  return false;
+}
+
+std::map<std::string, uint16_t> ReadSymbols(const std::string& text) {
+  std::map<std::string, uint16_t> symbols;
+  std::istringstream lines(text);
+  std::string name, equ, value;
+  while (lines >> name >> equ >> value) {
+    if (equ != "EQU" || value.empty()) continue;
+    const bool hex = value.back() == 'H' || value.back() == 'h';
+    if (hex) value.pop_back();
+    symbols[name] = static_cast<uint16_t>(std::stoul(value, nullptr, hex ? 16 : 10));
   }
-  At(INTERRUPT_JUMP) = 0xC3;  // JP isr
-  At(INTERRUPT_JUMP + 1) = static_cast<uint8_t>(isr);
-  At(INTERRUPT_JUMP + 2) = static_cast<uint8_t>(isr >> 8);
-  codeRanges.emplace_back(INTERRUPT_JUMP, INTERRUPT_JUMP + 2);
+  return symbols;
 }
 
-DemoProgram NewRamProgram(const std::string& file, DemoFormat format, bool is128K,
-                          const std::string& description) {
-  DemoProgram program;
-  program.file = file;
-  program.description = description;
-  program.format = format;
-  program.is128K = is128K;
-  program.memory.assign(is128K ? 8 * 16384 : 49152, 0);
-  // Bank 7 at 0xC000 so that both screens can be drawn; the screen shown is bank 5.
-  program.paging = is128K ? 0x07 : 0;
-  // With IM 2 the bus byte picks the vector; 0xFF on a Spectrum, but any byte must work.
-  for (int k = 0; k <= 256; ++k) program.At(static_cast<uint16_t>(VECTOR_TABLE + k)) = 0xBF;
-  return program;
-}
-
-void EmitInterruptSetup(CZ80Assembler& a) {
-  using enum R8;
-  using enum R16;
-  a.DI();
-  a.LD(SP, STACK_TOP);
-  a.LD(A, VECTOR_TABLE >> 8);
-  a.LD_I_A();
-  a.IM(2);
-}
-
-std::vector<uint8_t> LineAddressTable() {
-  std::vector<uint8_t> table;
-  for (int line = 0; line < 192; ++line) {
-    const uint32_t address = 0x4000 + DisplayLineOffset(line);
-    table.push_back(static_cast<uint8_t>(address));
-    table.push_back(static_cast<uint8_t>(address >> 8));
-  }
-  return table;
-}
-
-std::vector<DemoProgram> DemoPrograms() {
-  return {MarqueeProgram(), PlasmaProgram(), StarfieldProgram(), BouncingBallsProgram(),
-          ROMDemoProgram()};
+std::vector<DemoProgram> DemoPrograms(const std::filesystem::path& assembled) {
+  std::vector<DemoProgram> programs = Manifest();
+  for (DemoProgram& program : programs) Read(program, assembled);
+  return programs;
 }
 
 void PokeProgram(CSpeccy& machine, const DemoProgram& program) {
   machine.Reset();
   if (program.format == DemoFormat::ROM) {
-    machine.SetVariant(1);  // a ROM image runs as a 48K machine
+    machine.SetVariant(SPECTRUM_48);  // a ROM image runs as a 48K machine
     uint8_t* rom = machine.CustomROM();
     std::memcpy(rom, program.memory.data(), std::min<size_t>(program.memory.size(), 16384));
     machine.MapROM(rom);
-    return;  // the reset left the processor at 0x0000
+    return;  // the reset left the processor at 0000h
   }
   if (program.is128K) {
     auto& machine128 = static_cast<CSpeccy128&>(machine);
@@ -100,7 +228,7 @@ void PokeProgram(CSpeccy& machine, const DemoProgram& program) {
     for (int bank = 0; bank < 8; ++bank)
       std::memcpy(machine128.Bank(bank), &program.memory[bank * 16384], 16384);
   } else {
-    machine.SetVariant(1);
+    machine.SetVariant(SPECTRUM_48);
     for (uint32_t address = 0x4000; address <= 0xFFFF; ++address)
       *machine.MemoryPointer(static_cast<uint16_t>(address)) = program.memory[address - 0x4000];
   }

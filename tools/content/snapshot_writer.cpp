@@ -1,6 +1,13 @@
 // Snapshot files of the demo programs, written field by field in little-endian order.
 #include "tools/content/snapshot_writer.h"
 
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "emulation/machine.h"
+
 namespace {
 
 void Put16(std::vector<uint8_t>& out, size_t at, uint16_t value) {
@@ -19,6 +26,33 @@ std::vector<uint8_t> Z80MainHeader(const DemoProgram& program, uint16_t pc, bool
   header[27] = header[28] = program.iff ? 1 : 0;
   header[29] = program.im & 3;
   return header;
+}
+
+void Append16(std::vector<uint8_t>& out, uint16_t value) {
+  out.push_back(static_cast<uint8_t>(value));
+  out.push_back(static_cast<uint8_t>(value >> 8));
+}
+
+void Append32(std::vector<uint8_t>& out, uint32_t value) {
+  Append16(out, static_cast<uint16_t>(value));
+  Append16(out, static_cast<uint16_t>(value >> 16));
+}
+
+// An SZX block: a four-character id (shorter ones padded with zeros), the data's size, the data.
+void AppendBlock(std::vector<uint8_t>& out, const char* id, const std::vector<uint8_t>& data) {
+  const size_t length = std::strlen(id);
+  for (size_t k = 0; k < 4; ++k) out.push_back(k < length ? static_cast<uint8_t>(id[k]) : 0);
+  Append32(out, static_cast<uint32_t>(data.size()));
+  out.insert(out.end(), data.begin(), data.end());
+}
+
+std::vector<uint8_t> Deflate(const uint8_t* data, size_t size) {
+  uLongf length = compressBound(static_cast<uLong>(size));
+  std::vector<uint8_t> out(length);
+  if (compress2(out.data(), &length, data, static_cast<uLong>(size), Z_BEST_COMPRESSION) != Z_OK)
+    return {};
+  out.resize(length);
+  return out;
 }
 
 }  // namespace
@@ -103,6 +137,70 @@ std::vector<uint8_t> WriteZ80Version3(const DemoProgram& program) {
   return file;
 }
 
+std::vector<uint8_t> WriteSZX(const DemoProgram& program, bool compressed) {
+  // Version 1.4; machine 1 is the 48K, 2 the 128K; no flags (ordinary timings).
+  std::vector<uint8_t> file = {
+      'Z', 'X', 'S', 'T', 1, 4, static_cast<uint8_t>(program.is128K ? SPECTRUM_128 : SPECTRUM_48),
+      0};
+
+  // The creator: a 32-byte name and the program's version.
+  std::vector<uint8_t> creator(32, 0);
+  const char name[] = "Glimmerbox demo content";
+  std::memcpy(creator.data(), name, sizeof name);
+  Append16(creator, 1);
+  Append16(creator, 1);
+  AppendBlock(file, "CRTR", creator);
+
+  // AF BC DE HL AF' BC' DE' HL' IX IY SP PC, I R IFF1 IFF2 IM, the T-states since the
+  // interrupt, how long the interrupt line is held, flags, MEMPTR.
+  // IX and IY as a reset leaves them, as in the .z80 files.
+  const uint16_t pairs[] = {0, 0, 0, 0, 0, 0, 0, 0, 0xFFFF, 0xFFFF, program.sp, program.pc};
+  std::vector<uint8_t> registers;
+  for (const uint16_t value : pairs) Append16(registers, value);
+  registers.insert(registers.end(), {program.i, 0, program.iff, program.iff, program.im});
+  Append32(registers, 0);
+  registers.push_back(program.is128K ? 36 : 32);
+  registers.push_back(0);
+  Append16(registers, 0);
+  AppendBlock(file, "Z80R", registers);
+
+  // Border, the last writes to ports 7FFDh, 1FFDh and FEh, four reserved bytes.
+  AppendBlock(file, "SPCR",
+              {static_cast<uint8_t>(program.border & 7), program.paging, 0,
+               static_cast<uint8_t>(program.border & 7), 0, 0, 0, 0});
+
+  if (program.is128K) {
+    // The 128K's own chip (flag bit 1), register 7 selected, the mixer with every channel off.
+    std::vector<uint8_t> ay(18, 0);
+    ay[0] = 0x02;
+    ay[1] = 7;
+    ay[2 + 7] = 0x3F;
+    AppendBlock(file, "AY", ay);
+  }
+
+  // RAM pages by their 128K bank number; the 48K's RAM is banks 5, 2 and 0.
+  std::vector<std::pair<int, const uint8_t*>> pages;
+  if (program.is128K) {
+    for (int bank = 0; bank < 8; ++bank) pages.emplace_back(bank, &program.memory[bank * 16384]);
+  } else {
+    pages = {{5, &program.memory[0]}, {2, &program.memory[16384]}, {0, &program.memory[32768]}};
+  }
+  std::sort(pages.begin(), pages.end());
+  for (const auto& [page, data] : pages) {
+    std::vector<uint8_t> block;
+    Append16(block, compressed ? 1 : 0);
+    block.push_back(static_cast<uint8_t>(page));
+    if (compressed) {
+      const std::vector<uint8_t> packed = Deflate(data, 16384);
+      block.insert(block.end(), packed.begin(), packed.end());
+    } else {
+      block.insert(block.end(), data, data + 16384);
+    }
+    AppendBlock(file, "RAMP", block);
+  }
+  return file;
+}
+
 std::vector<uint8_t> ProgramFile(const DemoProgram& program) {
   switch (program.format) {
     case DemoFormat::SNA:
@@ -111,6 +209,10 @@ std::vector<uint8_t> ProgramFile(const DemoProgram& program) {
       return WriteZ80Version1(program);
     case DemoFormat::Z80_V3:
       return WriteZ80Version3(program);
+    case DemoFormat::SZX:
+      return WriteSZX(program, true);
+    case DemoFormat::SZX_STORED:
+      return WriteSZX(program, false);
     case DemoFormat::ROM:
       return program.memory;
   }
