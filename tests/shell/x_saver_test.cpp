@@ -144,6 +144,18 @@ TEST_F(XSaverRun, SigtermInTheMiddleOfARunSavesSmartPlayAndClosesTheLog) {
   ExpectNormalClose();
 }
 
+// The X server going away is no X error to die of: the saver closes as on a key press.
+TEST_F(XSaverRun, TheDisplayGoingAwayEndsTheSaverCleanly) {
+  XvfbServer server({"-screen", "0", "640x480x24"});
+  ASSERT_FALSE(server.Display().empty());
+  const pid_t saver = Start(server.Display(), "/t --script " + TestScript());
+  ASSERT_TRUE(WaitForLog("Script loaded OK")) << Output();
+  server.Stop();
+  EXPECT_EQ(Finish(saver, 30), 0) << Output();
+  EXPECT_NE(Log().find("The saver's window is gone"), std::string::npos) << Log();
+  ExpectNormalClose();
+}
+
 // Two X screens are two displays for SDL: the scene on the first, black on the second, and the
 // mouse moving over the second ends the saver.
 TEST_F(XSaverRun, FullScreenCoversBothMonitorsAndTheSecondOneEndsIt) {
