@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <mutex>
 #include <set>
 #include <system_error>
 #include <utility>
@@ -151,11 +152,58 @@ std::optional<std::string> FindArchiveFile(std::string_view name) {
   return App().smartPlay.FindByName(name);
 }
 
+namespace {
+
+// The database as it stood at the end of the last frame, for a close from another thread; and
+// whether this run's final save is done, so that an older image never overwrites it.
+struct PublishedSmartPlay {
+  std::mutex lock;
+  std::string path, image;
+  uint64_t changes = 0;
+  bool published = false, saved = false;
+};
+
+PublishedSmartPlay& Published() {
+  static PublishedSmartPlay* published = new PublishedSmartPlay;  // outlives exit
+  return *published;
+}
+
+}  // namespace
+
 int32_t SaveSmartPlayState() {
   AppState& app = App();
   // Without an application-data folder there is nowhere to keep the history.
   if (!app.smartPlay.IsActive() || app.smartPlayPath.empty()) return 0;
+  PublishedSmartPlay& published = Published();
+  std::lock_guard<std::mutex> guard(published.lock);
   const int32_t result = app.smartPlay.Save(app.smartPlayPath);
   if (result != SMARTPLAY_OK) WriteLog(Format("Error saving SmartPlay state: %d", result));
+  published.saved = true;
+  return result;
+}
+
+void PublishSmartPlayState() {
+  AppState& app = App();
+  if (!app.smartPlay.IsActive() || app.smartPlayPath.empty()) return;
+  PublishedSmartPlay& published = Published();
+  const uint64_t changes = app.smartPlay.Changes();
+  if (published.published && changes == published.changes) return;
+  std::optional<std::string> image = app.smartPlay.Image();
+  if (!image) return;
+  std::lock_guard<std::mutex> guard(published.lock);
+  published.image = std::move(*image);
+  published.path = app.smartPlayPath;
+  published.changes = changes;
+  published.published = true;
+}
+
+int32_t SavePublishedSmartPlayState() {
+  PublishedSmartPlay& published = Published();
+  std::lock_guard<std::mutex> guard(published.lock);
+  if (published.saved || !published.published) return 0;
+  WriteLog("Writing SmartPlay state to disk...");
+  const int32_t result = CSmartPlay::WriteImage(published.path, published.image);
+  if (result != SMARTPLAY_OK) WriteLog(Format("Error saving SmartPlay state: %d", result));
+  published.saved = true;
   return result;
 }

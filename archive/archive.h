@@ -36,3 +36,10 @@ std::optional<std::string> FindArchiveFile(std::string_view name);
 // Saves SmartPlay.dat to the application's SmartPlay path when SmartPlay is active this run.
 // Returns the save result, 0 when there was nothing to save.
 int32_t SaveSmartPlayState();
+
+// Keeps a copy of the database as it stands, when it changed since the last copy; the frame
+// cycle calls it between frames.
+void PublishSmartPlayState();
+// Saves the last copy, from any thread, unless this run's final save is done already: the close
+// of a saver whose own thread cannot get there.
+int32_t SavePublishedSmartPlayState();

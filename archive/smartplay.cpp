@@ -171,6 +171,7 @@ int32_t InflateRecords(std::FILE* file, uint32_t firstSize, Take take) {
 }  // namespace
 
 void CSmartPlay::Clear() {
+  ++changes_;
   tree_.clear();
   array_.clear();
   ready_ = false;
@@ -214,6 +215,7 @@ int32_t CSmartPlay::Load(const std::string& path) {
     }
   }
   std::fclose(file);
+  ++changes_;
 
   const char* word = "Successfully restored";
   if (result != SMARTPLAY_OK) {
@@ -226,6 +228,7 @@ int32_t CSmartPlay::Load(const std::string& path) {
 
 void CSmartPlay::Add(const std::string& path) {
   if (ready_) return;
+  ++changes_;
   if (auto known = tree_.find(path); known != tree_.end()) {
     known->second->found = 1;
     return;
@@ -241,6 +244,7 @@ void CSmartPlay::Add(const std::string& path) {
 
 void CSmartPlay::Finish() {
   if (ready_) return;
+  ++changes_;
   array_.clear();
   array_.reserve(tree_.size());
   for (auto& [key, record] : tree_) {
@@ -261,6 +265,7 @@ void CSmartPlay::Finish() {
 
 std::optional<std::string> CSmartPlay::Select(std::mt19937& random) {
   if (!ready_ || array_.empty()) return std::nullopt;
+  ++changes_;
   if (eligibleCount_ == 0) {
     for (auto& record : array_) record->played = 0;
     eligibleCount_ = static_cast<uint32_t>(array_.size());
@@ -312,9 +317,7 @@ std::vector<const SmartPlayRecord*> CSmartPlay::InPathOrder() const {
   return records;
 }
 
-int32_t CSmartPlay::Save(const std::string& path) const {
-  WriteLog("Writing SmartPlay state to disk...");
-
+std::optional<std::string> CSmartPlay::Image() const {
   // Records the loader would refuse are left out, so that one long path cannot cost the
   // history of every file stored after it; such a file is simply new again next run.
   std::vector<const SmartPlayRecord*> records;
@@ -329,16 +332,11 @@ int32_t CSmartPlay::Save(const std::string& path) const {
   Put32(header + 8, HEADER_SIZE);
   Put32(header + 12, static_cast<uint32_t>(records.size()));
   Put32(header + 16, records.empty() ? 0 : records.front()->RecordSize());
+  std::string image(reinterpret_cast<const char*>(header), HEADER_SIZE);
 
-  // The old file is replaced only by a complete new one.
-  const std::string temporary = path + ".tmp";
-  std::FILE* file = std::fopen(temporary.c_str(), "wb");
-  if (!file) return SMARTPLAY_FILE_ERROR;
-
-  bool ok = std::fwrite(header, 1, HEADER_SIZE, file) == HEADER_SIZE;
   z_stream zs{};
-  const bool deflating = ok && deflateInit(&zs, Z_DEFAULT_COMPRESSION) == Z_OK;
-  ok = ok && deflating;
+  if (deflateInit(&zs, Z_DEFAULT_COMPRESSION) != Z_OK) return std::nullopt;
+  bool ok = true;
   std::vector<uint8_t> output(IO_BUFFER);
   for (size_t i = 0; ok && i < records.size(); ++i) {
     const bool last = i + 1 == records.size();
@@ -354,14 +352,27 @@ int32_t CSmartPlay::Save(const std::string& path) const {
         ok = false;
         break;
       }
-      const size_t filled = output.size() - zs.avail_out;
-      if (filled && std::fwrite(output.data(), 1, filled, file) != filled) {
-        ok = false;
-        break;
-      }
+      image.append(reinterpret_cast<const char*>(output.data()), output.size() - zs.avail_out);
     } while (zs.avail_out == 0 || (last && z != Z_STREAM_END));
   }
-  if (deflating) deflateEnd(&zs);
+  deflateEnd(&zs);
+  if (!ok) return std::nullopt;
+  return image;
+}
+
+int32_t CSmartPlay::Save(const std::string& path) const {
+  WriteLog("Writing SmartPlay state to disk...");
+  const std::optional<std::string> image = Image();
+  if (!image) return SMARTPLAY_FILE_ERROR;
+  return WriteImage(path, *image);
+}
+
+int32_t CSmartPlay::WriteImage(const std::string& path, const std::string& image) {
+  // The old file is replaced only by a complete new one.
+  const std::string temporary = path + ".tmp";
+  std::FILE* file = std::fopen(temporary.c_str(), "wb");
+  if (!file) return SMARTPLAY_FILE_ERROR;
+  bool ok = std::fwrite(image.data(), 1, image.size(), file) == image.size();
   ok = std::fflush(file) == 0 && ok;
   ok = std::fclose(file) == 0 && ok;
 

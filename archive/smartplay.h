@@ -70,6 +70,12 @@ class CSmartPlay {
   // Writes SmartPlay.dat; the old file is replaced only when the whole new one was written.
   // Returns 0, or 3 when it could not be written.
   int32_t Save(const std::string& path) const;
+  // The bytes Save writes; none when they cannot be made.
+  std::optional<std::string> Image() const;
+  // Writes an image as Save does, without the log line.
+  static int32_t WriteImage(const std::string& path, const std::string& image);
+  // Grows with every change of the records; equal counts, equal images.
+  uint64_t Changes() const { return changes_; }
 
   // Writes the records, in path order, as comma-separated lines. False when there are no
   // records or the file cannot be created.
@@ -99,6 +105,7 @@ class CSmartPlay {
   uint32_t removedCount_ = 0;
   uint32_t eligibleCount_ = 0;
   int64_t scanTime_ = 0;
+  uint64_t changes_ = 0;
   // Collecting: keyed by the record's own path (std::string_view compares bytes as unsigned,
   // like strcmp).
   std::map<std::string_view, std::unique_ptr<SmartPlayRecord>> tree_;

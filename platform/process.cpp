@@ -19,6 +19,8 @@ void UseSilentAudioUnlessChosen() { setenv("SDL_AUDIODRIVER", "dummy", 0); }
 void PrepareSaverEvents() {
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
   SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+  // Focus passing to the black window of another display must not minimise the saver's own.
+  SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
 }
 
 void InhibitDesktopScreenSaver() { SDL_DisableScreenSaver(); }

@@ -1,5 +1,7 @@
 // SDL events to saver events. Window resizes are not passed on: the frame step sees them by
-// comparing the drawable with the back buffer, as a lost device is seen by testing it.
+// comparing the drawable with the back buffer, as a lost device is seen by testing it. With a
+// window on every display, mouse positions are the desktop's and focus passing between the
+// saver's own windows is no deactivation.
 #include "platform/saver_events.h"
 
 #include <SDL.h>
@@ -19,11 +21,15 @@ bool PollSaverEvent(SaverEvent* event) {
         event->type = SaverEventType::KeyDown;
         event->virtualKey = VirtualKeyFromKeycode(e.key.keysym.sym);
         return true;
-      case SDL_MOUSEMOTION:
+      case SDL_MOUSEMOTION: {
         event->type = SaverEventType::MouseMove;
-        event->x = e.motion.x;
-        event->y = e.motion.y;
+        int left = 0, top = 0;
+        if (SDL_Window* window = SDL_GetWindowFromID(e.motion.windowID))
+          SDL_GetWindowPosition(window, &left, &top);
+        event->x = left + e.motion.x;
+        event->y = top + e.motion.y;
         return true;
+      }
       case SDL_MOUSEBUTTONDOWN:
         if (e.button.button != SDL_BUTTON_LEFT && e.button.button != SDL_BUTTON_RIGHT &&
             e.button.button != SDL_BUTTON_MIDDLE)
@@ -35,7 +41,7 @@ bool PollSaverEvent(SaverEvent* event) {
           event->type = SaverEventType::WindowClosed;
           return true;
         }
-        if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
+        if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST && !SDL_GetKeyboardFocus()) {
           event->type = SaverEventType::Deactivated;
           return true;
         }

@@ -6,7 +6,9 @@
 #include <SDL.h>
 #include <SDL_image.h>
 #include <SDL_opengl.h>
+#include <SDL_syswm.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -15,7 +17,11 @@
 #include <cstdlib>
 #include <vector>
 
+#include "platform/clock.h"
+#include "platform/end_watch.h"
 #include "platform/gfx_gl.h"
+#include "platform/x11_covers.h"
+#include "platform/x11_errors.h"
 #include "shell/log.h"
 
 namespace {
@@ -31,6 +37,8 @@ int StartXvfb(std::string* display) {
     return 0;
   }
   if (pid == 0) {
+    // The server goes with the program, however the program ends.
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
     close(fds[0]);
     const std::string fd = std::to_string(fds[1]);
     execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten",
@@ -48,6 +56,7 @@ int StartXvfb(std::string* display) {
     return 0;
   }
   *display = ":" + number;
+  WatchChildProcess(static_cast<int>(pid));
   return static_cast<int>(pid);
 }
 
@@ -64,6 +73,7 @@ void KeepHeadlessDriverLoaded() {
 
 void StopXvfb(int pid) {
   if (pid <= 0) return;
+  WatchChildProcess(0);
   kill(pid, SIGTERM);
   waitpid(pid, nullptr, 0);
 }
@@ -194,6 +204,16 @@ GfxWindow::~GfxWindow() {
 }
 
 void GfxWindow::CloseVideo() {
+  if (x11Display_ && X11DisplayLost()) {
+    // The server is gone: SDL would wait for ever for its answers. The process ends soon.
+    window_ = nullptr;
+    context_ = nullptr;
+    covers_.reset();
+    videoStarted_ = false;
+    return;
+  }
+  covers_.reset();
+  x11Display_ = nullptr;
   if (cursorHidden_) SDL_ShowCursor(SDL_ENABLE);
   cursorHidden_ = false;
   if (context_) SDL_GL_DeleteContext(context_);
@@ -227,9 +247,22 @@ bool GfxWindow::Open(const GfxWindowOptions& options, std::string* error) {
   // Shown once its display mode is chosen.
   if (mode_ == GfxWindowMode::FullScreen) flags |= SDL_WINDOW_HIDDEN;
   if (mode_ == GfxWindowMode::Test) flags |= SDL_WINDOW_RESIZABLE;
+  if (mode_ == GfxWindowMode::Foreign && !X11WindowExistsOnDefaultDisplay(options.foreignWindow)) {
+    // SDL would take the id on trust and fail on the first X request.
+    if (error) *error = "there is no window " + std::to_string(options.foreignWindow);
+    return false;
+  }
   if (!CreateWindowAndContext(options, flags, error)) return false;
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (SDL_GetWindowWMInfo(window_, &info) && info.subsystem == SDL_SYSWM_X11) {
+    x11Display_ = info.info.x11.display;
+    GuardX11Display(x11Display_);
+  }
+  foreignWindow_ = mode_ == GfxWindowMode::Foreign ? options.foreignWindow : 0;
   if (mode_ == GfxWindowMode::FullScreen) {
     ShowFullScreen(options);
+    OpenCovers(options);
     cursorHidden_ = SDL_ShowCursor(SDL_DISABLE) >= 0;
   }
   int w = 0, h = 0;
@@ -255,7 +288,8 @@ bool GfxWindow::CreateWindowAndContext(const GfxWindowOptions& options, uint32_t
   } else if (mode_ == GfxWindowMode::FullScreen) {
     SDL_Rect bounds{0, 0, 640, 480};
     SDL_GetDisplayBounds(0, &bounds);
-    window_ = SDL_CreateWindow(options.title.c_str(), bounds.x, bounds.y, bounds.w, bounds.h, flags);
+    const int where = static_cast<int>(SDL_WINDOWPOS_CENTERED_DISPLAY(0));
+    window_ = SDL_CreateWindow(options.title.c_str(), where, where, bounds.w, bounds.h, flags);
   } else {
     // The test window's client area stands at (50, 50).
     const int position = mode_ == GfxWindowMode::Test ? 50 : SDL_WINDOWPOS_CENTERED;
@@ -306,6 +340,72 @@ void GfxWindow::ShowFullScreen(const GfxWindowOptions& options) {
     SDL_ShowWindow(window_);
     fullScreenMode_ = ModeInfoOf(desktop);
   }
+}
+
+void GfxWindow::OpenCovers(const GfxWindowOptions&) {
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (!SDL_GetWindowWMInfo(window_, &info) || info.subsystem != SDL_SYSWM_X11) return;
+  // Other monitors of the saver's X screen lie beside its own; those of other X screens overlap
+  // it (every screen starts at (0, 0)) and are covered whole.
+  SDL_Rect own{};
+  SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(window_), &own);
+  std::vector<X11CoverRect> beside;
+  for (int display = 0; display < SDL_GetNumVideoDisplays(); ++display) {
+    SDL_Rect bounds{};
+    if (SDL_GetDisplayBounds(display, &bounds) != 0 || SDL_HasIntersection(&bounds, &own)) continue;
+    beside.push_back({bounds.x, bounds.y, bounds.w, bounds.h});
+  }
+  covers_ = std::make_unique<X11Covers>();
+  if (!covers_->Open(info.info.x11.display, info.info.x11.window, beside)) {
+    DebugOutput("Window: no black windows over the other displays\n");
+    covers_.reset();
+  } else if (covers_->Count() > 0) {
+    DebugOutput("Window: " + std::to_string(covers_->Count()) + " other display(s) covered\n");
+  }
+}
+
+bool GfxWindow::PollCovers(SaverEvent* event) {
+  X11CoverInput input;
+  if (!covers_ || !covers_->Poll(&input)) return false;
+  *event = SaverEvent{};
+  switch (input.kind) {
+    case X11CoverInput::Key:
+      event->type = SaverEventType::KeyDown;
+      event->virtualKey = input.virtualKey;
+      break;
+    case X11CoverInput::Button:
+      event->type = SaverEventType::MouseButton;
+      break;
+    case X11CoverInput::Motion:
+      event->type = SaverEventType::MouseMove;
+      event->x = input.x;
+      event->y = input.y;
+      break;
+  }
+  return true;
+}
+
+double GfxWindow::RefreshRate() const {
+  SDL_DisplayMode mode{};
+  const int display = window_ && mode_ != GfxWindowMode::Headless ? SDL_GetWindowDisplayIndex(window_) : -1;
+  if (display >= 0 && SDL_GetCurrentDisplayMode(display, &mode) == 0 && mode.refresh_rate > 0)
+    return mode.refresh_rate;
+  return 60;
+}
+
+bool GfxWindow::Lost() {
+  if (lost_) return true;
+  if (!x11Display_) return false;
+  if (X11DisplayLost()) return lost_ = true;
+  if (!foreignWindow_) return false;
+  const double now = ClockSeconds();
+  const uint64_t errors = X11ErrorCount();
+  if (errors == errorsSeen_ && now < nextCheck_) return false;
+  errorsSeen_ = errors;
+  nextCheck_ = now + 0.5;
+  lost_ = !X11WindowExists(x11Display_, foreignWindow_);
+  return lost_;
 }
 
 bool GfxWindow::OpenHeadless(const GfxWindowOptions& options, std::string* error) {

@@ -1,7 +1,7 @@
 // Windows with an OpenGL context and the graphics device drawn into them: a test window, full
-// screen on the first display (in the desktop's mode or a chosen one), a foreign window given by
-// its X11 id (preview, -window-id), or no window at all (headless: an off-screen framebuffer,
-// with no display needed).
+// screen on the first display (in the desktop's mode or a chosen one, with a black window over
+// every other display), a foreign window given by its X11 id (preview, -window-id), or no window
+// at all (headless: an off-screen framebuffer, with no display needed).
 //
 //   auto window = GfxWindow::Create({GfxWindowMode::Headless, 600, 400}, &error);
 //   GfxDevice* device = window->Device();
@@ -15,7 +15,9 @@
 #include <vector>
 
 #include "platform/display_adapter.h"
+#include "platform/saver_events.h"
 
+class X11Covers;
 class GfxDevice;
 class GlDevice;
 
@@ -64,6 +66,15 @@ class GfxWindow {
   // Writes the back buffer as a PNG file; call after drawing a frame and before presenting it.
   bool SaveScreenshot(const std::string& path) const;
 
+  // The refresh rate of the display the window is on, 60 when unknown (headless, Xvfb).
+  double RefreshRate() const;
+  // True once the window cannot be drawn on any more: a foreign window destroyed by its owner, or
+  // the display's connection broken. Asks the server at most twice a second, and after X errors.
+  bool Lost();
+  // Full screen: input on the black windows over the other displays, as the saver's messages;
+  // false when none is waiting.
+  bool PollCovers(SaverEvent* event);
+
   // Full screen: the display mode in use, and whether the one asked for could not be set (the
   // desktop's mode stands in for it).
   const DisplayModeInfo& FullScreenMode() const { return fullScreenMode_; }
@@ -79,6 +90,7 @@ class GfxWindow {
   bool OpenHeadless(const GfxWindowOptions& options, std::string* error);
   bool CreateWindowAndContext(const GfxWindowOptions& options, uint32_t flags, std::string* error);
   void ShowFullScreen(const GfxWindowOptions& options);
+  void OpenCovers(const GfxWindowOptions& options);
   void CloseVideo();
 
   GfxWindowMode mode_ = GfxWindowMode::Test;
@@ -91,4 +103,10 @@ class GfxWindow {
   DisplayModeInfo fullScreenMode_;
   bool fullScreenFellBack_ = false;
   bool cursorHidden_ = false;
+  std::unique_ptr<X11Covers> covers_;
+  void* x11Display_ = nullptr;  // SDL's connection, for asking after the foreign window
+  uint64_t foreignWindow_ = 0;
+  uint64_t errorsSeen_ = 0;
+  double nextCheck_ = 0;
+  bool lost_ = false;
 };

@@ -32,7 +32,7 @@ constexpr ExtraKey kExtraKeys[] = {
     {DIK_DOWN, 4, 4},   // Caps Shift + 6
 };
 
-constexpr float kCameraStep = 10;
+constexpr float kCameraSpeed = 10 * 60;  // units a second: 10 a frame at 60 frames a second
 
 bool Down(const uint8_t keyState[256], uint8_t key) { return (keyState[key] & 0x80) != 0; }
 
@@ -56,10 +56,10 @@ int32_t SetUpKeyboard(AppState& app) {
   return 0;
 }
 
-void PollKeyboard(AppState& app) {
+void PollKeyboard(AppState& app, float seconds) {
   uint8_t keyState[256] = {};
   if (g_keyboard) ReadKeyboardState(keyState);
-  ApplyCameraKeys(keyState, app);
+  ApplyCameraKeys(keyState, app, seconds);
   FillKeyMatrix(keyState, app.keyMatrix);
 }
 
@@ -84,16 +84,17 @@ void FillKeyMatrix(const uint8_t keyState[256], uint8_t matrix[8]) {
   }
 }
 
-void ApplyCameraKeys(const uint8_t keyState[256], AppState& app) {
+void ApplyCameraKeys(const uint8_t keyState[256], AppState& app, float seconds) {
+  const float step = kCameraSpeed * seconds;
   const bool left = Down(keyState, DIK_LEFT), right = Down(keyState, DIK_RIGHT);
   const bool up = Down(keyState, DIK_UP), down = Down(keyState, DIK_DOWN);
   const bool pageUp = Down(keyState, DIK_PRIOR), pageDown = Down(keyState, DIK_NEXT);
 
   if (Down(keyState, DIK_LCONTROL)) {
     // Move eye and target together, from their anchors.
-    const float dx = right ? kCameraStep : left ? -kCameraStep : 0;
-    const float dy = pageUp ? kCameraStep : pageDown ? -kCameraStep : 0;
-    const float dz = down ? -kCameraStep : up ? kCameraStep : 0;
+    const float dx = right ? step : left ? -step : 0;
+    const float dy = pageUp ? step : pageDown ? -step : 0;
+    const float dz = down ? -step : up ? step : 0;
     if (dx != 0 || dy != 0 || dz != 0) {
       app.eyeAnchor = {app.eyeAnchor.x + dx, app.eyeAnchor.y + dy, app.eyeAnchor.z + dz};
       app.eye = app.eyeAnchor;
@@ -111,12 +112,12 @@ void ApplyCameraKeys(const uint8_t keyState[256], AppState& app) {
       app.eye.*axis += by;
       app.lookAt.*axis += by;
     };
-    if (pageDown) both(&Vec3::y, -kCameraStep);
-    if (pageUp) both(&Vec3::y, kCameraStep);
-    if (left) both(&Vec3::x, -kCameraStep);
-    if (right) both(&Vec3::x, kCameraStep);
-    if (up) app.eye.z += kCameraStep;
-    if (down) app.eye.z -= kCameraStep;
+    if (pageDown) both(&Vec3::y, -step);
+    if (pageUp) both(&Vec3::y, step);
+    if (left) both(&Vec3::x, -step);
+    if (right) both(&Vec3::x, step);
+    if (up) app.eye.z += step;
+    if (down) app.eye.z -= step;
     const bool moved = pageDown || pageUp || left || right || up || down;
     if (moved) app.cameraChanged = true;
   }

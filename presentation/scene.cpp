@@ -114,8 +114,12 @@ void CScene::DrawTelevision(CTV& tv) {
 
 void CScene::ApplySceneViewSettings(GfxDevice* device) {
   if (!device) return;
+  // The picture's shape follows the window's, so that televisions keep theirs on any screen.
+  uint32_t width = 0, height = 0;
+  device->GetBackBufferSize(&width, &height);
+  const float aspect = width && height ? static_cast<float>(width) / static_cast<float>(height) : 1.5f;
   device->SetTransform(GFX_TS_PROJECTION,
-                       GfxMatrixPerspectiveFovLH(std::numbers::pi_v<float> / 4, 1.5f, 1.0f, 8000.0f));
+                       GfxMatrixPerspectiveFovLH(std::numbers::pi_v<float> / 4, aspect, 1.0f, 8000.0f));
   device->SetRenderState(GFX_RS_ZENABLE, 1);
   device->SetRenderState(GFX_RS_LIGHTING, 1);
   device->SetRenderState(GFX_RS_AMBIENT, 0xFFFFFFFF);

@@ -67,6 +67,13 @@ void ParseSaverSwitch(const std::string& line, int32_t* mode, uint64_t* window, 
   *window = handle;
 }
 
+const char* const kSaverUsage =
+    "usage: glimmerbox [/s | /t | /c | /p N | /a]\n"
+    "                  [-root | -window-id ID] [-fps] [-play-time SECONDS]\n"
+    "                  [--headless] [--frames N] [--seconds S] [--script FILE]\n"
+    "                  [--base DIR] [--screenshot FILE.png] [--unthrottled]\n"
+    "Options of a screen-saver daemon take one dash or two.\n";
+
 SaverCommandLine ParseCommandLine(const std::vector<std::string>& args, bool haveDisplay,
                                   const char* xscreensaverWindow) {
   SaverCommandLine line;
@@ -78,6 +85,11 @@ SaverCommandLine ParseCommandLine(const std::vector<std::string>& args, bool hav
     std::string arg = args[i];
     std::string value;
     bool inlineValue = false;
+    // Daemons pass their options with one dash or two: -root is --root.
+    const bool word = arg.size() > 2 && arg[0] == '-' && arg[1] != '-' &&
+                      std::isalpha(static_cast<unsigned char>(arg[1])) &&
+                      std::isalpha(static_cast<unsigned char>(arg[2]));
+    if (word) arg.insert(0, "-");
     if (arg.rfind("--", 0) == 0) {
       if (const size_t equals = arg.find('='); equals != std::string::npos) {
         value = arg.substr(equals + 1);
@@ -111,15 +123,21 @@ SaverCommandLine ParseCommandLine(const std::vector<std::string>& args, bool hav
       if (takeValue()) line.base = value;
     } else if (arg == "--screenshot") {
       if (takeValue()) line.screenshot = value;
-    } else if (arg.rfind("--", 0) == 0) {
-      line.error = "unknown option " + arg;
-    } else if (arg == "-root") {
+    } else if (arg == "--root") {
       root = true;
-    } else if (arg == "-window-id") {
-      if (i + 1 >= args.size() || !ParseWindowId(args[i + 1], &windowIdValue))
-        line.error = "-window-id needs a window id";
-      ++i;
+    } else if (arg == "--fps") {
+      line.showFPS = true;
+    } else if (arg == "--play-time") {
+      int64_t seconds = 0;
+      if (takeValue() && (!ParseFrames(value, &seconds) || seconds > 86400))
+        line.error = "--play-time needs a whole number of seconds above 0";
+      line.playTime = static_cast<int32_t>(seconds);
+    } else if (arg == "--window-id") {
+      if (takeValue() && !ParseWindowId(value, &windowIdValue))
+        line.error = "--window-id needs a window id";
       windowId = true;
+    } else if (arg.rfind("--", 0) == 0) {
+      line.error = "unknown option " + args[i];
     } else {
       rest += (rest.empty() ? "" : " ") + arg;
     }
@@ -132,18 +150,30 @@ SaverCommandLine ParseCommandLine(const std::vector<std::string>& args, bool hav
 
   bool found = false;
   ParseSaverSwitch(rest, &line.mode, &line.window, &found);
-  if (found) return line;
-  if (windowId) {
+  if (found) {
+    // The daemon's window wins over any switch that shows the saver.
+    if (haveDaemonWindow && line.mode != SM_CONFIG && line.mode != SM_PASSWORD) {
+      line.mode = SM_FULL;
+      line.window = daemonWindow;
+      line.drawIntoWindow = true;
+      line.daemon = true;
+    }
+    line.daemon = line.daemon || line.mode == SM_PREVIEW;
+    return line;
+  }
+  if (haveDaemonWindow) {
+    line.mode = SM_FULL;
+    line.window = daemonWindow;
+    line.drawIntoWindow = true;
+    line.daemon = true;
+  } else if (windowId) {
     line.mode = SM_FULL;
     line.window = windowIdValue;
     line.drawIntoWindow = true;
-  } else if (root || haveDaemonWindow) {
-    // A daemon that gives its own window wants the saver drawn there, even with -root.
+    line.daemon = true;
+  } else if (root) {
     line.mode = SM_FULL;
-    if (haveDaemonWindow) {
-      line.window = daemonWindow;
-      line.drawIntoWindow = true;
-    }
+    line.daemon = true;
   } else if (askedHeadless) {
     // Asked for: a saver run without any display. Merely lacking a display, the program stays in
     // configuration, which says that it needs one.

@@ -1,6 +1,7 @@
 // The application object and its frame cycle.
 #include "shell/glimmerbox.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -29,6 +30,7 @@ namespace {
 CGlimmerbox* g_glimmerbox = nullptr;
 
 constexpr float kUnthrottledFrameTime = 0.02f;  // one 50 Hz Spectrum frame
+constexpr float kLongestCameraStep = 0.1f;      // seconds of camera movement one frame may make
 
 // The overlay font as the frame cycle sees it: bold Arial at 12 points (Liberation Sans here).
 class CFontOverlay : public COverlay {
@@ -136,6 +138,9 @@ void CGlimmerbox::ShowConfiguration() {
 
 void CGlimmerbox::LoadSettings() {
   ReadSettings(state_);
+  // A daemon's options hold for this run only.
+  if (CommandLine().showFPS) state_.settings.showFPS = 1;
+  if (CommandLine().playTime > 0) state_.settings.playTime = CommandLine().playTime;
   const std::string folder = AppDataFolder();
   if (!folder.empty()) {
     if (!CreateFolder(folder)) state_.settings.log = 0;
@@ -186,7 +191,8 @@ int32_t CGlimmerbox::AdvanceFrame() {
                               : ClockSeconds();
 
   if (!state_.handsOn && scripts.scriptScheduler) scripts.scriptScheduler(machineClock_);
-  PollKeyboard(state_);
+  // The camera keys move by time; a stalled frame does not fling the camera.
+  PollKeyboard(state_, std::min(ElapsedTime(), kLongestCameraStep));
   if (!state_.handsOn && scripts.scriptResume) scripts.scriptResume(machineClock_);
 
   // While one machine is exclusive every other one is frozen.
@@ -199,6 +205,8 @@ int32_t CGlimmerbox::AdvanceFrame() {
     }
     tv = next;
   }
+  // What a close from the watchdog would save, as this whole frame left it.
+  PublishSmartPlayState();
   return 0;
 }
 

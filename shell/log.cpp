@@ -1,36 +1,29 @@
 // The log keeps one C stream for the whole program; lines are written whole and flushed so the
-// file is complete up to the last line even when the program is killed.
+// file is complete up to the last line even when the program is killed. A lock keeps the lines of
+// the watchdog's emergency close (another thread) whole.
 #include "shell/log.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <mutex>
 
 namespace {
 
 std::FILE* g_log = nullptr;
-
-// Closes the log at program exit so every run ends with the closing line.
-struct LogCloser {
-  ~LogCloser() { CloseLog(); }
-} g_closer;
-
-}  // namespace
-
-bool OpenLog(const std::string& path) {
-  CloseLog();
-  g_log = std::fopen(path.c_str(), "a+");
-  if (!g_log) return false;
-  WriteLog("*** Logging of Glimmerbox 1.01 started");
-  return true;
+// Never destroyed: the watchdog may write while static objects go away at exit.
+std::mutex& LogLock() {
+  static std::mutex* lock = new std::mutex;
+  return *lock;
 }
 
-void WriteLog(const std::string& message) {
+void WriteLine(const std::string& message) {
   if (!g_log) return;
   std::time_t now = std::time(nullptr);
   char stamp[16] = "00:00:00";
-  if (const std::tm* local = std::localtime(&now)) std::strftime(stamp, sizeof stamp, "%H:%M:%S", local);
+  std::tm local{};
+  if (localtime_r(&now, &local)) std::strftime(stamp, sizeof stamp, "%H:%M:%S", &local);
   std::string line;
   line.reserve(message.size() + 12);
   line += '[';
@@ -42,14 +35,43 @@ void WriteLog(const std::string& message) {
   std::fflush(g_log);
 }
 
-void CloseLog() {
+void CloseUnlocked() {
   if (!g_log) return;
-  WriteLog("Log is being closed.");
+  WriteLine("Log is being closed.");
   std::fclose(g_log);
   g_log = nullptr;
 }
 
-bool IsLogOpen() { return g_log != nullptr; }
+// Closes the log at program exit so every run ends with the closing line.
+struct LogCloser {
+  ~LogCloser() { CloseLog(); }
+} g_closer;
+
+}  // namespace
+
+bool OpenLog(const std::string& path) {
+  std::lock_guard<std::mutex> guard(LogLock());
+  CloseUnlocked();
+  g_log = std::fopen(path.c_str(), "a+");
+  if (!g_log) return false;
+  WriteLine("*** Logging of Glimmerbox 1.01 started");
+  return true;
+}
+
+void WriteLog(const std::string& message) {
+  std::lock_guard<std::mutex> guard(LogLock());
+  WriteLine(message);
+}
+
+void CloseLog() {
+  std::lock_guard<std::mutex> guard(LogLock());
+  CloseUnlocked();
+}
+
+bool IsLogOpen() {
+  std::lock_guard<std::mutex> guard(LogLock());
+  return g_log != nullptr;
+}
 
 void DebugOutput(const std::string& message) {
   static const bool enabled = [] {

@@ -1,9 +1,12 @@
 // The screen-saver framework. One thread: the loop handles every waiting event, then runs one frame
-// (or, in error mode, one step of the error display), with no sleep: frames come as fast as
-// presentation allows, paced only by the vertical sync setting.
+// (or, in error mode, one step of the error display), then sleeps what is left of the display's
+// refresh period (vertical sync, where the driver has it, makes that sleep nothing), unless the
+// run is unthrottled. An end signal or the loss of the window ends the saver through the same
+// close as a key press.
 #include "shell/saver.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -11,6 +14,7 @@
 #include <thread>
 
 #include "platform/clock.h"
+#include "platform/end_watch.h"
 #include "platform/gfx.h"
 #include "platform/process.h"
 #include "platform/saver_events.h"
@@ -46,6 +50,9 @@ constexpr ErrorTextEntry kErrorTexts[] = {
     {0x8876017C, IDS_ERR_OUTOFVIDEOMEMORY},
     {0x8200000F, IDS_ERR_NOPREVIEW},
 };
+
+// Set once the application's final clean-up has run, read by the watchdog's close.
+std::atomic<bool> g_finalCleanupDone{false};
 
 // The error box in pixels, and the room between its frame and its text.
 constexpr float kErrorBoxWidth = 300, kErrorBoxHeight = 150;
@@ -136,22 +143,16 @@ int32_t CD3DScreensaver::StartSaver(const std::vector<std::string>& args) {
   const char* daemonWindow = std::getenv("XSCREENSAVER_WINDOW");
   commandLine_ = ParseCommandLine(args, HaveDisplay(), daemonWindow);
   if (!commandLine_.error.empty()) {
-    std::fprintf(stderr,
-                 "glimmerbox: %s\n"
-                 "usage: glimmerbox [/s | /t | /c | /p N | /a | -root | -window-id ID]\n"
-                 "                  [--headless] [--frames N] [--seconds S] [--script FILE]\n"
-                 "                  [--base DIR] [--screenshot FILE.png] [--unthrottled]\n",
-                 commandLine_.error.c_str());
-    return SAVER_E_FAIL;
+    std::fprintf(stderr, "glimmerbox: %s\n%s", commandLine_.error.c_str(), kSaverUsage);
+    return SAVER_E_USAGE;
   }
   AppState& app = App();
   app.saverMode = commandLine_.mode;
   app.handsOn = false;
   if (!commandLine_.base.empty()) SetBaseFolderOverride(commandLine_.base);
-  if (commandLine_.headless)
-    UseSilentAudioUnlessChosen();
-  else
-    SetErrorBoxPresenter(PresentErrorBox);
+  if (commandLine_.headless) UseSilentAudioUnlessChosen();
+  // A daemon's hack has nobody to click a box away: errors go to the log, stderr and the window.
+  if (!commandLine_.headless && !commandLine_.daemon) SetErrorBoxPresenter(PresentErrorBox);
 
   if (app.saverMode == SM_PREVIEW || app.saverMode == SM_FULL || app.saverMode == SM_TEST)
     OpenWindow();
@@ -254,8 +255,9 @@ int32_t CD3DScreensaver::DisplayErrorMsg(int32_t result) {
 }
 
 void CD3DScreensaver::ShowMessage(const std::string& text, bool error) {
-  // A preview lives inside another program's window: a box of its own would stand in the way.
-  if (commandLine_.headless || App().saverMode == SM_PREVIEW)
+  // A preview or a daemon's hack lives inside another program's window: a box of its own would
+  // stand in the way.
+  if (commandLine_.headless || commandLine_.daemon || App().saverMode == SM_PREVIEW)
     std::fprintf(stderr, "%s: %s\n", windowTitle.c_str(), text.c_str());
   else if (error)
     PresentErrorBox(windowTitle, text);
@@ -279,6 +281,10 @@ void CD3DScreensaver::EnterErrorModeWithText(const std::string& text) {
 void CD3DScreensaver::RunSaverLoop() {
   clockStart_ = ClockSeconds();
   appTime_ = statsTime_ = 0;
+  if (EndRequested()) {
+    ShutDownSaver();
+    return;
+  }
   if (!errorMode_) {
     const int32_t result = SetUpScene();
     if (result < 0) {
@@ -298,15 +304,28 @@ void CD3DScreensaver::RunSaverLoop() {
   if (App().saverMode == SM_FULL && !commandLine_.drawIntoWindow && !commandLine_.headless)
     InhibitDesktopScreenSaver();
 
+  const double period = 1.0 / window_->RefreshRate();
+  double frameStart = ClockSeconds();
   while (!quit_) {
     SaverEvent event;
-    while (!quit_ && PollSaverEvent(&event)) HandleMessage(event);
+    while (!quit_ && (PollSaverEvent(&event) || window_->PollCovers(&event))) HandleMessage(event);
+    if (!quit_ && (EndRequested() || window_->Lost())) {
+      WriteLog(EndRequested() ? "Ending on signal " + std::to_string(EndSignal())
+                              : std::string("The saver's window is gone"));
+      ShutDownSaver();
+    }
     if (quit_) break;
     if (errorMode_)
       ErrorDisplayStep();
     else
       FrameStep();
     CheckRunLimits();
+    if (commandLine_.unthrottled) continue;
+    // A frame late by more than a period starts the count afresh instead of hurrying.
+    frameStart += period;
+    const double now = ClockSeconds();
+    if (now > frameStart + period) frameStart = now;
+    SleepUnlessEnded(frameStart - now);
   }
 }
 
@@ -613,6 +632,8 @@ void CD3DScreensaver::EndSaver() {
 void CD3DScreensaver::ShutDownSaver() {
   if (ended_) return;
   ended_ = true;
+  // The watchdog closes in our place when we came too late: the process is about to go.
+  while (!BeginNormalClose()) std::this_thread::sleep_for(std::chrono::milliseconds(100));
   if (window_ && Device()) {
     SelectRenderUnit();
     if (!commandLine_.screenshot.empty() && !screenshotTaken_) {
@@ -630,5 +651,8 @@ void CD3DScreensaver::ShutDownSaver() {
   }
   App().device = nullptr;
   ShutDownScene();
+  g_finalCleanupDone.store(true);
   quit_ = true;
 }
+
+bool FinalCleanupDone() { return g_finalCleanupDone.load(); }

@@ -9,8 +9,9 @@
 //   if (saver.StartSaver(args) < 0) ... saver.DisplayErrorMsg(result) ...
 //   return saver.RunSaver();   // always 0
 //
-// One render unit at most: the test window, the full-screen window on the first display, the
-// preview or daemon window, or an off-screen framebuffer when headless.
+// One render unit at most: the test window, the full-screen window on the first display (every
+// other display gets a black window, and input on any of them counts), the preview or daemon
+// window, or an off-screen framebuffer when headless.
 #pragma once
 
 #include <cstdint>
@@ -38,6 +39,8 @@ constexpr int32_t SAVER_E_RESOURCES = static_cast<int32_t>(0x8200000D);
 constexpr int32_t SAVER_E_DEVICE = static_cast<int32_t>(0x8200000E);
 constexpr int32_t SAVER_E_NO_PREVIEW = static_cast<int32_t>(0x8200000F);
 constexpr int32_t SAVER_E_OUTOFMEMORY = static_cast<int32_t>(0x8007000E);
+// The command line cannot be used: the usage is printed and the program exits with status 2.
+constexpr int32_t SAVER_E_USAGE = static_cast<int32_t>(0x82000010);
 
 // The message of a framework result code; false (and the general message) for unknown codes.
 bool SaverErrorText(int32_t result, std::string* text);
@@ -50,6 +53,9 @@ int32_t ResetDeviceWithRetries(GfxDevice* device, uint32_t width, uint32_t heigh
 // spaces, and inside a word too wide for a line of its own.
 std::vector<std::string> WrapTextToWidth(const std::string& text, float width,
                                          const std::function<float(const std::string&)>& measure);
+
+// Whether the saver's final clean-up (ShutDownScene) has run in this process.
+bool FinalCleanupDone();
 
 // The error box: window colour, black frame, dark text.
 constexpr uint32_t ERROR_BOX_COLOUR = 0xFFD4D0C8;
@@ -80,8 +86,9 @@ class CD3DScreensaver {
   const std::string& ErrorText() const { return errorText_; }
 
   const SaverCommandLine& CommandLine() const { return commandLine_; }
-  // Seconds since the saver loop started, read once per frame.
+  // Seconds since the saver loop started, read once per frame, and since the frame before.
   float AppTime() const { return appTime_; }
+  float ElapsedTime() const { return elapsedTime_; }
   // The frame statistics line of the render unit ("%.02f fps (%dx%dx%d)" and the depth format).
   const std::string& FrameStatsText() const { return statsText_; }
   bool Ended() const { return ended_; }

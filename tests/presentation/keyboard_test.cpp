@@ -35,6 +35,9 @@ Matrix Rows(std::initializer_list<std::pair<int, uint8_t>> rows) {
 
 }  // namespace
 
+// One frame at 60 frames a second: the camera's 10 units.
+constexpr float kOneFrame = 1.0f / 60;
+
 TEST(KeyMatrix, HostKeysPressTheirSpectrumKeys) {
   struct Case {
     const char* name;
@@ -61,6 +64,19 @@ TEST(KeyMatrix, HostKeysPressTheirSpectrumKeys) {
   for (const Case& c : cases) EXPECT_EQ(MatrixOf(c.down), c.expected) << c.name;
 }
 
+TEST(CameraKeys, TheCameraMovesByTimeNotByFrame) {
+  // A second of held keys moves 600 units at any frame rate: 60 frames or 1000.
+  for (int frames : {60, 1000}) {
+    AppState app;
+    Keys keys({DIK_LCONTROL, DIK_RIGHT});
+    for (int i = 0; i < frames; ++i) ApplyCameraKeys(keys.state, app, 1.0f / frames);
+    EXPECT_NEAR(app.eye.x, 600, 0.05) << frames << " frames a second";
+    Keys nudge({DIK_RCONTROL, DIK_UP});
+    for (int i = 0; i < frames; ++i) ApplyCameraKeys(nudge.state, app, 1.0f / frames);
+    EXPECT_NEAR(app.eye.z, -300 + 600, 0.05) << frames << " frames a second";
+  }
+}
+
 TEST(CameraKeys, LeftControlMovesEyeAndTargetFromTheAnchors) {
   struct Case {
     const char* name;
@@ -79,7 +95,7 @@ TEST(CameraKeys, LeftControlMovesEyeAndTargetFromTheAnchors) {
     app.eye = {1, 2, 3};  // a nudge away from the anchor is forgotten by a move
     app.cameraChanged = false;
     Keys keys(c.down);
-    ApplyCameraKeys(keys.state, app);
+    ApplyCameraKeys(keys.state, app, kOneFrame);
     EXPECT_FLOAT_EQ(app.eye.x, c.move.x) << c.name;
     EXPECT_FLOAT_EQ(app.eye.y, c.move.y) << c.name;
     EXPECT_FLOAT_EQ(app.eye.z, -300 + c.move.z) << c.name;
@@ -95,7 +111,7 @@ TEST(CameraKeys, LeftControlAloneChangesNothing) {
   AppState app;
   app.cameraChanged = false;
   Keys keys({DIK_LCONTROL});
-  ApplyCameraKeys(keys.state, app);
+  ApplyCameraKeys(keys.state, app, kOneFrame);
   EXPECT_FALSE(app.cameraChanged);
   EXPECT_FLOAT_EQ(app.eye.z, -300);
 }
@@ -104,7 +120,7 @@ TEST(CameraKeys, RightControlNudgesAwayFromTheAnchors) {
   AppState app;
   app.cameraChanged = false;
   Keys keys({DIK_RCONTROL, DIK_RIGHT, DIK_NEXT, DIK_UP});
-  ApplyCameraKeys(keys.state, app);
+  ApplyCameraKeys(keys.state, app, kOneFrame);
   EXPECT_FLOAT_EQ(app.eye.x, 10);
   EXPECT_FLOAT_EQ(app.lookAt.x, 10);
   EXPECT_FLOAT_EQ(app.eye.y, -10);
@@ -117,7 +133,7 @@ TEST(CameraKeys, RightControlNudgesAwayFromTheAnchors) {
 
   // The next Left Control move starts from the anchors again.
   Keys move({DIK_LCONTROL, DIK_LEFT});
-  ApplyCameraKeys(move.state, app);
+  ApplyCameraKeys(move.state, app, kOneFrame);
   EXPECT_FLOAT_EQ(app.eye.x, -10);
   EXPECT_FLOAT_EQ(app.eye.z, -300);
 }
@@ -166,6 +182,6 @@ TEST(KeyboardState, ScancodesAndKeyCodesTranslate) {
 TEST(Keyboard, WithoutAKeyboardEveryKeyReadsUp) {
   AppState app;
   app.keyMatrix[3] = 0x1F;
-  PollKeyboard(app);
+  PollKeyboard(app, kOneFrame);
   EXPECT_EQ(Matrix(std::to_array(app.keyMatrix)), Matrix{});
 }

@@ -262,3 +262,18 @@ TEST(SceneTransform, ATelevisionIsTurnedAboutXThenYThenZThenMoved) {
   for (int r = 0; r < 4; ++r)
     for (int c = 0; c < 4; ++c) EXPECT_NEAR(world.m[r][c], expected.m[r][c], 1e-6);
 }
+
+// The projection takes the back buffer's shape, so a television keeps its own on 5:4 and 16:9
+// screens alike (a fixed 1.5 squeezed it by 17% on 5:4).
+TEST(SceneView, TheProjectionFollowsTheWindowsShape) {
+  for (const auto& [width, height] : {std::pair{600u, 400u}, {500u, 400u}, {1280u, 720u}}) {
+    auto window = OpenHeadless(width, height);
+    ASSERT_TRUE(window);
+    CScene::ApplySceneViewSettings(window->Device());
+    GfxMatrix projection;
+    window->Device()->GetTransform(GFX_TS_PROJECTION, &projection);
+    EXPECT_FLOAT_EQ(projection.m[1][1] / projection.m[0][0],
+                    static_cast<float>(width) / static_cast<float>(height))
+        << width << "x" << height;
+  }
+}

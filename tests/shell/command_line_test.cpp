@@ -36,6 +36,14 @@ TEST(CommandLine, SwitchesSelectTheMode) {
       {"/c:42", {"/c:42"}, true, nullptr, SM_CONFIG, 42, false, false},
       {"/a", {"/a"}, true, nullptr, SM_PASSWORD, 0, false, false},
       {"-root: full screen", {"-root"}, true, nullptr, SM_FULL, 0, false, false},
+      {"--root, as XScreenSaver 6 passes it", {"--root"}, true, nullptr, SM_FULL, 0, false, false},
+      {"--window-id in hex", {"--window-id", "0x2a"}, true, nullptr, SM_FULL, 42, true, false},
+      {"--window-id=ID", {"--window-id=77"}, true, nullptr, SM_FULL, 77, true, false},
+      {"the daemon's window wins over -window-id", {"-window-id", "5"}, true, "9", SM_FULL, 9,
+       true, false},
+      {"and over /s", {"/s"}, true, "9", SM_FULL, 9, true, false},
+      {"and over a preview", {"/p", "5"}, true, "9", SM_FULL, 9, true, false},
+      {"but not over the settings", {"/c"}, true, "9", SM_CONFIG, 0, false, false},
       {"-window-id in decimal", {"-window-id", "4242"}, true, nullptr, SM_FULL, 4242, true, false},
       {"-window-id in hex", {"-window-id", "0x2a"}, true, nullptr, SM_FULL, 42, true, false},
       {"the daemon's window", {}, true, "0x400007", SM_FULL, 0x400007, true, false},
@@ -76,10 +84,29 @@ TEST(CommandLine, UnusableOptionsAreReported) {
   const std::vector<std::vector<std::string>> bad = {
       {"--frames"},          {"--frames", "0"},      {"--frames", "-3"}, {"--frames", "12x"},
       {"--seconds", "nan"},  {"--seconds", "-1"},    {"--script"},       {"--colour", "red"},
-      {"-window-id"},        {"-window-id", "none"},
+      {"-window-id"},        {"-window-id", "none"},  {"--window-id=-4"},  {"-geometry", "5"},
+      {"--delay", "3"},      {"-sx"},                 {"-play-time", "0"}, {"--play-time"},
   };
   for (const auto& args : bad)
     EXPECT_NE(ParseCommandLine(args, true, nullptr).error, "") << args[0] << " " << args.size();
+}
+
+TEST(CommandLine, ADaemonsRunHasNoBoxesAndTakesItsOptions) {
+  const struct {
+    std::vector<std::string> args;
+    const char* daemonWindow;
+    bool daemon;
+  } cases[] = {
+      {{"--root"}, nullptr, true},        {{"-window-id", "3"}, nullptr, true},
+      {{}, "0x400007", true},             {{"/p", "5"}, nullptr, true},
+      {{"/s"}, nullptr, false},           {{"/t"}, nullptr, false},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(ParseCommandLine(c.args, true, c.daemonWindow).daemon, c.daemon) << c.args.size();
+  const SaverCommandLine line = ParseCommandLine({"-root", "-fps", "--play-time", "45"}, true, nullptr);
+  EXPECT_EQ(line.error, "");
+  EXPECT_TRUE(line.showFPS);
+  EXPECT_EQ(line.playTime, 45);
 }
 
 TEST(CommandLine, TheSwitchSkipsOneSeparatorOfAnyKind) {

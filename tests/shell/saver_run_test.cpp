@@ -8,6 +8,8 @@
 #include <numbers>
 #include <string>
 
+#include <sys/wait.h>
+
 #include "platform/gfx_math.h"
 #include "shell/settings.h"
 #include "tests/shell/resize_probe.h"
@@ -134,9 +136,14 @@ TEST_F(SaverRun, TheExclusiveViewFillsTheDisplayWithThePicture) {
   EXPECT_LT(darkest, 0x30u) << "the copyright line is in the picture's bottom row";
 }
 
-TEST_F(SaverRun, AnUnusableCommandLineIsRefusedCleanly) {
-  EXPECT_EQ(Run("--headless --frames zero"), 0);
-  EXPECT_NE(ReadWholeFile(dir_.file("output.txt")).find("--frames"), std::string::npos);
+TEST_F(SaverRun, AnUnusableCommandLineGivesTheUsageAndStatusTwo) {
+  for (const char* options : {"--headless --frames zero", "--headless --delay 5", "-geometry 5"}) {
+    const int status = Run(options);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2) << options;
+    const std::string output = ReadWholeFile(dir_.file("output.txt"));
+    EXPECT_NE(output.find("usage: glimmerbox"), std::string::npos) << output;
+    EXPECT_EQ(Log(), "") << "nothing started: " << options;
+  }
 }
 
 TEST(SaverResize, AHeadlessResizeResetsTheDeviceWithoutLeaks) {
