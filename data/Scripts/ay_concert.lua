@@ -59,11 +59,17 @@ end
 -- in neither place or does not load.
 local function Play(machine, piece)
   local ours = gbox.GetSnapshotsFolder() .. "/" .. piece.file
-  if machine:LoadSnapshot(ours) == gbox.Error.None then return true end
-  local copy = gbox.FindFileInArchive(piece.file)
-  if copy and copy ~= ours and machine:LoadSnapshot(copy) == gbox.Error.None then return true end
-  gbox.Log("AY Concert: no " .. piece.file .. " that loads in the Snapshots folder or the archive")
-  return false
+  local loaded = machine:LoadSnapshot(ours) == gbox.Error.None
+  if not loaded then
+    local copy = gbox.FindFileInArchive(piece.file)
+    loaded = copy ~= nil and copy ~= ours and machine:LoadSnapshot(copy) == gbox.Error.None
+  end
+  if loaded then
+    gbox.Log("AY Concert: " .. piece.file .. " on a 128K Spectrum")
+  else
+    gbox.Log("AY Concert: no " .. piece.file .. " that loads in the Snapshots folder or the archive")
+  end
+  return loaded
 end
 
 -- A 128K machine running a 128K program from the archive, or nil. A few files at random places
@@ -77,7 +83,10 @@ local function Any128KProgram()
     if kind and kind ~= "scr" and kind ~= "rom" then
       local machine = CSpeccy128:new()
       local model = machine:LoadSnapshot(file) == gbox.Error.None and machine:GetModel()
-      if model == SPECTRUM_128 or model == SPECTRUM_PLUS2 then return machine, BaseName(file) end
+      if model == SPECTRUM_128 or model == SPECTRUM_PLUS2 then
+        gbox.Log("AY Concert: " .. BaseName(file) .. " on a 128K Spectrum, from the archive")
+        return machine, BaseName(file)
+      end
       machine:delete()
     end
   end

@@ -8,7 +8,7 @@ Script_Details = {
   Description = "A 48K Spectrum boots while the camera drifts towards it.",
 }
 
-local FAR, NEAR = -400, -180  -- the camera's distance in front of the screen, in units
+local FAR, NEAR = -400, -180  -- where the camera starts and ends, on the z axis before the set
 local DRIFT_SECONDS = 20      -- from far to near
 
 function Script_Start()
