@@ -3,7 +3,8 @@
 -- every side. The programme is our own AY pieces (ay_music.szx, then bouncing_balls.z80) from the
 -- Snapshots folder or the snapshot archive; without them, a 128K program from the archive takes
 -- the stage, and without one of those the 128K starts up silent and a caption says what is
--- missing. Now and then a caption tells a little about the chip.
+-- missing. Now and then a caption tells a little about the chip. The music is heard when
+-- "Emulate AY" is on in the settings.
 
 Script_Details = {
   Name = "AY Concert",
@@ -30,6 +31,7 @@ local ORBIT_BREATH = 30       -- the radius swells and shrinks by this much
 local ORBIT_SECONDS = 90      -- one slow walk round
 local LINGER = 0.4            -- how much the walk slows in front of a screen (0 none, 0.5 stops)
 local EYE_HEIGHT, EYE_RISE = 35, 45  -- the camera looks on from a little above, rising and falling
+local BREATH_SECONDS, RISE_SECONDS = 48, 70  -- for the distance and the height to come round again
 
 local FACTS = {
   "The AY-3-8912: three square-wave tone channels,\na noise generator and an envelope shaper.",
@@ -67,7 +69,7 @@ local function Play(machine, piece)
   if loaded then
     gbox.Log("AY Concert: " .. piece.file .. " on a 128K Spectrum")
   else
-    gbox.Log("AY Concert: no " .. piece.file .. " that loads in the Snapshots folder or the archive")
+    gbox.Log("AY Concert: no " .. piece.file .. " that loads, in the Snapshots folder or archive")
   end
   return loaded
 end
@@ -157,7 +159,8 @@ function Script_Start()
       playing = playing % #programme + 1
       local piece = programme[playing]
       if Play(machine, piece) then
-        gbox.Text(CAPTION_X, CAPTION_Y, "Next: " .. piece.file .. "\n" .. piece.about, FACT_SECONDS)
+        local caption = "Now playing: " .. piece.file .. "\n" .. piece.about
+        gbox.Text(CAPTION_X, CAPTION_Y, caption, FACT_SECONDS)
         untilFact = math.max(untilFact, FACT_SECONDS + 5)  -- the facts wait their turn
       else
         -- Gone or broken: it leaves the programme, and the first piece (which played) starts again.
@@ -178,8 +181,8 @@ function Script_Start()
     -- The walk takes its time in front of each screen (angles 0 and pi) and hurries past the
     -- sides of the cabinets.
     walk = (walk + passed * TWO_PI / ORBIT_SECONDS) % TWO_PI
-    breath = (breath + passed * 0.13) % TWO_PI
-    rise = (rise + passed * 0.09) % TWO_PI
+    breath = (breath + passed * TWO_PI / BREATH_SECONDS) % TWO_PI
+    rise = (rise + passed * TWO_PI / RISE_SECONDS) % TWO_PI
     local angle = walk - LINGER * math.sin(2 * walk)
     local radius = ORBIT_RADIUS + math.sin(breath) * ORBIT_BREATH
     gbox.SetCameraPos(math.sin(angle) * radius, EYE_HEIGHT + math.sin(rise) * EYE_RISE,
