@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "archive/smartplay.h"
+#include "base/log.h"
 #include "presentation/text_list.h"
 #include "shell/app_state.h"
-#include "shell/log.h"
 
 namespace fs = std::filesystem;
 

@@ -7,10 +7,10 @@
 #include <cstring>
 #include <string>
 
+#include "base/error_box.h"
+#include "base/log.h"
 #include "presentation/television_scene.h"
 #include "shell/app_state.h"
-#include "shell/error_box.h"
-#include "shell/log.h"
 
 namespace {
 

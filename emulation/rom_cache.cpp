@@ -8,8 +8,8 @@
 #include <string>
 #include <system_error>
 
+#include "base/log.h"
 #include "shell/app_state.h"
-#include "shell/log.h"
 
 namespace {
 

@@ -9,12 +9,13 @@
 #include <new>
 #include <string>
 
+#include "base/inflate.h"
+#include "base/log.h"
 #include "emulation/machine.h"
 #include "emulation/z80.h"
 #include "formats/little_endian.h"
 #include "formats/readers.h"
 #include "formats/result_code.h"
-#include "shell/log.h"
 
 namespace {
 
@@ -38,39 +39,6 @@ __attribute__((format(printf, 1, 2))) void Log(const char* format, ...) {
   std::vsnprintf(line, sizeof line, format, args);
   va_end(args);
   WriteLog(line);
-}
-
-// What zlib's uncompress does, without trusting the stated length for the allocation: the
-// output grows with what the stream really gives, up to `limit`. False for a stream that is
-// damaged, cut short or longer than the limit.
-bool InflateAll(const uint8_t* in, uint32_t length, uint32_t limit, std::vector<uint8_t>& out) {
-  z_stream stream{};
-  if (inflateInit(&stream) != Z_OK) return false;
-  stream.next_in = const_cast<Bytef*>(in);
-  stream.avail_in = length;
-  int status = Z_OK;
-  while (status == Z_OK) {
-    const size_t done = out.size();
-    if (done == limit) {
-      // Full: only the end of the stream may follow.
-      uint8_t probe;
-      stream.next_out = &probe;
-      stream.avail_out = 1;
-      status = inflate(&stream, Z_FINISH);
-      if (stream.avail_out == 0) status = Z_BUF_ERROR;
-      break;
-    }
-    const size_t chunk = std::min<size_t>(limit - done, 65536);
-    out.resize(done + chunk);
-    stream.next_out = out.data() + done;
-    stream.avail_out = static_cast<uInt>(chunk);
-    status = inflate(&stream, Z_NO_FLUSH);
-    out.resize(done + chunk - stream.avail_out);
-    if (status == Z_BUF_ERROR && stream.avail_in == 0) break;  // input cut short
-    if (status == Z_BUF_ERROR) status = Z_OK;
-  }
-  inflateEnd(&stream);
-  return status == Z_STREAM_END;
 }
 
 }  // namespace
@@ -211,18 +179,15 @@ bool CRZXPlayback::StartFrameReader(uint32_t offset, uint32_t length) {
   reader_.length = length - INPUT_SIZE;
   reader_.compressed = (block.U32(14) & 2) != 0;
   if (reader_.compressed) {
-    reader_.stream.next_in = const_cast<Bytef*>(reader_.data);
-    reader_.stream.avail_in = reader_.length;
-    if (inflateInit2(&reader_.stream, 15) != Z_OK) return false;
+    reader_.inflater = std::make_unique<CInflater>();
+    if (!reader_.inflater->Ready()) return false;
+    reader_.inflater->Feed(reader_.data, reader_.length);
   }
   reader_.active = true;
   return true;
 }
 
-void CRZXPlayback::DiscardFrameReader() {
-  if (reader_.active && reader_.compressed) inflateEnd(&reader_.stream);
-  reader_ = FrameReader{};
-}
+void CRZXPlayback::DiscardFrameReader() { reader_ = FrameReader{}; }
 
 uint32_t CRZXPlayback::ReadFrameBytes(uint8_t* out, uint32_t count) {
   if (!reader_.active || reader_.end) return 0;
@@ -234,18 +199,10 @@ uint32_t CRZXPlayback::ReadFrameBytes(uint8_t* out, uint32_t count) {
     if (reader_.position == reader_.length) reader_.end = true;
     return available;
   }
-  z_stream& stream = reader_.stream;
-  stream.next_out = out;
-  stream.avail_out = count;
-  while (stream.avail_out > 0) {
-    const int status = inflate(&stream, Z_SYNC_FLUSH);
-    if (status == Z_STREAM_END) {
-      reader_.end = true;
-      break;
-    }
-    if (status != Z_OK) break;  // damaged data, or nothing more to give
-  }
-  return count - stream.avail_out;
+  // Damaged data, or data that stop short, give what came before.
+  size_t written = 0;
+  if (reader_.inflater->Read(out, count, written) == CInflater::Result::End) reader_.end = true;
+  return static_cast<uint32_t>(written);
 }
 
 bool CRZXPlayback::ReadFrame(bool& failed) {
@@ -337,7 +294,7 @@ void CRZXPlayback::LogRegisters() const {
 uint32_t CRZXPlayback::Progress() const {
   if (reader_.end || !reader_.compressed || reader_.length == 0) return 100;
   // 64-bit: a block of more than 42 MB would overflow the product in 32 bits.
-  return static_cast<uint32_t>(uint64_t{reader_.stream.total_in} * 100 / reader_.length);
+  return static_cast<uint32_t>(reader_.inflater->TotalIn() * 100 / reader_.length);
 }
 
 // The machine's side of playback.

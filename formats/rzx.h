@@ -7,11 +7,11 @@
 // that frame's inputs), so a long recording is never expanded in memory.
 #pragma once
 
-#include <zlib.h>
-
 #include <cstdint>
 #include <memory>
 #include <vector>
+
+#include "base/inflate.h"
 
 class CSpeccy;
 
@@ -47,7 +47,7 @@ class CRZXPlayback {
     uint32_t position = 0;  // frames stored without compression
     bool compressed = false;
     bool end = false;
-    z_stream stream{};
+    std::unique_ptr<CInflater> inflater;  // compressed frames only
   };
 
   int32_t Load(uint8_t* data, uint32_t size, bool& ownership);

@@ -10,15 +10,15 @@
 #include <new>
 #include <string>
 
-#include "emulation/rom_cache.h"
+#include "base/log.h"
 #include "emulation/machine.h"
+#include "emulation/rom_cache.h"
 #include "emulation/z80.h"
 #include "formats/readers.h"
 #include "formats/result_code.h"
 #include "formats/zip.h"
 #include "presentation/sound_output.h"
 #include "shell/app_state.h"
-#include "shell/log.h"
 
 const char* const SNAPSHOT_EXTENSIONS[SNAPSHOT_TYPE_COUNT] = {"sna", "z80", "rzx", "scr", "szx", "rom"};
 

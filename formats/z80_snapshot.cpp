@@ -5,12 +5,12 @@
 #include <cstring>
 #include <vector>
 
+#include "base/log.h"
 #include "emulation/machine.h"
 #include "emulation/z80.h"
 #include "formats/little_endian.h"
 #include "formats/readers.h"
 #include "formats/result_code.h"
-#include "shell/log.h"
 
 namespace {
 

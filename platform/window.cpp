@@ -17,12 +17,12 @@
 #include <cstdlib>
 #include <vector>
 
+#include "base/log.h"
 #include "platform/clock.h"
 #include "platform/end_watch.h"
 #include "platform/gfx_gl.h"
 #include "platform/x11_covers.h"
 #include "platform/x11_errors.h"
-#include "shell/log.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 // The keyboard's rules over the platform's 256-byte key state.
 #include "presentation/keyboard.h"
 
+#include "base/error_box.h"
+#include "base/log.h"
 #include "platform/keyboard_state.h"
 #include "shell/app_state.h"
-#include "shell/error_box.h"
-#include "shell/log.h"
 
 namespace {
 

@@ -8,11 +8,11 @@
 #include <cstring>
 #include <numbers>
 
+#include "base/error_box.h"
 #include "platform/gfx_math.h"
 #include "platform/xmesh.h"
 #include "presentation/television.h"
 #include "shell/app_state.h"
-#include "shell/error_box.h"
 
 namespace {
 

@@ -6,11 +6,11 @@
 #include <numeric>
 #include <utility>
 
+#include "base/log.h"
 #include "formats/zip.h"
 #include "platform/folders.h"
 #include "scripting/script_host.h"
 #include "shell/app_state.h"
-#include "shell/log.h"
 #include "shell/settings.h"
 
 namespace {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "archive/archive.h"
+#include "base/log.h"
 #include "formats/result_code.h"
 #include "platform/clock.h"
 #include "presentation/television.h"
@@ -14,7 +15,6 @@
 #include "scripting/script_host.h"
 #include "scripting/script_numbers.h"
 #include "shell/app_state.h"
-#include "shell/log.h"
 
 float RandomUnit(uint32_t draw) {
   return static_cast<float>(static_cast<double>(draw >> 1) * 4.656612873077393e-10);

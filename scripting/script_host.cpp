@@ -8,6 +8,7 @@
 #include <exception>
 #include <optional>
 
+#include "base/log.h"
 #include "platform/folders.h"
 #include "presentation/television.h"
 #include "scripting/bit_library.h"
@@ -15,7 +16,6 @@
 #include "scripting/script_catalogue.h"
 #include "scripting/script_functions.h"
 #include "shell/app_state.h"
-#include "shell/log.h"
 
 namespace {
 

@@ -7,9 +7,10 @@
 #include <ctime>
 
 #include "archive/archive.h"
+#include "base/log.h"
+#include "emulation/machine.h"
 #include "emulation/picture.h"
 #include "emulation/rom_cache.h"
-#include "emulation/machine.h"
 #include "platform/clock.h"
 #include "platform/folders.h"
 #include "platform/gfx.h"
@@ -21,7 +22,6 @@
 #include "presentation/text_list.h"
 #include "scripting/script_catalogue.h"
 #include "scripting/script_host.h"
-#include "shell/log.h"
 #include "shell/settings.h"
 #include "shell/settings_dialog_view.h"
 

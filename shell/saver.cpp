@@ -13,6 +13,8 @@
 #include <cstdlib>
 #include <thread>
 
+#include "base/error_box.h"
+#include "base/log.h"
 #include "platform/clock.h"
 #include "platform/end_watch.h"
 #include "platform/gfx.h"
@@ -21,10 +23,8 @@
 #include "platform/window.h"
 #include "presentation/keyboard.h"
 #include "presentation/overlay_font.h"
-#include "shell/app_state.h"
-#include "shell/error_box.h"
 #include "resources/string_table.h"
-#include "shell/log.h"
+#include "shell/app_state.h"
 #include "shell/settings.h"
 
 namespace {

@@ -3,8 +3,8 @@
 
 #include <algorithm>
 
+#include "base/log.h"
 #include "scripting/script_catalogue.h"
-#include "shell/log.h"
 #include "shell/settings.h"
 
 void SelectionList::Append(const std::string& item) {

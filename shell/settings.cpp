@@ -8,9 +8,9 @@
 #include <cstdio>
 #include <iterator>
 
+#include "base/log.h"
 #include "platform/folders.h"
 #include "platform/registry.h"
-#include "shell/log.h"
 
 namespace {
 

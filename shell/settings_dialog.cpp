@@ -6,10 +6,10 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "base/log.h"
 #include "platform/folders.h"
 #include "scripting/script_catalogue.h"
 #include "shell/app_state.h"
-#include "shell/log.h"
 #include "shell/settings.h"
 
 int32_t PlayTimeFromText(const std::string& text) {

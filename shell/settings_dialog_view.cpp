@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/log.h"
 #include "platform/dialog_widgets.h"
 #include "platform/dialog_window.h"
 #include "platform/folder_browser.h"
@@ -15,7 +16,6 @@
 #include "shell/app_state.h"
 #include "shell/display_settings_dialog.h"
 #include "shell/display_settings_dialog_view.h"
-#include "shell/log.h"
 #include "shell/script_selection_dialog_view.h"
 #include "shell/settings_dialog.h"
 

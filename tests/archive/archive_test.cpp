@@ -5,8 +5,8 @@
 #include <filesystem>
 
 #include "archive/smartplay.h"
+#include "base/log.h"
 #include "shell/app_state.h"
-#include "shell/log.h"
 #include "tests/support/temp_dir.h"
 
 namespace fs = std::filesystem;

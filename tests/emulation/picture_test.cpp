@@ -7,10 +7,10 @@
 #include <sstream>
 #include <vector>
 
+#include "base/error_box.h"
+#include "base/log.h"
 #include "presentation/television_scene.h"
 #include "shell/app_state.h"
-#include "shell/error_box.h"
-#include "shell/log.h"
 #include "tests/support/null_gfx_device.h"
 #include "tests/support/temp_dir.h"
 

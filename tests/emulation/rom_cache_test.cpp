@@ -7,8 +7,8 @@
 #include <sstream>
 #include <vector>
 
+#include "base/log.h"
 #include "shell/app_state.h"
-#include "shell/log.h"
 #include "tests/support/temp_dir.h"
 
 namespace {

@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "base/log.h"
 #include "formats/result_code.h"
-#include "shell/log.h"
 #include "tests/emulation/machine_fixture.h"
 #include "tests/formats/snapshot_writers.h"
 #include "tests/support/temp_dir.h"

@@ -6,10 +6,10 @@
 #include <numbers>
 #include <vector>
 
+#include "base/error_box.h"
 #include "platform/gfx_format.h"
 #include "presentation/television.h"
 #include "shell/app_state.h"
-#include "shell/error_box.h"
 #include "tests/support/headless.h"
 #include "tests/support/temp_dir.h"
 

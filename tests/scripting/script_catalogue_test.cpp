@@ -12,11 +12,11 @@
 #include <utility>
 #include <vector>
 
+#include "base/log.h"
 #include "platform/folders.h"
 #include "scripting/script_catalogue.h"
 #include "scripting/script_host.h"
 #include "shell/app_state.h"
-#include "shell/log.h"
 #include "shell/settings.h"
 #include "tests/scripting/script_driver.h"
 #include "tests/support/temp_dir.h"

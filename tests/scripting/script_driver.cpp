@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "base/log.h"
 #include "emulation/rom_cache.h"
 #include "formats/zip.h"
 #include "platform/folders.h"
@@ -13,7 +14,6 @@
 #include "scripting/script_catalogue.h"
 #include "scripting/script_host.h"
 #include "shell/app_state.h"
-#include "shell/log.h"
 #include "shell/settings.h"
 
 namespace {

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "base/log.h"
 #include "platform/registry.h"
 #include "scripting/script_catalogue.h"
 #include "shell/app_state.h"
-#include "shell/log.h"
 #include "shell/settings.h"
 #include "tests/support/temp_dir.h"
 

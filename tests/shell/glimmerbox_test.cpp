@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/error_box.h"
 #include "emulation/machine48.h"
 #include "platform/gfx_math.h"
 #include "platform/keyboard_state.h"
@@ -14,7 +15,6 @@
 #include "presentation/audio_sound_output.h"
 #include "presentation/television.h"
 #include "presentation/text_list.h"
-#include "shell/error_box.h"
 #include "tests/support/recording_gfx_device.h"
 
 namespace {

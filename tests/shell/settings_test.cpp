@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
+#include "base/log.h"
 #include "platform/registry.h"
-#include "shell/log.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
