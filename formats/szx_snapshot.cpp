@@ -6,7 +6,7 @@
 #include "base/inflate.h"
 #include "base/log.h"
 #include "emulation/ay_chip.h"
-#include "emulation/machine.h"
+#include "emulation/machine_loader.h"
 #include "emulation/z80.h"
 #include "formats/little_endian.h"
 #include "formats/readers.h"
@@ -25,7 +25,7 @@ constexpr uint32_t SPCR_SIZE = 4;
 constexpr uint32_t RAMP_HEADER = 3;
 constexpr uint32_t AY_SIZE = 18;
 
-int32_t ReadBlock(CSpeccy& machine, const ByteView& file, uint32_t offset) {
+int32_t ReadBlock(CMachineLoader& machine, const ByteView& file, uint32_t offset) {
   if (file.Remaining(offset) <= BLOCK_HEADER) return GX_BAD_SNAPSHOT;
   const uint32_t size = file.U32(offset + 4);
   if (size > MAX_BLOCK || !file.Fits(offset + uint64_t{BLOCK_HEADER}, size)) return GX_BAD_SNAPSHOT;
@@ -99,7 +99,7 @@ int32_t ReadBlock(CSpeccy& machine, const ByteView& file, uint32_t offset) {
 
 }  // namespace
 
-int32_t ReadSZX(CSpeccy& machine, const uint8_t* data, uint32_t size) {
+int32_t ReadSZX(CMachineLoader& machine, const uint8_t* data, uint32_t size) {
   const ByteView file(data, size);
   if (size < HEADER_SIZE || std::memcmp(data, "ZXST", 4) != 0) return GX_BAD_SNAPSHOT;
   const uint8_t machineId = file.U8(6);

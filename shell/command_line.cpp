@@ -7,7 +7,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "shell/app_state.h"
+#include "base/program.h"
 
 namespace {
 

@@ -24,7 +24,6 @@
 #include "presentation/keyboard.h"
 #include "presentation/overlay_font.h"
 #include "resources/string_table.h"
-#include "shell/app_state.h"
 #include "shell/settings.h"
 
 namespace {
@@ -146,16 +145,14 @@ int32_t CD3DScreensaver::StartSaver(const std::vector<std::string>& args) {
     std::fprintf(stderr, "glimmerbox: %s\n%s", commandLine_.error.c_str(), kSaverUsage);
     return SAVER_E_USAGE;
   }
-  AppState& app = App();
-  app.saverMode = commandLine_.mode;
-  app.handsOn = false;
+  saverMode_ = commandLine_.mode;
+  handsOn_ = false;
   if (!commandLine_.base.empty()) SetBaseFolderOverride(commandLine_.base);
   if (commandLine_.headless) UseSilentAudioUnlessChosen();
   // A daemon's hack has nobody to click a box away: errors go to the log, stderr and the window.
   if (!commandLine_.headless && !commandLine_.daemon) SetErrorBoxPresenter(PresentErrorBox);
 
-  if (app.saverMode == SM_PREVIEW || app.saverMode == SM_FULL || app.saverMode == SM_TEST)
-    OpenWindow();
+  if (saverMode_ == SM_PREVIEW || saverMode_ == SM_FULL || saverMode_ == SM_TEST) OpenWindow();
   LoadSettings();
   if (!windowError_.empty()) DebugOutput("Window: " + windowError_ + "\n");
   return 0;
@@ -163,7 +160,7 @@ int32_t CD3DScreensaver::StartSaver(const std::vector<std::string>& args) {
 
 void CD3DScreensaver::OpenWindow() {
   PrepareSaverEvents();
-  const int32_t mode = App().saverMode;
+  const int32_t mode = saverMode_;
   GfxWindowOptions options;
   options.title = windowTitle;
   options.width = 600;
@@ -190,7 +187,7 @@ void CD3DScreensaver::OpenWindow() {
 }
 
 void CD3DScreensaver::ApplyDisplaySettings(GfxWindowOptions* options) {
-  const bool read = ReadFirstScreenSettings(App().display, [](uint8_t adapterId[16]) {
+  const bool read = ReadFirstScreenSettings(settings_.display, [](uint8_t adapterId[16]) {
     DisplayAdapterInfo adapter;
     std::string error;
     if (!ProbeDisplayAdapter(&adapter, &error)) {
@@ -201,7 +198,7 @@ void CD3DScreensaver::ApplyDisplaySettings(GfxWindowOptions* options) {
     return true;
   });
   if (!read) return;
-  const ScreenSettings& screen = App().display.screens.front();
+  const ScreenSettings& screen = settings_.display.screens.front();
   options->softwareRendering = screen.disableHardware != 0;
   // A daemon's window covers the screen in the daemon's mode.
   if (options->mode != GfxWindowMode::FullScreen) return;
@@ -212,8 +209,8 @@ void CD3DScreensaver::ApplyDisplaySettings(GfxWindowOptions* options) {
 
 void CD3DScreensaver::StoreFallBackMode() {
   // Later runs start in the mode that worked.
-  if (App().display.screens.empty()) return;
-  ScreenSettings& screen = App().display.screens.front();
+  if (settings_.display.screens.empty()) return;
+  ScreenSettings& screen = settings_.display.screens.front();
   const DisplayModeInfo& mode = window_->FullScreenMode();
   screen.width = mode.width;
   screen.height = mode.height;
@@ -223,7 +220,7 @@ void CD3DScreensaver::StoreFallBackMode() {
 }
 
 int32_t CD3DScreensaver::RunSaver() {
-  switch (App().saverMode) {
+  switch (saverMode_) {
     case SM_CONFIG:
       if (errorMode_)
         DisplayErrorMsg(errorResult_);
@@ -242,7 +239,7 @@ int32_t CD3DScreensaver::RunSaver() {
   }
   ReleaseErrorResources();
   window_.reset();
-  App().device = nullptr;
+  ReleaseRenderUnit();
   return 0;
 }
 
@@ -257,7 +254,7 @@ int32_t CD3DScreensaver::DisplayErrorMsg(int32_t result) {
 void CD3DScreensaver::ShowMessage(const std::string& text, bool error) {
   // A preview or a daemon's hack lives inside another program's window: a box of its own would
   // stand in the way.
-  if (commandLine_.headless || commandLine_.daemon || App().saverMode == SM_PREVIEW)
+  if (commandLine_.headless || commandLine_.daemon || saverMode_ == SM_PREVIEW)
     std::fprintf(stderr, "%s: %s\n", windowTitle.c_str(), text.c_str());
   else if (error)
     PresentErrorBox(windowTitle, text);
@@ -301,7 +298,7 @@ void CD3DScreensaver::RunSaverLoop() {
     ShutDownSaver();
     return;
   }
-  if (App().saverMode == SM_FULL && !commandLine_.drawIntoWindow && !commandLine_.headless)
+  if (saverMode_ == SM_FULL && !commandLine_.drawIntoWindow && !commandLine_.headless)
     InhibitDesktopScreenSaver();
 
   const double period = 1.0 / window_->RefreshRate();
@@ -331,11 +328,11 @@ void CD3DScreensaver::RunSaverLoop() {
 
 void CD3DScreensaver::SetUp3DEnvironment() {
   if (!window_) {
-    EnterErrorMode(App().saverMode == SM_PREVIEW ? SAVER_E_NO_PREVIEW : SAVER_E_DEVICE);
+    EnterErrorMode(saverMode_ == SM_PREVIEW ? SAVER_E_NO_PREVIEW : SAVER_E_DEVICE);
     return;
   }
   if (!commandLine_.headless)
-    window_->Device()->SetVerticalSync(App().settings.verticalSync != 0 && !commandLine_.unthrottled);
+    window_->Device()->SetVerticalSync(settings_.settings.verticalSync != 0 && !commandLine_.unthrottled);
   SelectRenderUnit();
   if (InitDeviceResources() < 0) {
     EnterErrorMode(SAVER_E_RESOURCES);
@@ -350,10 +347,9 @@ void CD3DScreensaver::SetUp3DEnvironment() {
   DescribeDevices();
 }
 
-void CD3DScreensaver::SelectRenderUnit() {
-  App().device = Device();
-  RenderUnitSelected(0);
-}
+void CD3DScreensaver::SelectRenderUnit() { RenderUnitSelected(Device()); }
+
+void CD3DScreensaver::ReleaseRenderUnit() { RenderUnitSelected(nullptr); }
 
 bool CD3DScreensaver::ResizeIfNeeded() {
   uint32_t width = 0, height = 0;
@@ -468,7 +464,7 @@ void CD3DScreensaver::ReleaseDeviceResources() {
   if (unitRestored_) InvalidateDeviceResources();
   if (unitInitialised_) DeleteDeviceResources();
   unitRestored_ = unitInitialised_ = false;
-  App().device = nullptr;
+  ReleaseRenderUnit();
 }
 
 void CD3DScreensaver::ResizeErrorDisplay() {
@@ -489,7 +485,7 @@ void CD3DScreensaver::ResizeErrorDisplay() {
 
 void CD3DScreensaver::MoveErrorBox(float elapsed) {
   GfxDevice* device = Device();
-  if (!device || !errorBoxPlaced_ || App().saverMode == SM_PREVIEW) return;
+  if (!device || !errorBoxPlaced_ || saverMode_ == SM_PREVIEW) return;
   uint32_t width = 0, height = 0;
   device->GetBackBufferSize(&width, &height);
   // Bounce off the area's edges.
@@ -526,7 +522,7 @@ bool CD3DScreensaver::DrawErrorDisplay() {
   uint32_t width = 0, height = 0;
   device->GetBackBufferSize(&width, &height);
   const float areaW = static_cast<float>(width), areaH = static_cast<float>(height);
-  if (App().saverMode == SM_PREVIEW) {
+  if (saverMode_ == SM_PREVIEW) {
     // The whole area, still, also after a resize.
     errorBox_[0] = errorBox_[1] = 0;
     errorBox_[2] = areaW;
@@ -584,8 +580,7 @@ void CD3DScreensaver::ReleaseErrorResources() {
 }
 
 void CD3DScreensaver::HandleMessage(const SaverEvent& event) {
-  AppState& app = App();
-  const int32_t mode = app.saverMode;
+  const int32_t mode = saverMode_;
   switch (event.type) {
     case SaverEventType::Quit:
       ShutDownSaver();
@@ -602,9 +597,9 @@ void CD3DScreensaver::HandleMessage(const SaverEvent& event) {
       if (mode != SM_TEST) EndSaver();
       break;
     case SaverEventType::KeyDown:
-      switch (KeyDownActionFor(event.virtualKey, app.settings.hotKey, mode, app.handsOn)) {
+      switch (KeyDownActionFor(event.virtualKey, settings_.settings.hotKey, mode, handsOn_)) {
         case KeyDownAction::ToggleHandsOn:
-          app.handsOn = !app.handsOn;
+          handsOn_ = !handsOn_;
           break;
         case KeyDownAction::EndSaver:
           EndSaver();
@@ -625,8 +620,7 @@ void CD3DScreensaver::HandleMessage(const SaverEvent& event) {
 }
 
 void CD3DScreensaver::EndSaver() {
-  const int32_t mode = App().saverMode;
-  if (mode == SM_TEST || mode == SM_FULL) ShutDownSaver();
+  if (saverMode_ == SM_TEST || saverMode_ == SM_FULL) ShutDownSaver();
 }
 
 void CD3DScreensaver::ShutDownSaver() {
@@ -649,7 +643,7 @@ void CD3DScreensaver::ShutDownSaver() {
     unitRestored_ = unitInitialised_ = false;
     ReleaseErrorResources();
   }
-  App().device = nullptr;
+  ReleaseRenderUnit();
   ShutDownScene();
   g_finalCleanupDone.store(true);
   quit_ = true;

@@ -20,7 +20,9 @@
 #include <string>
 #include <vector>
 
+#include "base/program.h"
 #include "shell/command_line.h"
+#include "shell/settings.h"
 
 class COverlayFont;
 class GfxDevice;
@@ -86,6 +88,13 @@ class CD3DScreensaver {
   const std::string& ErrorText() const { return errorText_; }
 
   const SaverCommandLine& CommandLine() const { return commandLine_; }
+  // The saver mode the command line chose (SM_TEST until StartSaver).
+  int32_t Mode() const { return saverMode_; }
+  // Hands-on mode: the hot key gave the keyboard to the machines; scripts stand still.
+  bool HandsOn() const { return handsOn_; }
+  void SetHandsOn(bool on) { handsOn_ = on; }
+  // The settings, the folders and the display settings, read by the application's LoadSettings.
+  ProgramSettings& Program() { return settings_; }
   // Seconds since the saver loop started, read once per frame, and since the frame before.
   float AppTime() const { return appTime_; }
   float ElapsedTime() const { return elapsedTime_; }
@@ -101,7 +110,8 @@ class CD3DScreensaver {
   virtual void DescribeDevices();
   virtual void UpdateFrameStats();
   virtual bool GetErrorText(int32_t result, std::string* text);
-  virtual void RenderUnitSelected(int /*index*/) {}
+  // The render unit's device is the one drawn on now; null when its resources went.
+  virtual void RenderUnitSelected(GfxDevice* /*device*/) {}
   virtual int32_t SetUpScene() { return 0; }
   virtual int32_t InitDeviceResources() { return 0; }
   virtual int32_t RestoreDeviceResources() { return 0; }
@@ -118,6 +128,9 @@ class CD3DScreensaver {
 
   GfxWindow* Window() const { return window_.get(); }
   GfxDevice* Device() const;
+  void SetMode(int32_t mode) { saverMode_ = mode; }
+  // The flag itself, for those who look at it every frame.
+  const bool* HandsOnFlag() const { return &handsOn_; }
   // How long a device reset waits between attempts (tests make it instant).
   std::function<void(int seconds)> resetWait;
 
@@ -136,6 +149,7 @@ class CD3DScreensaver {
   void FrameStep();
   void ErrorDisplayStep();
   void SelectRenderUnit();
+  void ReleaseRenderUnit();
   // A window resize is a device reset: invalidate, reset (with retries), restore.
   bool ResizeIfNeeded();
   // The application's device resources go, as when ending.
@@ -152,6 +166,9 @@ class CD3DScreensaver {
   void ShowMessage(const std::string& text, bool error = true);
 
   SaverCommandLine commandLine_;
+  int32_t saverMode_ = SM_TEST;
+  bool handsOn_ = false;
+  ProgramSettings settings_;
   std::unique_ptr<GfxWindow> window_;
   // After the window, so that it goes first: it lives on the window's device.
   std::unique_ptr<COverlayFont> errorFont_;

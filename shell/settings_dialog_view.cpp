@@ -13,7 +13,6 @@
 #include "platform/dialog_window.h"
 #include "platform/folder_browser.h"
 #include "platform/registry.h"
-#include "shell/app_state.h"
 #include "shell/display_settings_dialog.h"
 #include "shell/display_settings_dialog_view.h"
 #include "shell/script_selection_dialog_view.h"
@@ -86,7 +85,7 @@ void RightAlignedButtons(float width, int count) {
 }  // namespace
 
 CSettingsDialogView::CSettingsDialogView(DialogWindow& window, CSettingsDialog& dialog,
-                                         AppState& app, std::vector<ScriptRecord>& scripts)
+                                         ProgramSettings& app, std::vector<ScriptRecord>& scripts)
     : window_(window), dialog_(dialog), app_(app), scripts_(scripts) {}
 
 int32_t CSettingsDialogView::Draw() {
@@ -264,7 +263,7 @@ void CSettingsDialogView::DumpStats() {
   }
 }
 
-int32_t ShowSettingsDialog(AppState& app, std::vector<ScriptRecord>& scripts,
+int32_t ShowSettingsDialog(ProgramSettings& app, std::vector<ScriptRecord>& scripts, CSmartPlay& database,
                            const SettingsDialogOptions& options) {
   if (options.headless && options.screenshot.empty()) {
     const std::string text =
@@ -285,7 +284,7 @@ int32_t ShowSettingsDialog(AppState& app, std::vector<ScriptRecord>& scripts,
     return 0;
   }
   PrepareDisplaySettings(app.display, window->Adapter());
-  CSettingsDialog dialog(app, scripts);
+  CSettingsDialog dialog(app, scripts, database);
   CSettingsDialogView view(*window, dialog, app, scripts);
   const auto draw = [&view] { return view.Draw(); };
   if (!options.headless)
