@@ -20,8 +20,6 @@
 
 namespace {
 
-constexpr int32_t VK_RETURN = 0x0D, VK_ESCAPE = 0x1B;
-
 // The play-time edit takes digits only, as a numbers-only edit control does.
 int DigitsOnly(ImGuiInputTextCallbackData* data) {
   return data->EventChar >= '0' && data->EventChar <= '9' ? 0 : 1;
@@ -96,19 +94,10 @@ int32_t CSettingsDialogView::Draw() {
   DrawSnapshotArchive();
   DrawEmulator();
 
-  int32_t result = 0;
   ImGui::Spacing();
   const float width = ButtonWidth("Cancel");
   RightAlignedButtons(width, 2);
-  if (ImGui::Button("OK", ImVec2(width, 0))) result = dialog_.Ok();
-  ImGui::SameLine();
-  if (ImGui::Button("Cancel", ImVec2(width, 0))) result = dialog_.Cancel();
-  for (const DialogKeyPress& key : window_.KeyPresses()) {
-    if (result) break;
-    if (key.virtualKey == VK_RETURN) result = dialog_.Ok();
-    if (key.virtualKey == VK_ESCAPE) result = dialog_.Cancel();
-  }
-  return result;
+  return OkCancelButtons(window_, width, [this] { return dialog_.Ok(); }, [this] { return dialog_.Cancel(); });
 }
 
 void CSettingsDialogView::DrawAbout() {
