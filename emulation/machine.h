@@ -90,7 +90,6 @@ class CMachine : public CMachineLoader {
   // The picture was taken: PictureChanged stays false until the next frame or load.
   void ClearPictureChanged() { pictureChanged_ = false; }
 
-  uint8_t* Context() { return context_.get(); }
   uint32_t FrameLength() const { return frameLength_; }
   CSoundStream* SoundStream() const { return stream_.get(); }
 

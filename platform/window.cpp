@@ -229,10 +229,6 @@ void GfxWindow::CloseVideo() {
 
 GfxDevice* GfxWindow::Device() const { return device_; }
 
-uint32_t GfxWindow::WindowId() const {
-  return mode_ == GfxWindowMode::Headless || !window_ ? 0 : SDL_GetWindowID(window_);
-}
-
 bool GfxWindow::Open(const GfxWindowOptions& options, std::string* error) {
   mode_ = options.mode;
   if (mode_ == GfxWindowMode::Headless) return OpenHeadless(options, error);

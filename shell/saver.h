@@ -95,8 +95,7 @@ class CD3DScreensaver {
   void SetHandsOn(bool on) { handsOn_ = on; }
   // The settings, the folders and the display settings, read by the application's LoadSettings.
   ProgramSettings& Program() { return settings_; }
-  // Seconds since the saver loop started, read once per frame, and since the frame before.
-  float AppTime() const { return appTime_; }
+  // Seconds between this frame and the one before.
   float ElapsedTime() const { return elapsedTime_; }
   // The frame statistics line of the render unit ("%.02f fps (%dx%dx%d)" and the depth format).
   const std::string& FrameStatsText() const { return statsText_; }
