@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
@@ -22,7 +21,6 @@
 #include "platform/saver_events.h"
 #include "platform/window.h"
 #include "presentation/keyboard.h"
-#include "presentation/overlay_font.h"
 #include "resources/string_table.h"
 #include "shell/settings.h"
 
@@ -52,10 +50,6 @@ constexpr ErrorTextEntry kErrorTexts[] = {
 
 // Set once the application's final clean-up has run, read by the watchdog's close.
 std::atomic<bool> g_finalCleanupDone{false};
-
-// The error box in pixels, and the room between its frame and its text.
-constexpr float kErrorBoxWidth = 300, kErrorBoxHeight = 150;
-constexpr int32_t kErrorTextMargin = 8;
 
 void PresentErrorBox(const std::string& caption, const std::string& text) {
   if (!ShowErrorMessageBox(caption, text))
@@ -91,42 +85,6 @@ int32_t ResetDeviceWithRetries(GfxDevice* device, uint32_t width, uint32_t heigh
     result = device->Reset(width, height);
   }
   return result;
-}
-
-std::vector<std::string> WrapTextToWidth(const std::string& text, float width,
-                                         const std::function<float(const std::string&)>& measure) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  for (;;) {
-    size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::string line;
-    for (size_t pos = start; pos < end;) {
-      size_t wordEnd = text.find(' ', pos);
-      if (wordEnd == std::string::npos || wordEnd > end) wordEnd = end;
-      std::string word = text.substr(pos, wordEnd - pos);
-      pos = wordEnd + 1;
-      if (word.empty()) continue;
-      const std::string joined = line.empty() ? word : line + " " + word;
-      if (measure(joined) <= width) {
-        line = joined;
-        continue;
-      }
-      if (!line.empty()) lines.push_back(line);
-      // A word wider than a line is cut where it stops fitting; a character always fits.
-      while (word.size() > 1 && measure(word) > width) {
-        size_t fit = 1;
-        while (fit < word.size() && measure(word.substr(0, fit + 1)) <= width) ++fit;
-        lines.push_back(word.substr(0, fit));
-        word.erase(0, fit);
-      }
-      line = word;
-    }
-    lines.push_back(line);
-    if (end >= text.size()) break;
-    start = end + 1;
-  }
-  return lines;
 }
 
 CD3DScreensaver::CD3DScreensaver() {
@@ -237,7 +195,7 @@ int32_t CD3DScreensaver::RunSaver() {
       RunSaverLoop();
       break;
   }
-  ReleaseErrorResources();
+  errorDisplay_.Release();
   window_.reset();
   ReleaseRenderUnit();
   return 0;
@@ -453,9 +411,18 @@ void CD3DScreensaver::ErrorDisplayStep() {
   appTime_ = ClockSeconds() - clockStart_;
   ++framesShown_;
   if (!window_) return;
-  ResizeErrorDisplay();
-  MoveErrorBox(elapsed);
+  errorDisplay_.Resize(*window_);
+  errorDisplay_.Move(Device(), elapsed, saverMode_ == SM_PREVIEW);
   PaintMessage();
+}
+
+void CD3DScreensaver::PaintMessage() {
+  if (DrawErrorDisplay()) Device()->Present();
+}
+
+bool CD3DScreensaver::DrawErrorDisplay() {
+  if (errorText_.empty()) GetErrorText(errorResult_, &errorText_);
+  return errorDisplay_.Draw(Device(), errorText_, saverMode_ == SM_PREVIEW);
 }
 
 void CD3DScreensaver::ReleaseDeviceResources() {
@@ -465,118 +432,6 @@ void CD3DScreensaver::ReleaseDeviceResources() {
   if (unitInitialised_) DeleteDeviceResources();
   unitRestored_ = unitInitialised_ = false;
   ReleaseRenderUnit();
-}
-
-void CD3DScreensaver::ResizeErrorDisplay() {
-  uint32_t width = 0, height = 0;
-  if (!window_->SizeChanged(&width, &height)) return;
-  // A size that could not be had is not asked for again on every step.
-  if (width == refusedSize_[0] && height == refusedSize_[1]) return;
-  if (errorFont_) errorFont_->InvalidateDeviceResources();
-  if (Device()->Reset(width, height) < 0) {
-    refusedSize_[0] = width;
-    refusedSize_[1] = height;
-    DebugOutput("Error mode: the device could not be reset to " + std::to_string(width) + "x" +
-                std::to_string(height) + "\n");
-  }
-  if (errorFont_ && !errorFontFailed_ && errorFont_->RestoreDeviceResources() < 0)
-    errorFontFailed_ = true;
-}
-
-void CD3DScreensaver::MoveErrorBox(float elapsed) {
-  GfxDevice* device = Device();
-  if (!device || !errorBoxPlaced_ || saverMode_ == SM_PREVIEW) return;
-  uint32_t width = 0, height = 0;
-  device->GetBackBufferSize(&width, &height);
-  // Bounce off the area's edges.
-  for (int axis = 0; axis < 2; ++axis) {
-    const float limit = static_cast<float>(axis == 0 ? width : height) - errorBox_[2 + axis];
-    float& position = errorBox_[axis];
-    position += errorVelocity_[axis] * elapsed;
-    if (position < 0 && errorVelocity_[axis] < 0) {
-      position = 0;
-      errorVelocity_[axis] = -errorVelocity_[axis];
-    } else if (position > limit && errorVelocity_[axis] > 0) {
-      position = limit > 0 ? limit : 0;
-      errorVelocity_[axis] = -errorVelocity_[axis];
-    }
-  }
-}
-
-void CD3DScreensaver::PaintMessage() {
-  if (DrawErrorDisplay()) Device()->Present();
-}
-
-bool CD3DScreensaver::DrawErrorDisplay() {
-  GfxDevice* device = Device();
-  if (!device) return false;
-  if (errorText_.empty()) GetErrorText(errorResult_, &errorText_);
-  // The application's resources may be gone: the box is drawn with a font of the framework's own.
-  if (!errorFont_ && !errorFontFailed_) {
-    errorFont_ = std::make_unique<COverlayFont>("Arial", 12, 0);
-    errorFontFailed_ = errorFont_->InitDeviceResources(device) < 0 ||
-                       errorFont_->RestoreDeviceResources() < 0;
-    errorFont_->SetColour(ERROR_TEXT_COLOUR);
-  }
-
-  uint32_t width = 0, height = 0;
-  device->GetBackBufferSize(&width, &height);
-  const float areaW = static_cast<float>(width), areaH = static_cast<float>(height);
-  if (saverMode_ == SM_PREVIEW) {
-    // The whole area, still, also after a resize.
-    errorBox_[0] = errorBox_[1] = 0;
-    errorBox_[2] = areaW;
-    errorBox_[3] = areaH;
-    errorBoxPlaced_ = true;
-  } else if (!errorBoxPlaced_) {
-    errorBoxPlaced_ = true;
-    // A window smaller than the box still shows all of it.
-    errorBox_[2] = std::min(kErrorBoxWidth, areaW);
-    errorBox_[3] = std::min(kErrorBoxHeight, areaH);
-    errorBox_[0] = (areaW - errorBox_[2]) / 2;
-    errorBox_[1] = (areaH - errorBox_[3]) / 2;
-    errorVelocity_[0] = areaW / 10;
-    errorVelocity_[1] = areaH / 20;
-  }
-
-  const GfxRect box{static_cast<int32_t>(std::lround(errorBox_[0])),
-                    static_cast<int32_t>(std::lround(errorBox_[1])),
-                    static_cast<int32_t>(std::lround(errorBox_[0] + errorBox_[2])),
-                    static_cast<int32_t>(std::lround(errorBox_[1] + errorBox_[3]))};
-  // The black around the filled inside is the rest of the monitor and the box's frame.
-  device->Clear(GFX_CLEAR_TARGET | GFX_CLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
-  device->ClearRect({box.left + 1, box.top + 1, box.right - 1, box.bottom - 1}, ERROR_BOX_COLOUR);
-  if (errorFontFailed_ || device->BeginScene() < 0) return true;
-
-  const int32_t left = box.left + 1 + kErrorTextMargin, top = box.top + 1 + kErrorTextMargin;
-  const int32_t innerW = box.right - 1 - kErrorTextMargin - left;
-  const int32_t innerH = box.bottom - 1 - kErrorTextMargin - top;
-  const float lineHeight = errorFont_->LineHeight();
-  if (innerW > 0 && innerH > 0 && lineHeight > 0) {
-    std::vector<std::string> lines = WrapTextToWidth(
-        errorText_, static_cast<float>(innerW),
-        [this](const std::string& line) { return errorFont_->TextWidth(line); });
-    // What does not fit is left out rather than drawn over the frame.
-    const size_t fitting = static_cast<size_t>(static_cast<float>(innerH) / lineHeight);
-    if (lines.size() > fitting) lines.resize(fitting);
-    const float blockH = static_cast<float>(lines.size()) * lineHeight;
-    float y = std::floor(static_cast<float>(top) + (static_cast<float>(innerH) - blockH) / 2);
-    for (const std::string& line : lines) {
-      const float x = std::floor(static_cast<float>(left) +
-                                 (static_cast<float>(innerW) - errorFont_->TextWidth(line)) / 2);
-      errorFont_->DrawText(x, y, line);
-      y += lineHeight;
-    }
-  }
-  device->EndScene();
-  return true;
-}
-
-void CD3DScreensaver::ReleaseErrorResources() {
-  if (!errorFont_) return;
-  errorFont_->InvalidateDeviceResources();
-  errorFont_->DeleteDeviceResources();
-  errorFont_.reset();
 }
 
 void CD3DScreensaver::HandleMessage(const SaverEvent& event) {
@@ -641,7 +496,7 @@ void CD3DScreensaver::ShutDownSaver() {
     if (unitRestored_) InvalidateDeviceResources();
     if (unitInitialised_) DeleteDeviceResources();
     unitRestored_ = unitInitialised_ = false;
-    ReleaseErrorResources();
+    errorDisplay_.Release();
   }
   ReleaseRenderUnit();
   ShutDownScene();

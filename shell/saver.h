@@ -22,9 +22,9 @@
 
 #include "base/program.h"
 #include "shell/command_line.h"
+#include "shell/error_display.h"
 #include "shell/settings.h"
 
-class COverlayFont;
 class GfxDevice;
 class GfxWindow;
 struct GfxWindowOptions;
@@ -51,17 +51,8 @@ bool SaverErrorText(int32_t result, std::string* text);
 int32_t ResetDeviceWithRetries(GfxDevice* device, uint32_t width, uint32_t height,
                                const std::function<void(int seconds)>& wait);
 
-// Breaks `text` into lines no wider than `width` as `measure` measures them: at newlines, at
-// spaces, and inside a word too wide for a line of its own.
-std::vector<std::string> WrapTextToWidth(const std::string& text, float width,
-                                         const std::function<float(const std::string&)>& measure);
-
 // Whether the saver's final clean-up (ShutDownScene) has run in this process.
 bool FinalCleanupDone();
-
-// The error box: window colour, black frame, dark text.
-constexpr uint32_t ERROR_BOX_COLOUR = 0xFFD4D0C8;
-constexpr uint32_t ERROR_TEXT_COLOUR = 0xFF000000;
 
 class CD3DScreensaver {
  public:
@@ -153,12 +144,8 @@ class CD3DScreensaver {
   bool ResizeIfNeeded();
   // The application's device resources go, as when ending.
   void ReleaseDeviceResources();
-  // In error mode a resize only concerns the error box: one plain reset.
-  void ResizeErrorDisplay();
-  void MoveErrorBox(float elapsed);
   // Draws the error display into the back buffer; false without a device.
   bool DrawErrorDisplay();
-  void ReleaseErrorResources();
   bool LimitReached() const;
   void CheckRunLimits();
   void SaveScreenshot();
@@ -169,9 +156,8 @@ class CD3DScreensaver {
   bool handsOn_ = false;
   ProgramSettings settings_;
   std::unique_ptr<GfxWindow> window_;
-  // After the window, so that it goes first: it lives on the window's device.
-  std::unique_ptr<COverlayFont> errorFont_;
-  bool errorFontFailed_ = false;
+  // After the window, so that it goes first: its font lives on the window's device.
+  CErrorDisplay errorDisplay_;
   std::string windowError_;
   bool unitInitialised_ = false, unitRestored_ = false;
   std::string deviceDescription_, statsText_;
@@ -180,10 +166,6 @@ class CD3DScreensaver {
   int32_t errorResult_ = 0;
   std::string errorText_;
   bool errorLogged_ = false;
-  float errorBox_[4] = {};   // x, y, width, height in pixels
-  float errorVelocity_[2] = {};
-  bool errorBoxPlaced_ = false;
-  uint32_t refusedSize_[2] = {};  // the last size an error-mode reset failed for
   uint32_t lastErrorStepMs_ = 0;
 
   float clockStart_ = 0, appTime_ = 0, elapsedTime_ = 0;
