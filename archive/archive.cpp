@@ -119,9 +119,11 @@ int32_t CArchive::BuildList() {
 
   const auto count = static_cast<int32_t>(database.RecordCount());
   if (active)
-    captions_.Add(Format("[SmartPlay %s. %d files, %d added, %d removed]", loadResult == SMARTPLAY_OK ? "restored" : "created",
-                   count, static_cast<int32_t>(database.AddedCount()), static_cast<int32_t>(database.RemovedCount())),
-            10.0f, 45.0f, 5.0f);
+    captions_.Add(Format("[SmartPlay %s. %d files, %d added, %d removed]",
+                         loadResult == SMARTPLAY_OK ? "restored" : "created", count,
+                         static_cast<int32_t>(database.AddedCount()),
+                         static_cast<int32_t>(database.RemovedCount())),
+                  10.0f, 45.0f, 5.0f);
 
   WriteLog(Format("There are %d available snapshots.", count));
   return count;

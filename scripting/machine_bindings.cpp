@@ -105,7 +105,8 @@ float ScriptPeek(void* self, double address) {
 float ScriptPoke(void* self, double address, double value) {
   CSpeccy* machine = LiveSpeccy(self);
   if (!machine) return 0.0f;
-  return machine->Core().Poke(static_cast<uint16_t>(ScriptToInt(address)), static_cast<uint8_t>(ScriptToInt(value)));
+  return machine->Core().Poke(static_cast<uint16_t>(ScriptToInt(address)),
+                              static_cast<uint8_t>(ScriptToInt(value)));
 }
 
 float ScriptGetBorder(void* self) {
