@@ -12,7 +12,6 @@
 CSpeccy::CSpeccy(CTelevisionList& list) : CTV(list) { RestoreScreenTexture(); }
 
 CSpeccy::~CSpeccy() {
-  if (core_) core_->Mute(true);
   loader_.reset();
   // No clone may outlive the textures it shows.
   for (bool found = true; found;) {

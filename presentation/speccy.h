@@ -20,8 +20,8 @@ class CMachine128;
 
 class CSpeccy : public CTV {
  public:
-  // Silences the machine, stops its recording, deletes its clones and releases its textures
-  // before the machine goes.
+  // Stops the recording, deletes the clones and releases the textures; then the machine goes,
+  // silencing its stream.
   ~CSpeccy() override;
 
   void Render() override;

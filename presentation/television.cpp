@@ -24,12 +24,6 @@ CTV* CTelevisionList::Find(int32_t id) const {
   return nullptr;
 }
 
-bool CTelevisionList::Holds(const void* tv) const {
-  for (CTV* each = head_; each; each = each->Next())
-    if (each == tv) return true;
-  return false;
-}
-
 void CTelevisionList::DeleteAll() {
   while (head_) delete head_;
 }

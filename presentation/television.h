@@ -47,8 +47,6 @@ class CTelevisionList {
   CTV* Head() const { return head_; }
   int32_t Count() const { return count_; }
   CTV* Find(int32_t id) const;
-  // True while `tv` is in the list.
-  bool Holds(const void* tv) const;
   void DeleteAll();
 
   // The television whose picture fills the display, null in the scene view; and the view the

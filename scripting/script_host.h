@@ -4,7 +4,10 @@
 // time has come. A watchdog stops a script that runs 100000 instructions without yielding.
 // Details mode reads Script_Details for the catalogue, without the gbox table or the machines.
 //
-// The application drives scripting through the hooks at the end of this file:
+// Scripts act on a ScriptWorld (scripting/script_world.h): the televisions, captions, camera,
+// background, archive and generator the application owns, and the settings scripts follow. The
+// application drives scripting through the hooks at the end of this file:
+//   once:           ScriptHost().SetWorld(&world);  ...  SetWorld(nullptr) before the parts go
 //   LoadSettings:   BuildScriptCatalogue();  (or PlayOnlyScript(file) for --script)
 //   AdvanceFrame:   ScriptSchedulingStep(now); ...keyboard...; ScriptResumeStep(now);
 //   ShutDownScene:  ClearScriptCatalogue();   (stops the script first)
