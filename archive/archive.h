@@ -1,45 +1,76 @@
 // The snapshot archive: the snapshot and recording files that scripts choose from, found in the
 // user's archive folder and the program's Snapshots folder with all their subfolders, and kept
-// in the SmartPlay database of the application's state (App().smartPlay).
+// in the archive's SmartPlay database.
 //
-// The list is built once per run, on the first request. The script functions use
-// BuildArchiveList, SelectArchiveFile, ArchiveFileAt and FindArchiveFile; the application's
-// final clean-up calls SaveSmartPlayState.
+//   CArchive archive(random, captions);
+//   archive.SetUp({userFolder, snapshotsFolder, smartPlayPath, smartPlaySetting, includeDefault, mode});
+//   archive.Select();  archive.At(3);  archive.Find("game.z80");   // each builds the list once
+//   between frames: archive.PublishState();   at the end: archive.SaveState();
 #pragma once
 
 #include <cstdint>
 #include <optional>
+#include <random>
 #include <string>
 #include <string_view>
+
+#include "archive/smartplay.h"
+#include "base/program.h"
+
+class CTextList;
 
 // A folder holding a file or folder of this name is skipped with everything below it.
 inline constexpr const char* ARCHIVE_EXCLUDE_MARKER = ".GlimmerboxExcludeMe";
 
-// Builds the archive list if this run has not built it yet; returns the number of files.
-int32_t BuildArchiveList();
+struct ArchiveSetup {
+  std::string userFolder;       // "Archive Folder"; empty: none
+  std::string snapshotsFolder;  // the program's Snapshots folder
+  std::string smartPlayPath;    // SmartPlay.dat; empty: nowhere to keep the history
+  int32_t smartPlay = 1;        // "Smart Play"
+  int32_t includeDefault = 1;   // "Include Default Archive"
+  int32_t saverMode = SM_TEST;  // SmartPlay keeps count only where the saver is watched with sound
+};
 
-// Adds the supported files of `path` and its subfolders to the database. Returns 0, or 2
-// (ErrorScanningFiles) when a folder cannot be listed, which also ends the scan of every folder
-// above it.
-int32_t ScanFolder(const std::string& path);
+class CArchive {
+ public:
+  // Draws its choices from `random`; the SmartPlay line goes to `captions`.
+  CArchive(std::mt19937& random, CTextList& captions) : random_(random), captions_(captions) {}
 
-// The SmartPlay choice of the next file, none when the archive is empty.
-std::optional<std::string> SelectArchiveFile();
+  void SetUp(ArchiveSetup setup) { setup_ = std::move(setup); }
 
-// The file at `index` of the list's current order, none when out of range; counts untouched.
-std::optional<std::string> ArchiveFileAt(int64_t index);
+  // Builds the archive list if this run has not built it yet; returns the number of files.
+  int32_t BuildList();
 
-// The first file, in the list's current order, whose name after the last '/' equals `name`
-// without regard to letter case.
-std::optional<std::string> FindArchiveFile(std::string_view name);
+  // Adds the supported files of `path` and its subfolders to the database. Returns 0, or 2
+  // (ErrorScanningFiles) when a folder cannot be listed, which also ends the scan of every folder
+  // above it.
+  int32_t ScanFolder(const std::string& path);
 
-// Saves SmartPlay.dat to the application's SmartPlay path when SmartPlay is active this run.
-// Returns the save result, 0 when there was nothing to save.
-int32_t SaveSmartPlayState();
+  // The SmartPlay choice of the next file, none when the archive is empty.
+  std::optional<std::string> Select();
+  // The file at `index` of the list's current order, none when out of range; counts untouched.
+  std::optional<std::string> At(int64_t index);
+  // The first file, in the list's current order, whose name after the last '/' equals `name`
+  // without regard to letter case.
+  std::optional<std::string> Find(std::string_view name);
 
-// Keeps a copy of the database as it stands, when it changed since the last copy; the frame
-// cycle calls it between frames.
-void PublishSmartPlayState();
-// Saves the last copy, from any thread, unless this run's final save is done already: the close
-// of a saver whose own thread cannot get there.
+  // Saves SmartPlay.dat when SmartPlay is active this run. Returns the save result, 0 when there
+  // was nothing to save.
+  int32_t SaveState();
+  // Keeps a copy of the database as it stands, when it changed since the last copy, for
+  // SavePublishedSmartPlayState; the frame cycle calls it between frames.
+  void PublishState();
+
+  CSmartPlay& Database() { return database_; }
+
+ private:
+  std::mt19937& random_;
+  CTextList& captions_;
+  ArchiveSetup setup_;
+  CSmartPlay database_;
+  bool listBuilt_ = false;
+};
+
+// Saves the copy PublishState last kept, from any thread, unless this run's final save is done
+// already: the close of a saver whose own thread cannot get there.
 int32_t SavePublishedSmartPlayState();

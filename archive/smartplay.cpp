@@ -15,7 +15,8 @@
 #include <iterator>
 #include <system_error>
 
-#include "shell/log.h"
+#include "base/inflate.h"
+#include "base/log.h"
 
 namespace {
 
@@ -90,14 +91,15 @@ bool FileNameEquals(std::string_view path, std::string_view name) {
 template <class Take>
 int32_t InflateRecords(std::FILE* file, uint32_t firstSize, Take take) {
   std::vector<uint8_t> input(IO_BUFFER);
-  z_stream zs{};
-  if (inflateInit(&zs) != Z_OK) {
+  CInflater inflater;
+  if (!inflater.Ready()) {
     WriteLog("Unable to initialise zlib inflate");
     return SMARTPLAY_CORRUPT;
   }
   int32_t result = SMARTPLAY_OK;
   uint32_t expected = firstSize;
   std::vector<uint8_t> block;
+  size_t filled = 0;
   bool filling = false;
   bool anyBody = false;
   // A first size of 0 is the empty database: nothing follows the header.
@@ -111,8 +113,7 @@ int32_t InflateRecords(std::FILE* file, uint32_t firstSize, Take take) {
       }
       if (got == 0) break;
       anyBody = true;
-      zs.next_in = input.data();
-      zs.avail_in = static_cast<uInt>(got);
+      inflater.Feed(input.data(), got);
     }
     if (!filling) {
       if (expected > SMARTPLAY_MAX_RECORD) {
@@ -124,11 +125,10 @@ int32_t InflateRecords(std::FILE* file, uint32_t firstSize, Take take) {
         break;
       }
       block.assign(expected, 0);
-      zs.next_out = block.data();
-      zs.avail_out = expected;
+      filled = 0;
       filling = true;
     }
-    if (zs.avail_in == 0) {
+    if (inflater.Hungry()) {
       const size_t got = std::fread(input.data(), 1, input.size(), file);
       if (std::ferror(file)) {
         result = SMARTPLAY_FILE_ERROR;
@@ -138,18 +138,18 @@ int32_t InflateRecords(std::FILE* file, uint32_t firstSize, Take take) {
         result = SMARTPLAY_CORRUPT;  // the body stops inside the chain: it was cut short
         break;
       }
-      zs.next_in = input.data();
-      zs.avail_in = static_cast<uInt>(got);
+      inflater.Feed(input.data(), got);
     }
-    const int z = inflate(&zs, Z_NO_FLUSH);
-    // A preset dictionary is never written, and asking for one makes no progress.
-    if (z < 0 || z == Z_NEED_DICT) {
+    size_t written = 0;
+    const CInflater::Result z = inflater.Read(block.data() + filled, expected - filled, written);
+    filled += written;
+    if (z == CInflater::Result::Damaged) {
       result = SMARTPLAY_CORRUPT;
       break;
     }
-    if (zs.avail_out != 0) {
+    if (filled != expected) {
       // The stream ended inside a record: no further input can complete it.
-      if (z == Z_STREAM_END) {
+      if (z == CInflater::Result::End) {
         result = SMARTPLAY_CORRUPT;
         break;
       }
@@ -164,7 +164,6 @@ int32_t InflateRecords(std::FILE* file, uint32_t firstSize, Take take) {
     expected = Get32(block.data() + 12);
     take(std::move(record));
   }
-  inflateEnd(&zs);
   return result;
 }
 

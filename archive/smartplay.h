@@ -86,7 +86,6 @@ class CSmartPlay {
   uint32_t RemovedCount() const { return removedCount_; }
   uint32_t EligibleCount() const { return eligibleCount_; }
   bool IsLoaded() const { return loaded_; }
-  bool IsReady() const { return ready_; }
   bool IsActive() const { return active_; }
   void SetActive(bool active) { active_ = active; }
   void SetScanTime(int64_t time) { scanTime_ = time; }

@@ -11,18 +11,18 @@
 #include "platform/gfx.h"
 #include "platform/gfx_format.h"
 #include "platform/window.h"
+#include "presentation/camera.h"
 #include "presentation/scene.h"
 #include "presentation/television.h"
-#include "shell/app_state.h"
 
 namespace {
 
 class PictureTV : public CTV {
  public:
-  PictureTV(GfxDevice* device, float x) {
+  PictureTV(CTelevisionList& list, GfxDevice* device, float x) : CTV(list) {
     SetWorldPos(x, 0, 0);
     device->CreateTexture(256, 256, 1, 0, GFX_FMT_R3G3B2, GFX_POOL_SYSTEMMEM, &stagingTexture_);
-    device->CreateTextureFromFile(App().scene->ScreenImagePath(), GFX_DEFAULT, GFX_DEFAULT, 1, 0,
+    device->CreateTextureFromFile(list.scene->ScreenImagePath(), GFX_DEFAULT, GFX_DEFAULT, 1, 0,
                                   GFX_FMT_R3G3B2, GFX_POOL_DEFAULT, &screenTexture_);
   }
   ~PictureTV() override {
@@ -65,19 +65,21 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "gfx_bench: %s\n", error.c_str());
     return 1;
   }
-  AppState state;
-  CScene scene;
-  state.device = window->Device();
-  state.folders.models = GLIMMERBOX_SOURCE_DATA "/Models";
-  state.scene = &scene;
-  SetApp(&state);
   GfxDevice* device = window->Device();
+  CScene scene;
+  scene.UseDevice(device);
+  scene.SetModelsFolder(GLIMMERBOX_SOURCE_DATA "/Models");
+  CTelevisionList list;
+  list.scene = &scene;
+  list.device = device;
+  CCamera camera;
   {
     std::vector<std::unique_ptr<PictureTV>> tvs;
-    for (int i = 0; i < count; ++i) tvs.push_back(std::make_unique<PictureTV>(device, (i - (count - 1) / 2.0f) * 130));
+    for (int i = 0; i < count; ++i)
+      tvs.push_back(std::make_unique<PictureTV>(list, device, (i - (count - 1) / 2.0f) * 130));
     CScene::ApplySceneViewSettings(device);
-    state.eye.z = -150.0f * count;
-    CScene::SetViewTransform(device, state.eye, state.lookAt);
+    camera.SetPosition({0, 0, -150.0f * count});
+    CScene::SetViewTransform(device, camera.Eye(), camera.LookAt());
     const auto start = std::chrono::steady_clock::now();
     for (int f = 0; f < frames; ++f) {
       device->Clear(GFX_CLEAR_TARGET | GFX_CLEAR_ZBUFFER, 0xFF000000, 1, 0);
@@ -100,6 +102,5 @@ int main(int argc, char** argv) {
     std::printf("gfx_bench: back-buffer read %.2f ms\n", Seconds(readStart) * 100);
   }
   scene.ReleaseModel();
-  SetApp(nullptr);
   return 0;
 }

@@ -7,14 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "emulation/rom_cache.h"
 #include "emulation/machine48.h"
+#include "emulation/rom_cache.h"
 #include "emulation/z80.h"
-#include "shell/app_state.h"
 
 namespace {
 
-double FramesPerSecond(CSpeccy& machine, int frames) {
+double FramesPerSecond(CMachine& machine, int frames) {
   machine.Throttle(false);
   const auto start = std::chrono::steady_clock::now();
   for (int i = 0; i < frames; ++i) machine.UpdateFrame(static_cast<float>(i));
@@ -46,17 +45,26 @@ const std::vector<uint8_t> kBusyProgram = {
 }  // namespace
 
 int main() {
-  AppState state;
-  SetApp(&state);
-  state.folders.roms = std::string(GLIMMERBOX_SHARED_DIR) + "/roms";
-  if (!ROMCache(ROM_48, state.romCache)) state.folders.roms = GLIMMERBOX_SOURCE_DATA "/Roms";
+  CRomCache roms(std::string(GLIMMERBOX_SHARED_DIR) + "/roms");
+  if (!roms.ROMCache(ROM_48)) roms.SetFolder(GLIMMERBOX_SOURCE_DATA "/Roms");
+  // As a script's machine: the ROMs, a key matrix with no key held, no sound, RAM filled at
+  // random.
+  static const uint8_t keys[8] = {};
+  const auto setup = [&roms] {
+    MachineSetup setup;
+    setup.roms = &roms;
+    setup.keyMatrix = keys;
+    return setup;
+  };
 
   {
-    CSpeccy48 booting;
+    CMachine48 booting(setup());
+    booting.RandomizeMemory();
     const double boot = FramesPerSecond(booting, 20000);
     std::printf("48K booting its ROM: %.0f frames/s (%.0f x real time)\n", boot, boot / 50);
 
-    CSpeccy48 busy;
+    CMachine48 busy(setup());
+    busy.RandomizeMemory();
     for (size_t i = 0; i < kBusyProgram.size(); ++i)
       busy.Poke(static_cast<uint16_t>(0x8000 + i), kBusyProgram[i]);
     busy.MakeContextCurrent();
@@ -66,7 +74,5 @@ int main() {
     const double program = FramesPerSecond(busy, 20000);
     std::printf("48K busy program:    %.0f frames/s (%.0f x real time)\n", program, program / 50);
   }
-  ReleaseROMCache(state.romCache);
-  SetApp(nullptr);
   return 0;
 }

@@ -12,7 +12,6 @@
 #include "presentation/overlay.h"
 #include "presentation/overlay_font.h"
 #include "presentation/text_list.h"
-#include "shell/app_state.h"
 
 namespace {
 
@@ -34,8 +33,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "overlay_font_bench: %s\n", error.c_str());
     return 1;
   }
-  AppState state;
-  SetApp(&state);
+  CTextList captions;
   GfxDevice* device = window->Device();
 
   constexpr int kBuilds = 20;
@@ -56,10 +54,10 @@ int main(int argc, char** argv) {
   const std::string caption = "The quick brown fox jumps over 48K lazy";
   const auto start = std::chrono::steady_clock::now();
   for (int f = 0; f < frames; ++f) {
-    for (int i = 0; i < 5; ++i) AddText(caption, 20, 60.0f + 30 * i, 0);
+    for (int i = 0; i < 5; ++i) captions.Add(caption, 20, 60.0f + 30 * i, 0);
     device->Clear(GFX_CLEAR_TARGET | GFX_CLEAR_ZBUFFER, 0xFF000000, 1, 0);
     device->BeginScene();
-    DrawOverlay(&font, "50.00 fps (800x600), X8R8G8B8 (D24S8)", true, f * 0.02f);
+    DrawOverlay(&font, captions, "50.00 fps (800x600), X8R8G8B8 (D24S8)", true, f * 0.02f);
     device->EndScene();
     device->Present();
   }
@@ -67,6 +65,5 @@ int main(int argc, char** argv) {
   std::printf("overlay of 6 strings, %zu characters: %.3f ms per frame (clear and present included)\n",
               5 * caption.size() + 37, frameMs);
   font.DeleteDeviceResources();
-  SetApp(nullptr);
   return 0;
 }

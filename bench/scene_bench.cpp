@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "emulation/machine48.h"
+#include "presentation/speccy.h"
 #include "shell/glimmerbox.h"
 #include "shell/settings.h"
 
@@ -28,7 +28,7 @@ class BenchApp : public CGlimmerbox {
       const int columns = static_cast<int>(std::ceil(std::sqrt(count)));
       const float depth = 160.0f * static_cast<float>(columns - 1);
       for (int i = 0; i < count; ++i) {
-        auto machine = std::make_unique<CSpeccy48>();
+        auto machine = std::make_unique<CSpeccy48>(Televisions());
         const float x = (static_cast<float>(i % columns) - (columns - 1) / 2.0f) * 130;
         const float y = ((columns - 1) / 2.0f - static_cast<float>(i / columns)) * 100;
         machine->SetWorldPos(x, y, depth);

@@ -9,8 +9,7 @@
 
 #include "scripting/script_catalogue.h"
 #include "scripting/script_host.h"
-#include "shell/app_state.h"
-#include "shell/settings.h"
+#include "scripting/script_world.h"
 
 namespace {
 
@@ -25,11 +24,11 @@ void Write(const std::string& path, const std::string& text) { std::ofstream(pat
 int main() {
   const std::string folder = (std::filesystem::temp_directory_path() / "glimmerbox-script-bench").string();
   std::filesystem::create_directories(folder + "/Scripts");
-  AppState state;
-  SetApp(&state);
-  DeriveFolders(state.folders, folder);
-  state.settings.playTime = 0;
+  ScriptWorld world;
+  world.settings.scriptsFolder = folder + "/Scripts";
+  world.settings.playTime = 0;
   CScriptHost host;
+  host.SetWorld(&world);
   CScriptCatalogue catalogue(host);
   host.SetPlaylist(&catalogue);
 
@@ -70,13 +69,12 @@ int main() {
   host.CloseCurrentScript();
 
   const std::string bundled = std::string(GLIMMERBOX_SOURCE_DATA) + "/Scripts";
-  state.folders.scripts = bundled;
+  world.settings.scriptsFolder = bundled;
   const auto buildStart = Clock::now();
   catalogue.BuildScriptList();
   std::printf("catalogue of the %zu bundled scripts: %.3f ms\n", catalogue.Scripts().size(),
               Milliseconds(Clock::now() - buildStart));
 
   std::filesystem::remove_all(folder);
-  SetApp(nullptr);
   return 0;
 }

@@ -8,7 +8,7 @@
 
 #include "emulation/ay_chip.h"
 #include "emulation/beeper.h"
-#include "emulation/picture.h"
+#include "presentation/picture.h"
 
 namespace {
 
@@ -43,7 +43,7 @@ double MicrosecondsPerFrame(int frames, F&& frame) {
 
 int main() {
   constexpr int FRAMES = 5000;
-  CAYChip ay(nullptr, 70908, AY_CHIP_CLOCK, 100);
+  CAYChip ay(70908, AY_CHIP_CLOCK, 100);
   const uint8_t setup[][2] = {{0, 200}, {2, 150}, {4, 99}, {6, 7}, {7, 0x30}, {8, 15}, {9, 0x10}, {10, 12}, {11, 40}, {13, 14}};
   for (const auto& w : setup) ay.WriteRegister(w[0], w[1]);
   CBeeper beeper;
@@ -74,7 +74,7 @@ int main() {
     BuildColourTables(state);
     MemoryTexture staging(f.bytes);
     const double time = MicrosecondsPerFrame(FRAMES, [&](int i) {
-      ConvertPicture(state, &staging, nullptr, lines.data(), (i >> 4) & 1);
+      ConvertPicture(state, nullptr, &staging, nullptr, lines.data(), (i >> 4) & 1);
     });
     std::printf("Picture conversion, %d bits per pixel: %.1f us per frame\n", pf.bitsPerPixel, time);
   }

@@ -6,7 +6,7 @@
 #include <iterator>
 
 #include "emulation/beeper.h"
-#include "presentation/sound_output.h"
+#include "emulation/sound_stream.h"
 
 static_assert(AY_SAMPLES_PER_FRAME == BEEPER_SAMPLES_PER_FRAME && AY_SAMPLES_PER_FRAME == SAMPLES_PER_FRAME,
               "the chips render into the beeper block that the sound stream plays");
@@ -32,8 +32,8 @@ constexpr uint8_t ENV_CONTINUE = 8;
 
 }  // namespace
 
-CAYChip::CAYChip(CSpeccy* owner, uint32_t frameLength, uint32_t chipClock, uint16_t volume)
-    : owner(owner), frameLength(frameLength), chipClock(chipClock) {
+CAYChip::CAYChip(uint32_t frameLength, uint32_t chipClock, uint16_t volume)
+    : frameLength(frameLength), chipClock(chipClock) {
   BuildOutputLevels(volume);
   Reset();
 }

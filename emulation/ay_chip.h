@@ -2,7 +2,7 @@
 // envelope generator, synthesised into a machine's 882-sample frame block at 44100 Hz.
 //
 // Usage, as a machine does it:
-//   CAYChip* ay = new CAYChip(this, frameLength, AY_CHIP_CLOCK, volume);   // reset, levels built
+//   CAYChip* ay = new CAYChip(frameLength, AY_CHIP_CLOCK, volume);   // reset, levels built
 //   each frame:   ay->StartFrame();                                        // empties the write log
 //   OUT select:   ay->SelectRegister(value);
 //   OUT data:     ay->WriteData(value, executedTStates + Z80ElapsedTStates());
@@ -18,8 +18,6 @@
 
 #include <cstdint>
 
-class CSpeccy;
-
 constexpr uint32_t AY_SAMPLE_RATE = 44100;
 constexpr uint32_t AY_SAMPLES_PER_FRAME = 882;
 constexpr uint32_t AY_CHIP_CLOCK = 1773280;
@@ -33,7 +31,7 @@ extern const uint16_t AY_LEVEL_TABLE[16];
 class CAYChip {
  public:
   // A reset chip with output levels for `volume` (percent, 0-100).
-  CAYChip(CSpeccy* owner, uint32_t frameLength, uint32_t chipClock, uint16_t volume);
+  CAYChip(uint32_t frameLength, uint32_t chipClock, uint16_t volume);
 
   void SelectRegister(uint8_t value) { selectedRegister = value & 15; }
   // A data write to the selected register at `tstate` T-states into the frame: the register
@@ -56,7 +54,6 @@ class CAYChip {
     uint8_t value;
   };
 
-  CSpeccy* owner;
   uint32_t frameLength;
   uint32_t sampleRate = AY_SAMPLE_RATE;
   uint32_t samplesPerFrame = AY_SAMPLES_PER_FRAME;

@@ -3,8 +3,6 @@
 
 #include <algorithm>
 
-#include "shell/app_state.h"
-
 int16_t BeeperLevel(uint8_t portFE, uint16_t volume) {
   if (!(portFE & 0x10)) return 0;
   return static_cast<int16_t>(static_cast<int32_t>(std::min<uint16_t>(volume, 100)) *
@@ -12,8 +10,7 @@ int16_t BeeperLevel(uint8_t portFE, uint16_t volume) {
 }
 
 void CBeeper::Update(uint8_t portFE, uint32_t tstate, uint32_t frameLength, uint16_t volume) {
-  const AppState& app = App();
-  if (!app.settings.emulateBeeper || !app.SoundMode() || frameLength == 0) return;
+  if (!enabled || frameLength == 0) return;
   if (position < BEEPER_SAMPLES_PER_FRAME) {
     // The last sample is left to the frame's end, so it always has the final latch.
     uint32_t end = static_cast<uint32_t>(

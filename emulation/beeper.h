@@ -7,9 +7,9 @@
 //                                                frameLength, volume);
 //   after frame:   beeper.FinishFrame(portFE, volume);   // then the AY chips add to sampleBlock
 //
-// Update checks the conditions itself: "Emulate Beeper" on, the full-screen or test saver mode,
-// and a frame length other than 0. Without them each frame is one constant level, the level of
-// the latch at the frame's end.
+// Update does nothing unless `enabled` (the machine's owner decides once, from the settings and
+// the saver mode) and the frame length is other than 0: each frame is then one constant level,
+// the level of the latch at the frame's end.
 #pragma once
 
 #include <cstdint>
@@ -33,6 +33,7 @@ class CBeeper {
   // Fills the rest of the block with the level of the latch at the frame's end.
   void FinishFrame(uint8_t portFE, uint16_t volume);
 
+  bool enabled = false;
   int16_t sampleBlock[BEEPER_SAMPLES_PER_FRAME] = {};
   uint32_t position = 0;  // first sample not yet filled, 0..882
   uint8_t levelByte = 0;  // the latch in force since `position`

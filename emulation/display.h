@@ -1,9 +1,16 @@
 // The Spectrum's display memory layout, shared by every model: 6144 bytes of bitmap in the
-// interleaved line order, then 768 attribute bytes, one per 8 x 8 character cell.
+// interleaved line order, then 768 attribute bytes, one per 8 x 8 character cell; and the
+// display line buffer, a machine's picture as it captured it during the frame.
 #pragma once
 
 #include <cstdint>
 #include <random>
+
+// The display line buffer: per display line, its 32 bitmap bytes (bit 7 leftmost) and then the
+// 32 attribute bytes of its character row as they were when the line was captured.
+constexpr int DISPLAY_LINES = 192;
+constexpr int DISPLAY_LINE_BYTES = 64;
+constexpr int DISPLAY_LINE_BUFFER_SIZE = DISPLAY_LINES * DISPLAY_LINE_BYTES;
 
 constexpr uint32_t SCREEN_IMAGE_SIZE = 6912;
 constexpr uint32_t ATTRIBUTE_OFFSET = 0x1800;
@@ -22,7 +29,7 @@ struct DisplayLineSource {
   const uint8_t* attributes;
 };
 
-// Fills RAM word by word, in address order, from the program's generator.
+// Fills RAM word by word, in address order, from the generator.
 inline void FillRandom(uint8_t* ram, uint32_t size, std::mt19937& random) {
   for (uint32_t i = 0; i + 4 <= size; i += 4) {
     const uint32_t word = random();

@@ -4,21 +4,18 @@
 
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "emulation/ay_chip.h"
-#include "emulation/rom_cache.h"
 #include "emulation/z80.h"
-#include "formats/rzx.h"
-#include "presentation/sound_output.h"
-#include "shell/app_state.h"
 
 namespace {
 
-CSpeccy* g_current = nullptr;
+CMachine* g_current = nullptr;
 // The machine whose context the core holds. The core's copy is always the newest state of that
 // machine, so making it current again must not reload the saved block: a loader may have set
 // registers that are not saved yet.
-CSpeccy* g_contextOwner = nullptr;
+CMachine* g_contextOwner = nullptr;
 
 uint8_t ForwardPortRead(uint16_t port) { return g_current ? g_current->PortRead(port) : 0xFF; }
 
@@ -32,70 +29,46 @@ constexpr uint8_t FULLER_DATA = 0x5F;
 
 }  // namespace
 
-CSpeccy* CSpeccy::Current() { return g_current; }
-
-CSpeccy::CSpeccy() {
+CMachine::CMachine(MachineSetup setup)
+    : stream_(std::move(setup.sound)),
+      keyMatrix_(setup.keyMatrix),
+      emulateAY_(setup.ay),
+      roms_(setup.roms),
+      random_(setup.random),
+      log_(std::move(setup.log)) {
   const uint32_t size = Z80ContextSize();
   context_.reset(new uint8_t[size]());
   Z80LoadContext(context_.get());
   g_contextOwner = this;
-  ApplyVolume();
-  keyMatrix_ = App().keyMatrix;
+  beeper_.enabled = setup.beeper;
   lineBuffer_.reset(new uint8_t[DISPLAY_LINE_BUFFER_SIZE]());
-  RestoreScreenTexture();
-  if (CSoundOutput* output = App().soundOutput) stream_ = output->CreateStream();
 }
 
-CSpeccy::~CSpeccy() {
+CMachine::~CMachine() {
   muted_ = true;
   if (stream_) stream_->Stop();
-  StopRZXPlayback();
-  delete rzx_;
-  rzx_ = nullptr;
-  // No clone may outlive the textures it shows.
-  for (bool found = true; found;) {
-    found = false;
-    for (CTV* tv = CTV::Head(); tv; tv = tv->Next()) {
-      if (tv != this && tv->PictureSourceId() == Id()) {
-        delete tv;
-        found = true;
-        break;
-      }
-    }
-  }
-  ReleaseScreenTexture();
   delete fullerChip_;
-  delete stream_;
+  stream_.reset();
   if (g_current == this) g_current = nullptr;
   if (g_contextOwner == this) g_contextOwner = nullptr;
 }
 
-void CSpeccy::InstallPortHandlers() {
+uint8_t* CMachine::RomImage(int32_t id) { return roms_ ? roms_->RomImage(id, log_) : BlankROM(); }
+
+void CMachine::InstallPortHandlers() {
   Z80SetPortReadHandler(ForwardPortRead);
   Z80SetPortWriteHandler(ForwardPortWrite);
 }
 
-void CSpeccy::MakeContextCurrent() {
+void CMachine::MakeContextCurrent() {
   if (g_contextOwner == this) return;
   Z80LoadContext(context_.get());
   g_contextOwner = this;
 }
 
-void CSpeccy::SaveContext() { Z80SaveContext(context_.get()); }
+void CMachine::SaveContext() { Z80SaveContext(context_.get()); }
 
-void CSpeccy::Render() {
-  if (RenderPicture(picture_, stagingTexture_, screenTexture_, lineBuffer_.get(), flashPhase_,
-                    pictureChanged_))
-    CTV::Render();
-}
-
-void CSpeccy::RestoreScreenTexture() {
-  RestorePictureTextures(picture_, stagingTexture_, screenTexture_);
-}
-
-void CSpeccy::ReleaseScreenTexture() { ReleasePictureTextures(stagingTexture_, screenTexture_); }
-
-bool CSpeccy::UpdateFrame(float time) {
+bool CMachine::UpdateFrame(float time) {
   g_current = this;
   executed_ = 0;
   if (lastTime_ != 0 && throttled_ && timeCredit_ >= -0.02f)
@@ -127,18 +100,18 @@ bool CSpeccy::UpdateFrame(float time) {
   return pictureChanged_;
 }
 
-void CSpeccy::Run(int32_t tstates) {
+void CMachine::Run(int32_t tstates) {
   if (tstates > 0) executed_ += Z80Execute(static_cast<uint32_t>(tstates));
   carry_ = 0;
 }
 
-void CSpeccy::CaptureLine(int line, const uint8_t* bitmap, const uint8_t* attributes) {
+void CMachine::CaptureLine(int line, const uint8_t* bitmap, const uint8_t* attributes) {
   uint8_t* entry = lineBuffer_.get() + line * DISPLAY_LINE_BYTES;
   std::memcpy(entry, bitmap, 32);
   std::memcpy(entry + 32, attributes, 32);
 }
 
-void CSpeccy::Reset() {
+void CMachine::Reset() {
   MakeContextCurrent();
   Z80Reset();
   Z80SetRegister(REG_IFF1, 0);
@@ -157,29 +130,29 @@ void CSpeccy::Reset() {
   carry_ = 0;
 }
 
-bool CSpeccy::AttachHardware(int32_t kind, bool on) {
+bool CMachine::AttachHardware(int32_t kind, bool on) {
   if (kind != HARDWARE_KEMPSTON && kind != HARDWARE_FULLER) return false;
   attached_[kind] = on;
   // The chip is made once and kept: detaching only hides it.
   if (on && kind == HARDWARE_FULLER && !fullerChip_) {
-    fullerChip_ = new (std::nothrow) CAYChip(this, frameLength_, AY_CHIP_CLOCK, volume_);
+    fullerChip_ = new (std::nothrow) CAYChip(frameLength_, AY_CHIP_CLOCK, volume_);
     if (!fullerChip_) attached_[kind] = false;  // no chip, no Fuller Box
   }
   return true;
 }
 
-bool CSpeccy::IsHardwareAttached(int32_t kind) const {
+bool CMachine::IsHardwareAttached(int32_t kind) const {
   return (kind == HARDWARE_KEMPSTON || kind == HARDWARE_FULLER) && attached_[kind];
 }
 
-void CSpeccy::DetachAllHardware() {
+void CMachine::DetachAllHardware() {
   AttachHardware(HARDWARE_KEMPSTON, false);
   AttachHardware(HARDWARE_FULLER, false);
 }
 
-bool CSpeccy::SetVariant(int32_t) { return false; }
+bool CMachine::SetVariant(int32_t) { return false; }
 
-void CSpeccy::PortWrite(uint16_t port, uint8_t value) {
+void CMachine::PortWrite(uint16_t port, uint8_t value) {
   if (attached_[HARDWARE_FULLER] && fullerChip_) {
     if ((port & 0xFF) == FULLER_SELECT)
       fullerChip_->SelectRegister(value);
@@ -193,8 +166,8 @@ void CSpeccy::PortWrite(uint16_t port, uint8_t value) {
   }
 }
 
-uint8_t CSpeccy::PortRead(uint16_t port) {
-  if (rzxPlaying_) return RZXReadPort(port);
+uint8_t CMachine::PortRead(uint16_t port) {
+  if (input_) return input_->ReadPort(port);
   uint8_t result = 0xFF;
   if (attached_[HARDWARE_FULLER] && fullerChip_ && port == FULLER_SELECT) result = fullerChip_->Read();
   // Kempston: no direction, no fire button.
@@ -209,16 +182,16 @@ uint8_t CSpeccy::PortRead(uint16_t port) {
   return result;
 }
 
-void CSpeccy::RandomizeMemory() {}
-void CSpeccy::ResetSound() {}
-void CSpeccy::ApplyVolume() {}
-void CSpeccy::FinishSoundFrame() {}
-void CSpeccy::Spread48KImage() {}
-void CSpeccy::ApplyZ80HardwareState(const uint8_t*) {}
-void CSpeccy::ApplyPagingBlock(const uint8_t*) {}
-void CSpeccy::ApplyAYBlock(const uint8_t*) {}
+void CMachine::RandomizeMemory() {}
+void CMachine::ResetSound() {}
+void CMachine::ApplyVolume() {}
+void CMachine::FinishSoundFrame() {}
+void CMachine::Spread48KImage() {}
+void CMachine::ApplyZ80HardwareState(const uint8_t*) {}
+void CMachine::ApplyPagingBlock(const uint8_t*) {}
+void CMachine::ApplyAYBlock(const uint8_t*) {}
 
-void CSpeccy::Pause(bool paused) {
+void CMachine::Pause(bool paused) {
   paused_ = paused;
   if (!stream_) return;
   if (paused)
@@ -227,7 +200,7 @@ void CSpeccy::Pause(bool paused) {
     stream_->SilenceAndRestart();
 }
 
-void CSpeccy::Mute(bool muted) {
+void CMachine::Mute(bool muted) {
   muted_ = muted;
   if (!stream_) return;
   if (muted)
@@ -236,33 +209,39 @@ void CSpeccy::Mute(bool muted) {
     stream_->SilenceAndRestart();
 }
 
-CTV* CSpeccy::Clone(float x, float y, float z) { return new CTV(this, x, y, z); }
+uint8_t CMachine::Peek(uint16_t address) { return *MemoryPointer(address); }
 
-uint8_t CSpeccy::Peek(uint16_t address) { return *MemoryPointer(address); }
-
-uint8_t CSpeccy::Poke(uint16_t address, uint8_t value) {
+uint8_t CMachine::Poke(uint16_t address, uint8_t value) {
   uint8_t* byte = MemoryPointer(address);
   const uint8_t old = *byte;
   if (address >= 0x4000) *byte = value;
   return old;
 }
 
-void CSpeccy::SetVolume(int32_t percent) {
+void CMachine::SetVolume(int32_t percent) {
   volume_ = static_cast<uint32_t>(percent) >= 101 ? 100 : static_cast<uint16_t>(percent);
   ApplyVolume();
 }
 
-void CSpeccy::SetSnapshotCreator(const char* name) {
+void CMachine::PrepareForLoad() {
+  AttachHardware(HARDWARE_FULLER, false);
+  SetSnapshotCreator(nullptr);
+  Reset();
+  paused_ = false;
+  if (!muted_ && stream_) stream_->SilenceAndRestart();
+}
+
+void CMachine::SetSnapshotCreator(const char* name) {
   std::memset(creator_, 0, sizeof creator_);
   if (name) std::strncpy(creator_, name, sizeof creator_ - 1);
 }
 
-uint8_t* CSpeccy::CustomROM() {
+uint8_t* CMachine::CustomROM() {
   if (!customROM_) customROM_.reset(new uint8_t[ROM_SIZE]);
   return customROM_.get();
 }
 
-void CSpeccy::MapROM(uint8_t* image) {
+void CMachine::MapROM(uint8_t* image) {
   MakeContextCurrent();
   rom_ = image;
   Z80MapFetch(0x0000, 0x3FFF, rom_);

@@ -1,46 +1,41 @@
-// The emulated Spectrum: what every model shares. A machine is a television that shows its own
-// picture; it owns a processor context for the shared Z80 core, its RAM, the display line buffer
-// captured during the frame, the frame's sound block and the optional Kempston interface and
-// Fuller Box. The models (CSpeccy48, CSpeccy128) supply memory layout and frame timing; the
-// snapshot and recording readers reach the machine through the loader operations below.
+// The emulated Spectrum: what every model shares. A machine owns a processor context for the
+// shared Z80 core, its RAM, the display line buffer captured during the frame, the frame's sound
+// block and the optional Kempston interface and Fuller Box. The models (CMachine48, CMachine128)
+// supply memory layout and frame timing. Everything from outside comes in its MachineSetup; the
+// snapshot and recording readers reach it through the loader interface.
 //
 // A frame: UpdateFrame(clock) decides from the wall clock whether a 50 Hz frame is due, runs it
 // (RunFrame: the interrupt, then 194 runs of the core so that each display line is captured at
-// its own time), steps FLASH and hands the frame's 882 samples to the sound stream.
+// its own time), steps FLASH and hands the frame's 882 samples to the sound stream. What it
+// produced: DisplayLineBuffer() (see display.h), FlashPhase(), SampleBlock(), PictureChanged().
 #pragma once
 
 #include <cstdint>
 #include <memory>
+#include <random>
 
 #include "emulation/beeper.h"
-#include "emulation/picture.h"
+#include "emulation/display.h"
+#include "emulation/input_source.h"
+#include "emulation/machine_loader.h"
+#include "emulation/machine_setup.h"
 #include "emulation/z80.h"
-#include "presentation/television.h"
 
 class CAYChip;
-class CSoundStream;
-class CRZXPlayback;
-class CZip;
 
-enum { SPECTRUM_16 = 0, SPECTRUM_48 = 1, SPECTRUM_128 = 2, SPECTRUM_PLUS2 = 3, SPECTRUM_UNKNOWN = 4 };
-enum { HARDWARE_KEMPSTON = 0, HARDWARE_FULLER = 1, HARDWARE_TOTAL = 2 };
-
-class CSpeccy : public CTV {
+class CMachine : public CMachineLoader {
  public:
-  ~CSpeccy() override;
+  ~CMachine() override;
+  CMachine(const CMachine&) = delete;
+  CMachine& operator=(const CMachine&) = delete;
 
-  // Television operations.
-  void Render() override;
-  void RestoreScreenTexture() override;
-  bool UpdateFrame(float time) override;
-  void ReleaseScreenTexture() override;
+  // Runs a frame when the clock (seconds) calls for one; true when the picture changed.
+  bool UpdateFrame(float time);
 
   // Operations the models extend or supply.
   virtual void Reset();
-  virtual bool AttachHardware(int32_t kind, bool on);
-  // Host byte behind a 16-bit address in the current memory map (ROM included).
-  virtual uint8_t* MemoryPointer(uint16_t address) = 0;
-  virtual bool SetVariant(int32_t model);
+  bool AttachHardware(int32_t kind, bool on) override;
+  bool SetVariant(int32_t model) override;
   virtual void PortWrite(uint16_t port, uint8_t value);
   virtual uint8_t PortRead(uint16_t port);
   virtual void RandomizeMemory();
@@ -48,26 +43,17 @@ class CSpeccy : public CTV {
   virtual void ApplyVolume();
   virtual void RunFrame() = 0;
   virtual void FinishSoundFrame();
-
-  // Operations of the snapshot readers.
+  // A 48K image loaded into banks 0-2 moved to where the 48K mode maps it.
   virtual void Spread48KImage();
-  virtual void ApplyZ80HardwareState(const uint8_t* header);
-  virtual void ApplyPagingBlock(const uint8_t* block);
-  virtual void ApplyAYBlock(const uint8_t* block);
-  // The 49152 bytes of addresses 0x4000-0xFFFF, in order.
-  virtual void Load48KImage(const uint8_t* image) = 0;
-  // Where a .z80 page goes; SZX/128K bank numbers go through RamBankPointer (null: no such bank).
-  virtual uint8_t* SnapshotPagePointer(int32_t page) = 0;
-  // 6912 bytes of bitmap and attributes; refills the display line buffer.
-  virtual void LoadScreenImage(const uint8_t* image) = 0;
-  virtual uint8_t* RamBankPointer(int32_t bank) = 0;
+  void ApplyZ80HardwareState(const uint8_t* header) override;
+  void ApplyPagingBlock(const uint8_t* block) override;
+  void ApplyAYBlock(const uint8_t* block) override;
 
   // What scripts call.
-  void Pause(bool paused);
+  void Pause(bool paused) final;
   bool IsPaused() const { return paused_; }
   void Throttle(bool on) { throttled_ = on; }
   bool IsThrottled() const { return throttled_; }
-  CTV* Clone(float x, float y, float z);
   uint8_t Peek(uint16_t address);
   // Writes only at 0x4000 and above, straight to memory; returns the byte that was there.
   uint8_t Poke(uint16_t address, uint8_t value);
@@ -76,52 +62,39 @@ class CSpeccy : public CTV {
   uint16_t GetVolume() const { return volume_; }
   void Mute(bool muted);
   bool IsMuted() const { return muted_; }
-  int32_t GetModel() const { return model_; }
+  int32_t GetModel() const final { return model_; }
   bool IsHardwareAttached(int32_t kind) const;
   void DetachAllHardware();
-
-  // Snapshot loading: a ResultCode (0 = success).
-  int32_t LoadSnapshot(const char* name);
-  // `ownership` in: stop the current recording first; out: the caller still owns `data`.
-  int32_t LoadSnapshotData(uint8_t* data, uint32_t size, const char* name, bool nameIsType,
-                           bool& ownership);
-  int32_t LoadSnapshotFromZip(CZip& zip, const char* member);
   const char* GetSnapshotCreator() const { return creator_; }
-  void SetSnapshotCreator(const char* name);
+  void SetSnapshotCreator(const char* name) final;
 
-  // Input recordings.
-  bool IsPlayingRZX() const { return rzxPlaying_; }
-  uint32_t GetRZXPart() const;
-  uint32_t GetRZXProgress() const;
-  bool RZXCompleted() const { return rzxCompleted_; }
-  void StopRZXPlayback();
+  // The loader's side.
+  void PrepareForLoad() final;
+  void MakeContextCurrent() final;
+  void SaveContext() final;
+  uint8_t PortFE() const final { return portFE_; }
+  void SetPortFE(uint8_t value) final { portFE_ = value; }
+  CAYChip* FullerChip() const final { return fullerChip_; }
+  uint8_t* CustomROM() final;
+  void MapROM(uint8_t* image) final;
+  void MarkPictureChanged() final { pictureChanged_ = true; }
+  uint32_t ExecutedTStates() const final { return executed_; }
+  void SetInputSource(CInputSource* source) final { input_ = source; }
+  CInputSource* InputSource() const final { return input_; }
 
-  // State the loaders and the models share.
-  uint8_t* Context() { return context_.get(); }
-  void MakeContextCurrent();
-  void SaveContext();
-  uint8_t PortFE() const { return portFE_; }
-  void SetPortFE(uint8_t value) { portFE_ = value; }
+  // The machine's plain outputs.
   const uint8_t* DisplayLineBuffer() const { return lineBuffer_.get(); }
-  const int16_t* SampleBlock() const { return beeper_.sampleBlock; }
-  uint32_t FrameLength() const { return frameLength_; }
-  uint32_t ExecutedTStates() const { return executed_; }
   int32_t FlashPhase() const { return flashPhase_; }
-  CAYChip* FullerChip() const { return fullerChip_; }
-  CSoundStream* SoundStream() const { return stream_; }
+  const int16_t* SampleBlock() const { return beeper_.sampleBlock; }
   bool PictureChanged() const { return pictureChanged_; }
-  void SetPictureChanged() { pictureChanged_ = true; }
-  void SetPaused(bool paused) { paused_ = paused; }
-  // The custom ROM image of a .rom load, allocated on first use.
-  uint8_t* CustomROM();
-  // Makes `image` the ROM at 0x0000-0x3FFF for fetch and read, in the machine's own context.
-  void MapROM(uint8_t* image);
+  // The picture was taken: PictureChanged stays false until the next frame or load.
+  void ClearPictureChanged() { pictureChanged_ = false; }
 
-  // The machine whose frame is running; the core's port handlers forward to it.
-  static CSpeccy* Current();
+  uint32_t FrameLength() const { return frameLength_; }
+  CSoundStream* SoundStream() const { return stream_.get(); }
 
  protected:
-  CSpeccy();
+  explicit CMachine(MachineSetup setup);
 
   // Installs the forwarding port handlers in the current context.
   static void InstallPortHandlers();
@@ -132,15 +105,13 @@ class CSpeccy : public CTV {
   template <typename LineSource>
   void RunFrameWith(uint32_t firstLine, uint32_t lineLength, LineSource lineSource);
   void CaptureLine(int line, const uint8_t* bitmap, const uint8_t* attributes);
-
-  // Recording playback, frame by frame.
-  bool RZXFrameStart(int32_t& fetchCount);
-  uint8_t RZXReadPort(uint16_t port);
-  bool RZXFrameEnd();
+  // The ROM image of `id` from the setup's source; the blank block without one.
+  uint8_t* RomImage(int32_t id);
+  std::mt19937& Random() { return random_ ? *random_ : ownRandom_; }
 
   std::unique_ptr<uint8_t[]> context_;
   std::unique_ptr<uint8_t[]> ram_;
-  uint8_t* rom_ = nullptr;  // the ROM cache's, never freed here
+  uint8_t* rom_ = nullptr;  // the ROM source's, never freed here
   std::unique_ptr<uint8_t[]> customROM_;
   std::unique_ptr<uint8_t[]> lineBuffer_;
   CBeeper beeper_;
@@ -149,10 +120,8 @@ class CSpeccy : public CTV {
   int32_t flashCounter_ = 0;
   uint32_t frameLength_ = 0;
   CAYChip* fullerChip_ = nullptr;
-  CSoundStream* stream_ = nullptr;
-  CRZXPlayback* rzx_ = nullptr;
-  bool rzxPlaying_ = false;
-  bool rzxCompleted_ = false;
+  std::unique_ptr<CSoundStream> stream_;
+  CInputSource* input_ = nullptr;
   bool muted_ = false;
   uint16_t volume_ = 100;
   bool attached_[HARDWARE_TOTAL] = {};
@@ -161,21 +130,25 @@ class CSpeccy : public CTV {
   int32_t carry_ = 0;
   bool paused_ = false;
   bool throttled_ = true;
-  uint8_t* keyMatrix_ = nullptr;
+  const uint8_t* keyMatrix_ = nullptr;
   bool pictureChanged_ = true;
   float lastTime_ = 0;
   float timeCredit_ = 0;
   int32_t model_ = SPECTRUM_UNKNOWN;
-  PictureState picture_;
+  bool emulateAY_ = false;
 
-  friend class CRZXPlayback;
+ private:
+  CRomSource* roms_ = nullptr;
+  std::mt19937* random_ = nullptr;
+  std::mt19937 ownRandom_;
+  LogSink log_;
 };
 
 template <typename LineSource>
-void CSpeccy::RunFrameWith(uint32_t firstLine, uint32_t lineLength, LineSource lineSource) {
+void CMachine::RunFrameWith(uint32_t firstLine, uint32_t lineLength, LineSource lineSource) {
   MakeContextCurrent();
   int32_t fetchCount = 0;
-  if (rzxPlaying_ && RZXFrameStart(fetchCount)) {
+  if (input_ && input_->FrameStart(fetchCount)) {
     // A recorded frame lasts exactly its recorded number of instruction fetches.
     Z80SetFetchCounter(fetchCount);
     Run(carry_ + static_cast<int32_t>(firstLine));
@@ -187,7 +160,7 @@ void CSpeccy::RunFrameWith(uint32_t firstLine, uint32_t lineLength, LineSource l
     Run(carry_ + 10 * static_cast<int32_t>(frameLength_));
     Z80Interrupt(0xFF);
     Z80ClearInterrupt();
-    RZXFrameEnd();
+    if (input_) input_->FrameEnd();
   } else {
     Z80SetFetchCounter(0x7FFFFFFF);
     // Taken only if interrupts are enabled at this instant; otherwise lost for this frame.

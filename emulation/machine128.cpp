@@ -3,11 +3,10 @@
 
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "emulation/ay_chip.h"
 #include "emulation/display.h"
-#include "emulation/rom_cache.h"
-#include "shell/app_state.h"
 
 namespace {
 
@@ -25,7 +24,8 @@ constexpr uint8_t LATCH_LOCK = 0x20;    // paging frozen until reset
 
 }  // namespace
 
-CSpeccy128::CSpeccy128(const char* snapshot) : firstRomId_(ROM_128_0), secondRomId_(ROM_128_1) {
+CMachine128::CMachine128(MachineSetup setup)
+    : CMachine(std::move(setup)), firstRomId_(ROM_128_0), secondRomId_(ROM_128_1) {
   ram_.reset(new uint8_t[RAM_SIZE]());
   frameLength_ = FRAME_LENGTH;
   model_ = SPECTRUM_128;
@@ -52,9 +52,9 @@ CSpeccy128::CSpeccy128(const char* snapshot) : firstRomId_(ROM_128_0), secondRom
     displayLines_[1][line] = Bank(7) + DisplayLineOffset(line);
   }
 
-  if (App().settings.emulateAY && App().SoundMode()) {
+  if (emulateAY_) {
     // Without memory for the chip the machine runs on without AY sound.
-    ay_ = new (std::nothrow) CAYChip(this, FRAME_LENGTH, AY_CHIP_CLOCK, volume_);
+    ay_ = new (std::nothrow) CAYChip(FRAME_LENGTH, AY_CHIP_CLOCK, volume_);
     if (ay_) {
       ay_->BuildOutputLevels(volume_);
       ay_->Reset();
@@ -64,29 +64,27 @@ CSpeccy128::CSpeccy128(const char* snapshot) : firstRomId_(ROM_128_0), secondRom
   Reset();
   InstallPortHandlers();
   SaveContext();
-
-  if (!snapshot || LoadSnapshot(snapshot) != 0) RandomizeMemory();
 }
 
-CSpeccy128::~CSpeccy128() {
+CMachine128::~CMachine128() {
   delete ay_;
   ay_ = nullptr;
 }
 
-void CSpeccy128::FindROMs() {
-  roms_[0] = ROMOrBlank(firstRomId_, App().romCache);
-  roms_[1] = ROMOrBlank(secondRomId_, App().romCache);
+void CMachine128::FindROMs() {
+  roms_[0] = RomImage(firstRomId_);
+  roms_[1] = RomImage(secondRomId_);
 }
 
-void CSpeccy128::Reset() {
-  CSpeccy::Reset();
+void CMachine128::Reset() {
+  CMachine::Reset();
   MakeContextCurrent();
   latch_ = 0;
   MapFromLatch();
   SaveContext();
 }
 
-void CSpeccy128::MapFromLatch() {
+void CMachine128::MapFromLatch() {
   uint8_t* bank = Bank(latch_ & LATCH_BANK);
   Z80MapFetch(0xC000, 0xFFFF, bank);
   Z80MapRead(0xC000, 0xFFFF, bank);
@@ -96,7 +94,7 @@ void CSpeccy128::MapFromLatch() {
   Z80MapRead(0x0000, 0x3FFF, rom_);
 }
 
-uint8_t* CSpeccy128::MemoryPointer(uint16_t address) {
+uint8_t* CMachine128::MemoryPointer(uint16_t address) {
   const uint16_t offset = address & 0x3FFF;
   switch (address >> 14) {
     case 0: return rom_ + offset;
@@ -106,7 +104,7 @@ uint8_t* CSpeccy128::MemoryPointer(uint16_t address) {
   }
 }
 
-bool CSpeccy128::SetVariant(int32_t model) {
+bool CMachine128::SetVariant(int32_t model) {
   if (model < SPECTRUM_16 || model > SPECTRUM_PLUS2) return false;
   MakeContextCurrent();
   switch (model) {
@@ -124,7 +122,7 @@ bool CSpeccy128::SetVariant(int32_t model) {
       // 48K mode: bank 3 at 0xC000, paging locked, and the 48K ROM in place of either ROM.
       latch_ = 0;
       PortWrite(0x7FFD, 0x33);
-      rom_ = ROMOrBlank(ROM_48, App().romCache);
+      rom_ = RomImage(ROM_48);
       Z80MapFetch(0x0000, 0x3FFF, rom_);
       Z80MapRead(0x0000, 0x3FFF, rom_);
       break;
@@ -135,8 +133,8 @@ bool CSpeccy128::SetVariant(int32_t model) {
   return true;
 }
 
-void CSpeccy128::PortWrite(uint16_t port, uint8_t value) {
-  CSpeccy::PortWrite(port, value);
+void CMachine128::PortWrite(uint16_t port, uint8_t value) {
+  CMachine::PortWrite(port, value);
   if ((port & 0x8002) == 0 && !(latch_ & LATCH_LOCK)) {
     latch_ = value;
     MapFromLatch();
@@ -148,32 +146,32 @@ void CSpeccy128::PortWrite(uint16_t port, uint8_t value) {
     ay_->WriteData(value, executed_ + Z80ElapsedTStates());
 }
 
-uint8_t CSpeccy128::PortRead(uint16_t port) {
-  if (!rzxPlaying_ && (port & 0xC002) == 0xC000) return ay_ ? ay_->Read() : 0xFF;
-  return CSpeccy::PortRead(port);
+uint8_t CMachine128::PortRead(uint16_t port) {
+  if (!input_ && (port & 0xC002) == 0xC000) return ay_ ? ay_->Read() : 0xFF;
+  return CMachine::PortRead(port);
 }
 
-void CSpeccy128::RandomizeMemory() { FillRandom(ram_.get(), RAM_SIZE, App().random); }
+void CMachine128::RandomizeMemory() { FillRandom(ram_.get(), RAM_SIZE, Random()); }
 
-void CSpeccy128::ResetSound() {
+void CMachine128::ResetSound() {
   if (ay_) ay_->Reset();
 }
 
-void CSpeccy128::ApplyVolume() {
+void CMachine128::ApplyVolume() {
   if (ay_) ay_->BuildOutputLevels(volume_);
 }
 
-void CSpeccy128::FinishSoundFrame() {
+void CMachine128::FinishSoundFrame() {
   if (ay_) ay_->Render(beeper_.sampleBlock);
 }
 
-const uint8_t* CSpeccy128::ScreenBank(bool recording) {
+const uint8_t* CMachine128::ScreenBank(bool recording) {
   // A recording frame shows bank 5 once paging is locked, whatever the screen bit says.
   if (recording && (latch_ & LATCH_LOCK)) return Bank(5);
   return Bank((latch_ & LATCH_SCREEN) ? 7 : 5);
 }
 
-void CSpeccy128::RunFrame() {
+void CMachine128::RunFrame() {
   if (ay_) ay_->StartFrame();
   RunFrameWith(FIRST_LINE, LINE_LENGTH, [this](int line, bool recording) {
     // The screen bank is read at each capture: flipping it mid-frame shows parts of both.
@@ -183,14 +181,14 @@ void CSpeccy128::RunFrame() {
   });
 }
 
-void CSpeccy128::Spread48KImage() {
+void CMachine128::Spread48KImage() {
   // Banks 0, 1, 2 hold the image in address order; this order never overwrites a source early.
   std::memcpy(Bank(3), Bank(2), BANK_SIZE);
   std::memcpy(Bank(2), Bank(1), BANK_SIZE);
   std::memcpy(Bank(5), Bank(0), BANK_SIZE);
 }
 
-void CSpeccy128::ApplyZ80HardwareState(const uint8_t* header) {
+void CMachine128::ApplyZ80HardwareState(const uint8_t* header) {
   if (model_ == SPECTRUM_128 || model_ == SPECTRUM_PLUS2) {
     latch_ = header[35];  // the lock bit is stored but does not stop a snapshot
     MapFromLatch();
@@ -201,25 +199,25 @@ void CSpeccy128::ApplyZ80HardwareState(const uint8_t* header) {
   }
 }
 
-void CSpeccy128::ApplyPagingBlock(const uint8_t* block) {
+void CMachine128::ApplyPagingBlock(const uint8_t* block) {
   if (model_ != SPECTRUM_128 && model_ != SPECTRUM_PLUS2) return;  // 48K mode keeps its layout
   latch_ = block[9];
   MapFromLatch();
 }
 
-void CSpeccy128::ApplyAYBlock(const uint8_t* block) {
+void CMachine128::ApplyAYBlock(const uint8_t* block) {
   if (!ay_) return;
   ay_->SelectRegister(block[9]);
   for (int r = 0; r < 16; ++r) ay_->WriteRegister(static_cast<uint8_t>(r), block[10 + r]);
 }
 
-void CSpeccy128::Load48KImage(const uint8_t* image) {
+void CMachine128::Load48KImage(const uint8_t* image) {
   std::memcpy(Bank(5), image, BANK_SIZE);
   std::memcpy(Bank(2), image + BANK_SIZE, BANK_SIZE);
   std::memcpy(Bank(3), image + 2 * BANK_SIZE, BANK_SIZE);
 }
 
-uint8_t* CSpeccy128::SnapshotPagePointer(int32_t page) {
+uint8_t* CMachine128::SnapshotPagePointer(int32_t page) {
   if (In48KMode()) {
     switch (page) {
       case 4: return Bank(2);
@@ -231,13 +229,13 @@ uint8_t* CSpeccy128::SnapshotPagePointer(int32_t page) {
   return page >= 3 ? Bank(page - 3) : Bank(0);
 }
 
-uint8_t* CSpeccy128::RamBankPointer(int32_t bank) {
+uint8_t* CMachine128::RamBankPointer(int32_t bank) {
   // In 48K mode the RAM at 0xC000 is bank 3, so a 48K snapshot's page 0 belongs there.
   if (In48KMode() && (bank & 7) == 0) return Bank(3);
   return Bank(bank & 7);
 }
 
-void CSpeccy128::LoadScreenImage(const uint8_t* image) {
+void CMachine128::LoadScreenImage(const uint8_t* image) {
   const bool shadow = !(latch_ & LATCH_LOCK) && (latch_ & LATCH_SCREEN);
   uint8_t* bank = Bank(shadow ? 7 : 5);
   std::memcpy(bank, image, SCREEN_IMAGE_SIZE);

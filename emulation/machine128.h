@@ -6,11 +6,12 @@
 
 #include "emulation/machine.h"
 
-class CSpeccy128 : public CSpeccy {
+class CMachine128 : public CMachine {
  public:
-  // Boots from random RAM unless `snapshot` names a file that loads.
-  explicit CSpeccy128(const char* snapshot = nullptr);
-  ~CSpeccy128() override;
+  // A machine just reset, its RAM all zero until RandomizeMemory or a load fills it. It has its
+  // AY chip when the setup asks for one.
+  explicit CMachine128(MachineSetup setup);
+  ~CMachine128() override;
 
   void Reset() override;
   uint8_t* MemoryPointer(uint16_t address) override;

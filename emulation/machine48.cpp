@@ -2,10 +2,9 @@
 #include "emulation/machine48.h"
 
 #include <cstring>
+#include <utility>
 
 #include "emulation/display.h"
-#include "emulation/rom_cache.h"
-#include "shell/app_state.h"
 
 namespace {
 
@@ -16,13 +15,13 @@ constexpr uint32_t LINE_LENGTH = 224;
 
 }  // namespace
 
-CSpeccy48::CSpeccy48(const char* snapshot) {
+CMachine48::CMachine48(MachineSetup setup) : CMachine(std::move(setup)) {
   ram_.reset(new uint8_t[RAM_SIZE]());
   frameLength_ = FRAME_LENGTH;
   model_ = SPECTRUM_48;
 
   Z80InitMemoryMaps();
-  rom_ = ROMOrBlank(ROM_48, App().romCache);
+  rom_ = RomImage(ROM_48);
   // 0x0000: ROM, fetched and read but never written.
   Z80MapFetch(0x0000, 0x3FFF, rom_);
   Z80MapRead(0x0000, 0x3FFF, rom_);
@@ -36,37 +35,35 @@ CSpeccy48::CSpeccy48(const char* snapshot) {
   for (int line = 0; line < DISPLAY_LINES; ++line)
     displayLines_[line] = ram_.get() + DisplayLineOffset(line);
 
-  CSpeccy::Reset();
+  CMachine::Reset();
   InstallPortHandlers();
   SaveContext();
-
-  if (!snapshot || LoadSnapshot(snapshot) != 0) RandomizeMemory();
 }
 
-CSpeccy48::~CSpeccy48() = default;
+CMachine48::~CMachine48() = default;
 
-uint8_t* CSpeccy48::MemoryPointer(uint16_t address) {
+uint8_t* CMachine48::MemoryPointer(uint16_t address) {
   return address >= 0x4000 ? ram_.get() + (address - 0x4000) : rom_ + address;
 }
 
-bool CSpeccy48::SetVariant(int32_t model) {
+bool CMachine48::SetVariant(int32_t model) {
   if (model != SPECTRUM_16 && model != SPECTRUM_48) return false;
   model_ = model;
   frameLength_ = FRAME_LENGTH;
   return true;
 }
 
-void CSpeccy48::RandomizeMemory() { FillRandom(ram_.get(), RAM_SIZE, App().random); }
+void CMachine48::RandomizeMemory() { FillRandom(ram_.get(), RAM_SIZE, Random()); }
 
-void CSpeccy48::RunFrame() {
+void CMachine48::RunFrame() {
   RunFrameWith(FIRST_LINE, LINE_LENGTH, [this](int line, bool) {
     return DisplayLineSource{displayLines_[line], ram_.get() + AttributeOffset(line)};
   });
 }
 
-void CSpeccy48::Load48KImage(const uint8_t* image) { std::memcpy(ram_.get(), image, RAM_SIZE); }
+void CMachine48::Load48KImage(const uint8_t* image) { std::memcpy(ram_.get(), image, RAM_SIZE); }
 
-uint8_t* CSpeccy48::SnapshotPagePointer(int32_t page) {
+uint8_t* CMachine48::SnapshotPagePointer(int32_t page) {
   switch (page) {
     case 4: return ram_.get() + 0x4000;  // 0x8000
     case 5: return ram_.get() + 0x8000;  // 0xC000
@@ -74,7 +71,7 @@ uint8_t* CSpeccy48::SnapshotPagePointer(int32_t page) {
   }
 }
 
-uint8_t* CSpeccy48::RamBankPointer(int32_t bank) {
+uint8_t* CMachine48::RamBankPointer(int32_t bank) {
   switch (bank) {
     case 5: return ram_.get();           // 0x4000
     case 2: return ram_.get() + 0x4000;  // 0x8000
@@ -83,7 +80,7 @@ uint8_t* CSpeccy48::RamBankPointer(int32_t bank) {
   }
 }
 
-void CSpeccy48::LoadScreenImage(const uint8_t* image) {
+void CMachine48::LoadScreenImage(const uint8_t* image) {
   std::memcpy(ram_.get(), image, SCREEN_IMAGE_SIZE);
   for (int line = 0; line < DISPLAY_LINES; ++line)
     CaptureLine(line, displayLines_[line], ram_.get() + AttributeOffset(line));

@@ -4,11 +4,11 @@
 
 #include "emulation/machine.h"
 
-class CSpeccy48 : public CSpeccy {
+class CMachine48 : public CMachine {
  public:
-  // Boots from random RAM unless `snapshot` names a file that loads.
-  explicit CSpeccy48(const char* snapshot = nullptr);
-  ~CSpeccy48() override;
+  // A machine just reset, its RAM all zero until RandomizeMemory or a load fills it.
+  explicit CMachine48(MachineSetup setup);
+  ~CMachine48() override;
 
   uint8_t* MemoryPointer(uint16_t address) override;
   bool SetVariant(int32_t model) override;

@@ -9,12 +9,14 @@
 #include <new>
 #include <string>
 
-#include "emulation/machine.h"
+#include "base/inflate.h"
+#include "base/log.h"
+#include "emulation/machine_loader.h"
 #include "emulation/z80.h"
 #include "formats/little_endian.h"
 #include "formats/readers.h"
 #include "formats/result_code.h"
-#include "shell/log.h"
+#include "formats/snapshot.h"
 
 namespace {
 
@@ -40,39 +42,6 @@ __attribute__((format(printf, 1, 2))) void Log(const char* format, ...) {
   WriteLog(line);
 }
 
-// What zlib's uncompress does, without trusting the stated length for the allocation: the
-// output grows with what the stream really gives, up to `limit`. False for a stream that is
-// damaged, cut short or longer than the limit.
-bool InflateAll(const uint8_t* in, uint32_t length, uint32_t limit, std::vector<uint8_t>& out) {
-  z_stream stream{};
-  if (inflateInit(&stream) != Z_OK) return false;
-  stream.next_in = const_cast<Bytef*>(in);
-  stream.avail_in = length;
-  int status = Z_OK;
-  while (status == Z_OK) {
-    const size_t done = out.size();
-    if (done == limit) {
-      // Full: only the end of the stream may follow.
-      uint8_t probe;
-      stream.next_out = &probe;
-      stream.avail_out = 1;
-      status = inflate(&stream, Z_FINISH);
-      if (stream.avail_out == 0) status = Z_BUF_ERROR;
-      break;
-    }
-    const size_t chunk = std::min<size_t>(limit - done, 65536);
-    out.resize(done + chunk);
-    stream.next_out = out.data() + done;
-    stream.avail_out = static_cast<uInt>(chunk);
-    status = inflate(&stream, Z_NO_FLUSH);
-    out.resize(done + chunk - stream.avail_out);
-    if (status == Z_BUF_ERROR && stream.avail_in == 0) break;  // input cut short
-    if (status == Z_BUF_ERROR) status = Z_OK;
-  }
-  inflateEnd(&stream);
-  return status == Z_STREAM_END;
-}
-
 }  // namespace
 
 CRZXPlayback::~CRZXPlayback() { DiscardFrameReader(); }
@@ -85,11 +54,7 @@ void CRZXPlayback::Release() {
   inputIndex_ = inputCount_ = fetchCount_ = 0;
 }
 
-int32_t CRZXPlayback::Read(CSpeccy& machine, uint8_t* data, uint32_t size, bool& ownership) {
-  machine.StopRZXPlayback();
-  if (!machine.rzx_) machine.rzx_ = new CRZXPlayback(machine);
-  return machine.rzx_->Load(data, size, ownership);
-}
+bool CRZXPlayback::Playing() const { return machine_.InputSource() == this; }
 
 int32_t CRZXPlayback::Load(uint8_t* data, uint32_t size, bool& ownership) {
   blockId_ = 0;
@@ -163,16 +128,16 @@ int32_t CRZXPlayback::WalkBlocks() {
         result = GX_OUT_OF_MEMORY;
         break;
       }
-      machine_.rzxPlaying_ = true;
+      machine_.SetInputSource(this);
       machine_.SetSnapshotCreator(creator_);
       return GX_NONE;  // positioned on this block until its frames are used up
     } else {
       Log("RZX: Warning! Skipping unhandled block type of 0x%0x", id);
     }
   }
-  machine_.rzxCompleted_ = result == GX_NONE;
+  loader_.rzxCompleted_ = result == GX_NONE;
   if (result == GX_NONE) WriteLog("RZX: End of file");
-  machine_.StopRZXPlayback();
+  loader_.StopRZXPlayback();
   return result;
 }
 
@@ -201,7 +166,7 @@ int32_t CRZXPlayback::ReadSnapshotBlock(uint32_t offset, uint32_t length) {
   }
   // The recording stays: the embedded snapshot must not stop it, nor is its buffer handed over.
   bool ownership = false;
-  return machine_.LoadSnapshotData(snapshot, snapshotSize, type, true, ownership);
+  return loader_.LoadData(snapshot, snapshotSize, type, true, ownership);
 }
 
 bool CRZXPlayback::StartFrameReader(uint32_t offset, uint32_t length) {
@@ -211,18 +176,15 @@ bool CRZXPlayback::StartFrameReader(uint32_t offset, uint32_t length) {
   reader_.length = length - INPUT_SIZE;
   reader_.compressed = (block.U32(14) & 2) != 0;
   if (reader_.compressed) {
-    reader_.stream.next_in = const_cast<Bytef*>(reader_.data);
-    reader_.stream.avail_in = reader_.length;
-    if (inflateInit2(&reader_.stream, 15) != Z_OK) return false;
+    reader_.inflater = std::make_unique<CInflater>();
+    if (!reader_.inflater->Ready()) return false;
+    reader_.inflater->Feed(reader_.data, reader_.length);
   }
   reader_.active = true;
   return true;
 }
 
-void CRZXPlayback::DiscardFrameReader() {
-  if (reader_.active && reader_.compressed) inflateEnd(&reader_.stream);
-  reader_ = FrameReader{};
-}
+void CRZXPlayback::DiscardFrameReader() { reader_ = FrameReader{}; }
 
 uint32_t CRZXPlayback::ReadFrameBytes(uint8_t* out, uint32_t count) {
   if (!reader_.active || reader_.end) return 0;
@@ -234,18 +196,10 @@ uint32_t CRZXPlayback::ReadFrameBytes(uint8_t* out, uint32_t count) {
     if (reader_.position == reader_.length) reader_.end = true;
     return available;
   }
-  z_stream& stream = reader_.stream;
-  stream.next_out = out;
-  stream.avail_out = count;
-  while (stream.avail_out > 0) {
-    const int status = inflate(&stream, Z_SYNC_FLUSH);
-    if (status == Z_STREAM_END) {
-      reader_.end = true;
-      break;
-    }
-    if (status != Z_OK) break;  // damaged data, or nothing more to give
-  }
-  return count - stream.avail_out;
+  // Damaged data, or data that stop short, give what came before.
+  size_t written = 0;
+  if (reader_.inflater->Read(out, count, written) == CInflater::Result::End) reader_.end = true;
+  return static_cast<uint32_t>(written);
 }
 
 bool CRZXPlayback::ReadFrame(bool& failed) {
@@ -278,15 +232,15 @@ bool CRZXPlayback::ReadFrame(bool& failed) {
 bool CRZXPlayback::FrameStart(int32_t& fetchCount) {
   if (stopRequested_) {
     stopRequested_ = false;
-    machine_.StopRZXPlayback();
+    loader_.StopRZXPlayback();
   }
-  if (!machine_.rzxPlaying_) return false;
+  if (!Playing()) return false;
   ++frameNumber_;
   bool failed = false;
   if (!ReadFrame(failed)) {
     WriteLog("RZX: End of frame data.");
     WalkBlocks();
-    if (!machine_.rzxPlaying_) return false;
+    if (!Playing()) return false;
     // A new part: its first frame starts from its snapshot at once. A frame of no fetches here
     // would still end with an interrupt that the recording never had.
     inputCount_ = 0;
@@ -296,7 +250,7 @@ bool CRZXPlayback::FrameStart(int32_t& fetchCount) {
     }
   }
   if (failed) {
-    machine_.StopRZXPlayback();
+    loader_.StopRZXPlayback();
     return false;
   }
   fetchCount = static_cast<int32_t>(fetchCount_);
@@ -308,7 +262,7 @@ uint8_t CRZXPlayback::ReadPort(uint16_t port) {
   if (stopRequested_) return 0xFF;
   stopRequested_ = true;
   Log("RZX: Lost sync in frame %d (%d%%) at port read #%d (only expected %d)", frameNumber_,
-      machine_.GetRZXProgress(), inputIndex_ + 1, inputCount_);
+      loader_.GetRZXProgress(), inputIndex_ + 1, inputCount_);
   Log("     Port being read: %04x. Elapsed T-States since start of frame: %d", port,
       machine_.ExecutedTStates() + Z80ElapsedTStates());
   LogRegisters();
@@ -319,7 +273,7 @@ bool CRZXPlayback::FrameEnd() {
   if (inputIndex_ == inputCount_) return stopRequested_;
   stopRequested_ = true;
   Log("RZX: Lost sync in frame %d (%d%%)\nThere were %d unread inputs (only %d out of %d were read).",
-      frameNumber_, machine_.GetRZXProgress(), inputCount_ - inputIndex_, inputIndex_, inputCount_);
+      frameNumber_, loader_.GetRZXProgress(), inputCount_ - inputIndex_, inputIndex_, inputCount_);
   Log("     Elapsed T-States since start of frame: %d", machine_.ExecutedTStates());
   LogRegisters();
   return true;
@@ -337,27 +291,5 @@ void CRZXPlayback::LogRegisters() const {
 uint32_t CRZXPlayback::Progress() const {
   if (reader_.end || !reader_.compressed || reader_.length == 0) return 100;
   // 64-bit: a block of more than 42 MB would overflow the product in 32 bits.
-  return static_cast<uint32_t>(uint64_t{reader_.stream.total_in} * 100 / reader_.length);
-}
-
-// The machine's side of playback.
-
-void CSpeccy::StopRZXPlayback() {
-  rzxPlaying_ = false;
-  if (rzx_) rzx_->Release();
-}
-
-uint32_t CSpeccy::GetRZXPart() const { return rzx_ ? rzx_->Part() : 0; }
-
-uint32_t CSpeccy::GetRZXProgress() const {
-  if (!rzxPlaying_ || !rzx_ || !rzx_->HasFrameReader()) return 0xFFFFFFFF;
-  return rzx_->Progress();
-}
-
-bool CSpeccy::RZXFrameStart(int32_t& fetchCount) { return rzx_ && rzx_->FrameStart(fetchCount); }
-uint8_t CSpeccy::RZXReadPort(uint16_t port) { return rzx_ ? rzx_->ReadPort(port) : 0xFF; }
-bool CSpeccy::RZXFrameEnd() { return rzx_ && rzx_->FrameEnd(); }
-
-int32_t ReadRZX(CSpeccy& machine, uint8_t* data, uint32_t size, bool& ownership) {
-  return CRZXPlayback::Read(machine, data, size, ownership);
+  return static_cast<uint32_t>(reader_.inflater->TotalIn() * 100 / reader_.length);
 }

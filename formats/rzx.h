@@ -1,38 +1,40 @@
 // CRZXPlayback: replay of an input recording (RZX). The recording holds snapshots and, for every
 // frame after each, the number of instruction fetches the frame lasted and the values the
-// processor read from its ports. The machine (CSpeccy) owns one player and calls it from its
-// frame: FrameStart before, ReadPort for every port read, FrameEnd after the interrupt.
+// processor read from its ports. A snapshot loader owns one player; while it plays it is the
+// machine's input source, called from the machine's frame: FrameStart before, ReadPort for every
+// port read, FrameEnd after the interrupt.
 //
 // The frame data are inflated as the frames are played (4 bytes of frame header, then exactly
 // that frame's inputs), so a long recording is never expanded in memory.
 #pragma once
 
-#include <zlib.h>
-
 #include <cstdint>
 #include <memory>
 #include <vector>
 
-class CSpeccy;
+#include "base/inflate.h"
+#include "emulation/input_source.h"
 
-class CRZXPlayback {
+class CMachineLoader;
+class CSnapshotLoader;
+
+class CRZXPlayback : public CInputSource {
  public:
-  explicit CRZXPlayback(CSpeccy& machine) : machine_(machine) {}
-  ~CRZXPlayback();
+  // Plays into `machine`, loading the recording's snapshots through `loader`.
+  CRZXPlayback(CMachineLoader& machine, CSnapshotLoader& loader) : machine_(machine), loader_(loader) {}
+  ~CRZXPlayback() override;
   CRZXPlayback(const CRZXPlayback&) = delete;
   CRZXPlayback& operator=(const CRZXPlayback&) = delete;
 
-  // The recording reader for `machine` (ReadRZX): `data` (from new[]) is kept once the signature
-  // is accepted, and ownership becomes false. Returns a ResultCode.
-  static int32_t Read(CSpeccy& machine, uint8_t* data, uint32_t size, bool& ownership);
+  // Reads a recording: `data` (from new[]) is kept once the signature is accepted, and ownership
+  // becomes false. Returns a ResultCode; playing, the player is the machine's input source.
+  int32_t Load(uint8_t* data, uint32_t size, bool& ownership);
   // Frees the file, the frame reader and the input buffer; the part count stays.
   void Release();
 
-  // Whether this frame is played from the recording, and its fetch count.
-  bool FrameStart(int32_t& fetchCount);
-  uint8_t ReadPort(uint16_t port);
-  // Whether synchronisation was lost.
-  bool FrameEnd();
+  bool FrameStart(int32_t& fetchCount) override;
+  uint8_t ReadPort(uint16_t port) override;
+  bool FrameEnd() override;
 
   uint32_t Part() const { return partCount_; }
   bool HasFrameReader() const { return reader_.active; }
@@ -47,10 +49,10 @@ class CRZXPlayback {
     uint32_t position = 0;  // frames stored without compression
     bool compressed = false;
     bool end = false;
-    z_stream stream{};
+    std::unique_ptr<CInflater> inflater;  // compressed frames only
   };
 
-  int32_t Load(uint8_t* data, uint32_t size, bool& ownership);
+  bool Playing() const;
   int32_t WalkBlocks();
   int32_t ReadSnapshotBlock(uint32_t offset, uint32_t length);
   bool StartFrameReader(uint32_t offset, uint32_t length);
@@ -61,7 +63,8 @@ class CRZXPlayback {
   bool ReadFrame(bool& failed);
   void LogRegisters() const;
 
-  CSpeccy& machine_;
+  CMachineLoader& machine_;
+  CSnapshotLoader& loader_;
   uint8_t blockId_ = 0;
   uint32_t blockLength_ = 0;
   FrameReader reader_;

@@ -1,6 +1,6 @@
 // SNA snapshots: a 27-byte register header and the 48K RAM image. The program counter is not in
 // the header; it sits on the stack, where the snapshot's taker pushed it.
-#include "emulation/machine.h"
+#include "emulation/machine_loader.h"
 #include "emulation/z80.h"
 #include "formats/little_endian.h"
 #include "formats/readers.h"
@@ -16,7 +16,7 @@ constexpr uint32_t SNA128_SIZES[] = {131103, 147487};
 
 }  // namespace
 
-int32_t ReadSNA(CSpeccy& machine, const uint8_t* data, uint32_t size) {
+int32_t ReadSNA(CMachineLoader& machine, const uint8_t* data, uint32_t size) {
   const ByteView file(data, size);
   if (size < HEADER_SIZE) return GX_SNAPSHOT_BAD_SIZE;
   if (!machine.SetVariant(SPECTRUM_48)) return GX_UNSUPPORTED_HARDWARE;

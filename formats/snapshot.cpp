@@ -1,5 +1,7 @@
 // Snapshot loading: every snapshot, recording, screen image and ROM image enters a machine here.
 // The machine is reset first, then the reader for the file's type fills it.
+#include "formats/snapshot.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -10,15 +12,13 @@
 #include <new>
 #include <string>
 
-#include "emulation/rom_cache.h"
-#include "emulation/machine.h"
-#include "emulation/z80.h"
+#include "base/log.h"
+#include "emulation/machine_loader.h"
+#include "emulation/rom_source.h"
 #include "formats/readers.h"
 #include "formats/result_code.h"
+#include "formats/rzx.h"
 #include "formats/zip.h"
-#include "presentation/sound_output.h"
-#include "shell/app_state.h"
-#include "shell/log.h"
 
 const char* const SNAPSHOT_EXTENSIONS[SNAPSHOT_TYPE_COUNT] = {"sna", "z80", "rzx", "scr", "szx", "rom"};
 
@@ -43,17 +43,16 @@ int SnapshotTypeOf(const char* extension) {
   return -1;
 }
 
-int32_t CSpeccy::LoadSnapshotData(uint8_t* data, uint32_t size, const char* name, bool nameIsType,
+CSnapshotLoader::CSnapshotLoader(CMachineLoader& machine) : machine_(machine) {}
+
+CSnapshotLoader::~CSnapshotLoader() { StopRZXPlayback(); }
+
+int32_t CSnapshotLoader::LoadData(uint8_t* data, uint32_t size, const char* name, bool nameIsType,
                                   bool& ownership) {
-  AttachHardware(HARDWARE_FULLER, false);
-  SetSnapshotCreator(nullptr);
   rzxCompleted_ = false;
   if (ownership) StopRZXPlayback();
   ownership = true;
-
-  Reset();
-  paused_ = false;
-  if (!muted_ && stream_) stream_->SilenceAndRestart();
+  machine_.PrepareForLoad();
 
   const char* extension = nullptr;
   if (nameIsType) {
@@ -72,16 +71,16 @@ int32_t CSpeccy::LoadSnapshotData(uint8_t* data, uint32_t size, const char* name
 
   int32_t result = GX_UNKNOWN_SNAPSHOT;
   switch (type) {
-    case SNAPSHOT_SNA: result = ReadSNA(*this, data, size); break;
-    case SNAPSHOT_Z80: result = ReadZ80(*this, data, size); break;
-    case SNAPSHOT_RZX: result = ReadRZX(*this, data, size, ownership); break;
-    case SNAPSHOT_SCR: result = ReadScreenImage(*this, data, size); break;
-    case SNAPSHOT_SZX: result = ReadSZX(*this, data, size); break;
-    case SNAPSHOT_ROM: result = ReadROMImage(*this, data, size); break;
+    case SNAPSHOT_SNA: result = ReadSNA(machine_, data, size); break;
+    case SNAPSHOT_Z80: result = ReadZ80(machine_, data, size); break;
+    case SNAPSHOT_RZX: result = ReadRZX(data, size, ownership); break;
+    case SNAPSHOT_SCR: result = ReadScreenImage(machine_, data, size); break;
+    case SNAPSHOT_SZX: result = ReadSZX(machine_, data, size); break;
+    case SNAPSHOT_ROM: result = ReadROMImage(machine_, data, size); break;
     default: break;
   }
   if (result == GX_NONE) {
-    pictureChanged_ = true;
+    machine_.MarkPictureChanged();
     return GX_NONE;
   }
   WriteLog(std::string("Couldn't load snapshot: ") + ResultText(result) + " \"" +
@@ -89,18 +88,17 @@ int32_t CSpeccy::LoadSnapshotData(uint8_t* data, uint32_t size, const char* name
   return result;
 }
 
-int32_t ReadScreenImage(CSpeccy& machine, const uint8_t* data, uint32_t size) {
+int32_t ReadScreenImage(CMachineLoader& machine, const uint8_t* data, uint32_t size) {
   if (size != SCREEN_SIZE) return GX_SNAPSHOT_BAD_SIZE;
   machine.LoadScreenImage(data);
   machine.SaveContext();
   // A picture, not a program: black border, the machine paused and silent.
   machine.SetPortFE(machine.PortFE() & ~7);
-  machine.SetPaused(true);
-  if (CSoundStream* stream = machine.SoundStream()) stream->Stop();
+  machine.Pause(true);
   return GX_NONE;
 }
 
-int32_t ReadROMImage(CSpeccy& machine, const uint8_t* data, uint32_t size) {
+int32_t ReadROMImage(CMachineLoader& machine, const uint8_t* data, uint32_t size) {
   if (!machine.SetVariant(SPECTRUM_48)) return GX_UNSUPPORTED_HARDWARE;
   uint8_t* rom = machine.CustomROM();
   std::memset(rom, 0xFF, ROM_SIZE);
@@ -121,7 +119,7 @@ bool HasSnapshotExtension(const char* name) {
 }
 
 // The first member with a snapshot extension, loaded; UnknownSnapshot whatever went wrong.
-int32_t LoadFirstZipMember(CSpeccy& machine, const std::string& path) {
+int32_t LoadFirstZipMember(CSnapshotLoader& loader, const std::string& path) {
   CZip zip;
   if (zip.Open(path.c_str()) != UNZ_OK) return GX_UNKNOWN_SNAPSHOT;
   int32_t status = unzGoToFirstFile(zip.Handle());
@@ -131,7 +129,7 @@ int32_t LoadFirstZipMember(CSpeccy& machine, const std::string& path) {
     if (HasSnapshotExtension(zip.MemberName())) {
       // The lookup walks from the first member again, so copy the name it overwrites.
       const std::string member = zip.MemberName();
-      const int32_t result = machine.LoadSnapshotFromZip(zip, member.c_str());
+      const int32_t result = loader.LoadFromZip(zip, member.c_str());
       return result == GX_NONE ? GX_NONE : GX_UNKNOWN_SNAPSHOT;
     }
     status = unzGoToNextFile(zip.Handle());
@@ -165,7 +163,7 @@ FileRead ReadWholeFile(const std::string& path, std::unique_ptr<uint8_t[]>& buff
 
 }  // namespace
 
-int32_t CSpeccy::LoadSnapshot(const char* name) {
+int32_t CSnapshotLoader::LoadFile(const char* name, const SnapshotLookup& lookup) {
   if (!name) {
     WriteLog("CSpeccy:LoadSnapshot attempted to load a snapshot of nil");
     return GX_COULD_NOT_OPEN_FILE;
@@ -175,8 +173,8 @@ int32_t CSpeccy::LoadSnapshot(const char* name) {
   std::string path = name;
   if (!std::strchr(name, '\\') && !std::strchr(name, '/')) {
     // A bare name belongs beside the script: in its zip, or in the Scripts folder.
-    if (App().scriptIsZipped && App().scriptZip) return LoadSnapshotFromZip(*App().scriptZip, name);
-    path = App().folders.scripts + "/" + name;
+    if (lookup.scriptZip) return LoadFromZip(*lookup.scriptZip, name);
+    path = lookup.scriptsFolder + "/" + name;
   }
 
   const size_t dot = path.rfind('.');
@@ -197,7 +195,7 @@ int32_t CSpeccy::LoadSnapshot(const char* name) {
   }
 
   bool ownership = true;
-  const int32_t result = LoadSnapshotData(buffer.get(), size, path.c_str(), false, ownership);
+  const int32_t result = LoadData(buffer.get(), size, path.c_str(), false, ownership);
   // A recording keeps the file it was given.
   if (!ownership) buffer.release();
   if (result == GX_NONE) return GX_NONE;
@@ -205,7 +203,7 @@ int32_t CSpeccy::LoadSnapshot(const char* name) {
   return result;
 }
 
-int32_t CSpeccy::LoadSnapshotFromZip(CZip& zip, const char* member) {
+int32_t CSnapshotLoader::LoadFromZip(CZip& zip, const char* member) {
   WriteLog(std::string("  opening \"") + (member ? member : "") + "\"" + " within compressed file \"" +
            zip.Path() + "\"");
   if (!member || !zip.Handle()) return UNZ_PARAMERROR;
@@ -232,9 +230,29 @@ int32_t CSpeccy::LoadSnapshotFromZip(CZip& zip, const char* member) {
 
     bool ownership = true;
     const std::string name = zip.MemberName();
-    const int32_t result = LoadSnapshotData(buffer.get(), size, name.c_str(), false, ownership);
+    const int32_t result = LoadData(buffer.get(), size, name.c_str(), false, ownership);
     if (!ownership) buffer.release();
     return result;
   }
   return status;
+}
+
+int32_t CSnapshotLoader::ReadRZX(uint8_t* data, uint32_t size, bool& ownership) {
+  StopRZXPlayback();
+  if (!rzx_) rzx_ = std::make_unique<CRZXPlayback>(machine_, *this);
+  return rzx_->Load(data, size, ownership);
+}
+
+void CSnapshotLoader::StopRZXPlayback() {
+  if (rzx_ && machine_.InputSource() == rzx_.get()) machine_.SetInputSource(nullptr);
+  if (rzx_) rzx_->Release();
+}
+
+bool CSnapshotLoader::IsPlayingRZX() const { return rzx_ && machine_.InputSource() == rzx_.get(); }
+
+uint32_t CSnapshotLoader::GetRZXPart() const { return rzx_ ? rzx_->Part() : 0; }
+
+uint32_t CSnapshotLoader::GetRZXProgress() const {
+  if (!IsPlayingRZX() || !rzx_->HasFrameReader()) return 0xFFFFFFFF;
+  return rzx_->Progress();
 }

@@ -1,17 +1,16 @@
 // SZX snapshots: an 8-byte header and self-describing blocks. Five blocks are used (creator,
 // processor registers, Spectrum registers, RAM pages, AY chip); the others are skipped.
-#include <zlib.h>
-
 #include <cstdio>
 #include <cstring>
 
+#include "base/inflate.h"
+#include "base/log.h"
 #include "emulation/ay_chip.h"
-#include "emulation/machine.h"
+#include "emulation/machine_loader.h"
 #include "emulation/z80.h"
 #include "formats/little_endian.h"
 #include "formats/readers.h"
 #include "formats/result_code.h"
-#include "shell/log.h"
 
 namespace {
 
@@ -26,20 +25,7 @@ constexpr uint32_t SPCR_SIZE = 4;
 constexpr uint32_t RAMP_HEADER = 3;
 constexpr uint32_t AY_SIZE = 18;
 
-// Inflates a zlib stream into the page until the page is full or the input ends; a damaged
-// stream leaves what it gave.
-void InflatePage(const uint8_t* in, uint32_t length, uint8_t* page) {
-  z_stream stream{};
-  if (inflateInit2(&stream, 15) != Z_OK) return;
-  stream.next_in = const_cast<Bytef*>(in);
-  stream.avail_in = length;
-  stream.next_out = page;
-  stream.avail_out = PAGE_SIZE;
-  inflate(&stream, Z_FINISH);
-  inflateEnd(&stream);
-}
-
-int32_t ReadBlock(CSpeccy& machine, const ByteView& file, uint32_t offset) {
+int32_t ReadBlock(CMachineLoader& machine, const ByteView& file, uint32_t offset) {
   if (file.Remaining(offset) <= BLOCK_HEADER) return GX_BAD_SNAPSHOT;
   const uint32_t size = file.U32(offset + 4);
   if (size > MAX_BLOCK || !file.Fits(offset + uint64_t{BLOCK_HEADER}, size)) return GX_BAD_SNAPSHOT;
@@ -86,7 +72,8 @@ int32_t ReadBlock(CSpeccy& machine, const ByteView& file, uint32_t offset) {
     if (!page) return GX_UNSUPPORTED_HARDWARE;
     const uint8_t* pageData = data.Data() + RAMP_HEADER;
     if (data.U16(0) & 1) {
-      InflatePage(pageData, size - RAMP_HEADER, page);
+      // A damaged stream leaves what it gave.
+      InflateInto(pageData, size - RAMP_HEADER, page, PAGE_SIZE);
     } else {
       if (size - RAMP_HEADER < PAGE_SIZE) return GX_BAD_SNAPSHOT;
       std::memcpy(page, pageData, PAGE_SIZE);
@@ -112,7 +99,7 @@ int32_t ReadBlock(CSpeccy& machine, const ByteView& file, uint32_t offset) {
 
 }  // namespace
 
-int32_t ReadSZX(CSpeccy& machine, const uint8_t* data, uint32_t size) {
+int32_t ReadSZX(CMachineLoader& machine, const uint8_t* data, uint32_t size) {
   const ByteView file(data, size);
   if (size < HEADER_SIZE || std::memcmp(data, "ZXST", 4) != 0) return GX_BAD_SNAPSHOT;
   const uint8_t machineId = file.U8(6);

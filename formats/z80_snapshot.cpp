@@ -5,12 +5,12 @@
 #include <cstring>
 #include <vector>
 
-#include "emulation/machine.h"
+#include "base/log.h"
+#include "emulation/machine_loader.h"
 #include "emulation/z80.h"
 #include "formats/little_endian.h"
 #include "formats/readers.h"
 #include "formats/result_code.h"
-#include "shell/log.h"
 
 namespace {
 
@@ -51,11 +51,11 @@ int32_t ModelOf(uint8_t hardware, int version, bool modified) {
   }
 }
 
-void SetBorder(CSpeccy& machine, uint8_t flags) {
+void SetBorder(CMachineLoader& machine, uint8_t flags) {
   machine.SetPortFE(static_cast<uint8_t>((machine.PortFE() & ~7) | ((flags >> 1) & 7)));
 }
 
-int32_t ReadVersion1(CSpeccy& machine, const ByteView& file, uint8_t flags) {
+int32_t ReadVersion1(CMachineLoader& machine, const ByteView& file, uint8_t flags) {
   WriteLog("Z80 Snapshot: Version 1");
   if (!machine.SetVariant(SPECTRUM_48)) return GX_UNSUPPORTED_HARDWARE;
   machine.MakeContextCurrent();
@@ -79,7 +79,7 @@ int32_t ReadVersion1(CSpeccy& machine, const ByteView& file, uint8_t flags) {
   return GX_NONE;
 }
 
-int32_t ReadVersion2(CSpeccy& machine, const ByteView& file, uint8_t flags) {
+int32_t ReadVersion2(CMachineLoader& machine, const ByteView& file, uint8_t flags) {
   if (file.Size() < V2_MIN_SIZE) return GX_SNAPSHOT_BAD_SIZE;
   const uint16_t extra = file.U16(30);
   const int version = (extra == 54 || extra == 55) ? 3 : 2;
@@ -123,7 +123,7 @@ int32_t ReadVersion2(CSpeccy& machine, const ByteView& file, uint8_t flags) {
 
 }  // namespace
 
-int32_t ReadZ80(CSpeccy& machine, const uint8_t* data, uint32_t size) {
+int32_t ReadZ80(CMachineLoader& machine, const uint8_t* data, uint32_t size) {
   const ByteView file(data, size);
   if (size < MAIN_HEADER) return GX_SNAPSHOT_BAD_SIZE;
   // Some old writers stored 255 here; it means R bit 7 set and nothing else.

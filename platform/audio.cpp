@@ -10,7 +10,7 @@
 #include <mutex>
 #include <vector>
 
-#include "shell/log.h"
+#include "base/log.h"
 
 struct AudioMixer {
   std::mutex lock;

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/dialog_window.h"
+
 namespace {
 
 struct OpenGroup {
@@ -102,4 +104,24 @@ bool ListRow(int index, const std::string& text, bool selected, bool* doubleClic
 float ButtonWidth(const std::string& label) {
   const float text = ImGui::CalcTextSize(VisibleLabel(label).c_str()).x;
   return std::max(text + 2 * ImGui::GetStyle().FramePadding.x + 8, 88.0f);
+}
+
+namespace {
+
+constexpr int32_t kReturn = 0x0D, kEscape = 0x1B;  // Windows virtual-key codes
+
+}  // namespace
+
+int32_t OkCancelButtons(DialogWindow& window, float width, const std::function<int32_t()>& ok,
+                        const std::function<int32_t()>& cancel, bool enterIsOk) {
+  int32_t result = 0;
+  if (ImGui::Button("OK", ImVec2(width, 0))) result = ok();
+  ImGui::SameLine();
+  if (ImGui::Button("Cancel", ImVec2(width, 0))) result = cancel();
+  for (const DialogKeyPress& key : window.KeyPresses()) {
+    if (result) break;
+    if (key.virtualKey == kReturn && enterIsOk) result = ok();
+    if (key.virtualKey == kEscape) result = cancel();
+  }
+  return result;
 }

@@ -1,11 +1,17 @@
 // Controls of Windows dialogs that Dear ImGui lacks, drawn with ImGui: group boxes, list-box rows
-// that show any text as it is, and labels with "&" accelerator marks.
+// that show any text as it is, labels with "&" accelerator marks, and a dialog's OK and Cancel.
 //
 //   BeginGroupBox("Scripts", width);  ...controls...  EndGroupBox();
 //   if (ListRow(i, name, selected, &doubleClicked)) ...clicked...
+//   return OkCancelButtons(window, ButtonWidth("Cancel"), [&] { return dialog.Ok(); },
+//                          [&] { return dialog.Cancel(); });
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <string>
+
+class DialogWindow;
 
 // A label with its accelerator marks dropped: "Play &all" is shown as "Play all", "&&" as "&".
 std::string VisibleLabel(const std::string& label);
@@ -23,3 +29,9 @@ bool ListRow(int index, const std::string& text, bool selected, bool* doubleClic
 
 // The width of a push button with this label, at least Windows' 75 dialog units.
 float ButtonWidth(const std::string& label);
+
+// OK and Cancel side by side from the cursor, each `width` wide, then this frame's Enter (OK, unless
+// `enterIsOk` is false: an edit took it) and Escape (Cancel) key presses: the result of the first
+// that happened, 0 when none did.
+int32_t OkCancelButtons(DialogWindow& window, float width, const std::function<int32_t()>& ok,
+                        const std::function<int32_t()>& cancel, bool enterIsOk = true);

@@ -12,11 +12,11 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "base/log.h"
 #include "platform/gfx.h"
 #include "platform/keyboard_state.h"
 #include "platform/shell_open.h"
 #include "platform/window.h"
-#include "shell/log.h"
 
 namespace {
 

@@ -87,8 +87,6 @@ class DialogWindow {
 
   bool Headless() const { return headless_; }
   size_t Depth() const { return stack_.size(); }
-  // While drawing: whether the dialog being drawn is the top one (the only one taking input).
-  bool DrawingTopDialog() const { return drawingTop_; }
   // The keys pressed since the last frame, in order; empty while drawing a dialog below the top.
   const std::vector<DialogKeyPress>& KeyPresses() const;
 

@@ -122,18 +122,11 @@ std::optional<std::string> BrowseForFolder(DialogWindow& window, const std::stri
       if (open >= 0) browser.Open(static_cast<size_t>(open));
     }
 
-    int32_t answer = 0;
     const float width = ButtonWidth("Cancel");
     ImGui::SetCursorPosX(ImGui::GetWindowContentRegionMax().x - 2 * width -
                          ImGui::GetStyle().ItemSpacing.x);
-    if (ImGui::Button("OK", ImVec2(width, 0))) answer = DIALOG_OK;
-    ImGui::SameLine();
-    if (ImGui::Button("Cancel", ImVec2(width, 0))) answer = DIALOG_CANCEL;
-    for (const DialogKeyPress& key : window.KeyPresses()) {
-      if (answer) break;
-      if (key.virtualKey == 0x1B) answer = DIALOG_CANCEL;
-      if (key.virtualKey == 0x0D && !typedEnter) answer = DIALOG_OK;
-    }
+    const int32_t answer = OkCancelButtons(
+        window, width, [] { return DIALOG_OK; }, [] { return DIALOG_CANCEL; }, !typedEnter);
     if (browser.Folder() != before) typed = browser.Folder();
     return answer;
   });

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "shell/log.h"
+#include "base/log.h"
 
 namespace {
 

@@ -11,10 +11,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/log.h"
 #include "platform/gfx_format.h"
 #include "platform/gfx_gl_resources.h"
 #include "platform/gfx_math.h"
-#include "shell/log.h"
 
 namespace {
 

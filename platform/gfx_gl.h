@@ -73,7 +73,6 @@ class GlDevice : public GfxDevice {
   // Reads a device or managed texture back from OpenGL as ARGB, top row first (for tests).
   GfxResult ReadTexture(GfxTexture* texture, std::vector<uint32_t>* pixels, uint32_t* width,
                         uint32_t* height);
-  bool IsOffscreen() const { return offscreen_; }
 
   // Resources register and unregister themselves.
   void Register(GlResource* resource) { live_.insert(resource); }

@@ -17,12 +17,12 @@
 #include <cstdlib>
 #include <vector>
 
+#include "base/log.h"
 #include "platform/clock.h"
 #include "platform/end_watch.h"
 #include "platform/gfx_gl.h"
 #include "platform/x11_covers.h"
 #include "platform/x11_errors.h"
-#include "shell/log.h"
 
 namespace {
 
@@ -228,10 +228,6 @@ void GfxWindow::CloseVideo() {
 }
 
 GfxDevice* GfxWindow::Device() const { return device_; }
-
-uint32_t GfxWindow::WindowId() const {
-  return mode_ == GfxWindowMode::Headless || !window_ ? 0 : SDL_GetWindowID(window_);
-}
 
 bool GfxWindow::Open(const GfxWindowOptions& options, std::string* error) {
   mode_ = options.mode;

@@ -55,8 +55,6 @@ class GfxWindow {
   GfxDevice* Device() const;
   GlDevice* GlDeviceOf() const { return device_; }
   GfxWindowMode Mode() const { return mode_; }
-  // SDL's id of the window, to match its events; 0 when headless.
-  uint32_t WindowId() const;
 
   // True when the drawable size differs from the device's back buffer: the caller then
   // invalidates its resources, resets the device to the new size and restores them.

@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <string>
 
-#include "shell/log.h"
+#include "base/log.h"
 
 namespace {
 

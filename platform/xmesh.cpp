@@ -11,8 +11,8 @@
 #include <map>
 #include <string_view>
 
+#include "base/log.h"
 #include "platform/gfx_math.h"
-#include "shell/log.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 
 #include <cstring>
 
+#include "base/log.h"
 #include "platform/audio.h"
-#include "shell/log.h"
 
 SoundFramePlacement PlaceSoundFrame(uint32_t play, uint32_t write, uint32_t next,
                                     uint32_t bufferSize, uint32_t frameBytes) {

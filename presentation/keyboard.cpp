@@ -1,10 +1,11 @@
 // The keyboard's rules over the platform's 256-byte key state.
 #include "presentation/keyboard.h"
 
+#include "base/error_box.h"
+#include "base/log.h"
+#include "base/program.h"
 #include "platform/keyboard_state.h"
-#include "shell/app_state.h"
-#include "shell/error_box.h"
-#include "shell/log.h"
+#include "presentation/camera.h"
 
 namespace {
 
@@ -42,8 +43,8 @@ bool ControlHeld(const uint8_t keyState[256]) {
 
 }  // namespace
 
-int32_t SetUpKeyboard(AppState& app) {
-  if (app.saverMode == SM_PREVIEW) return 0;
+int32_t SetUpKeyboard(int32_t saverMode) {
+  if (saverMode == SM_PREVIEW) return 0;
   WriteLog("Initialising DInput");
   WriteLog("Creating DInput8 object");
   if (!KeyboardAvailable()) {
@@ -56,11 +57,11 @@ int32_t SetUpKeyboard(AppState& app) {
   return 0;
 }
 
-void PollKeyboard(AppState& app, float seconds) {
+void PollKeyboard(CCamera& camera, uint8_t matrix[8], float seconds) {
   uint8_t keyState[256] = {};
   if (g_keyboard) ReadKeyboardState(keyState);
-  ApplyCameraKeys(keyState, app, seconds);
-  FillKeyMatrix(keyState, app.keyMatrix);
+  ApplyCameraKeys(keyState, camera, seconds);
+  FillKeyMatrix(keyState, matrix);
 }
 
 void ShutDownKeyboard() {
@@ -84,7 +85,7 @@ void FillKeyMatrix(const uint8_t keyState[256], uint8_t matrix[8]) {
   }
 }
 
-void ApplyCameraKeys(const uint8_t keyState[256], AppState& app, float seconds) {
+void ApplyCameraKeys(const uint8_t keyState[256], CCamera& camera, float seconds) {
   const float step = kCameraSpeed * seconds;
   const bool left = Down(keyState, DIK_LEFT), right = Down(keyState, DIK_RIGHT);
   const bool up = Down(keyState, DIK_UP), down = Down(keyState, DIK_DOWN);
@@ -95,31 +96,18 @@ void ApplyCameraKeys(const uint8_t keyState[256], AppState& app, float seconds) 
     const float dx = right ? step : left ? -step : 0;
     const float dy = pageUp ? step : pageDown ? -step : 0;
     const float dz = down ? -step : up ? step : 0;
-    if (dx != 0 || dy != 0 || dz != 0) {
-      app.eyeAnchor = {app.eyeAnchor.x + dx, app.eyeAnchor.y + dy, app.eyeAnchor.z + dz};
-      app.eye = app.eyeAnchor;
-      app.lookAtAnchor = {app.lookAtAnchor.x + dx, app.lookAtAnchor.y + dy,
-                          app.lookAtAnchor.z + dz};
-      app.lookAt = app.lookAtAnchor;
-      app.cameraChanged = true;
-    }
+    if (dx != 0 || dy != 0 || dz != 0) camera.Move(dx, dy, dz);
   }
 
   if (Down(keyState, DIK_RCONTROL)) {
     // A nudge away from the anchors; up and down move only the eye, towards or away from the
     // target. Shown at once, like every other camera change.
-    const auto both = [&app](float Vec3::*axis, float by) {
-      app.eye.*axis += by;
-      app.lookAt.*axis += by;
-    };
-    if (pageDown) both(&Vec3::y, -step);
-    if (pageUp) both(&Vec3::y, step);
-    if (left) both(&Vec3::x, -step);
-    if (right) both(&Vec3::x, step);
-    if (up) app.eye.z += step;
-    if (down) app.eye.z -= step;
-    const bool moved = pageDown || pageUp || left || right || up || down;
-    if (moved) app.cameraChanged = true;
+    if (pageDown) camera.Nudge(0, -step, 0);
+    if (pageUp) camera.Nudge(0, step, 0);
+    if (left) camera.Nudge(-step, 0, 0);
+    if (right) camera.Nudge(step, 0, 0);
+    if (up) camera.Nudge(0, 0, step);
+    if (down) camera.Nudge(0, 0, -step);
   }
 }
 

@@ -3,28 +3,28 @@
 // turns the cursor and page keys into camera controls; and the hot key switches the full-screen
 // saver into hands-on mode, in which keys no longer end it (only Escape does).
 //
-//   SetUpKeyboard(App());        // once; nothing in preview mode
-//   PollKeyboard(App(), seconds); // every frame, with the seconds since the last
-//   switch (KeyDownActionFor(vk, App().settings.hotKey, App().saverMode, App().handsOn)) ...
+//   SetUpKeyboard(saverMode);                  // once; nothing in preview mode
+//   PollKeyboard(camera, keyMatrix, seconds);  // every frame, with the seconds since the last
+//   switch (KeyDownActionFor(vk, hotKey, saverMode, handsOn)) ...
 //   ShutDownKeyboard();
 #pragma once
 
 #include <cstdint>
 
-struct AppState;
+class CCamera;
 
 // Result code: 0, or negative when no keyboard can be read (the saver runs on without keys).
-int32_t SetUpKeyboard(AppState& app);
+int32_t SetUpKeyboard(int32_t saverMode);
 // Reads the keyboard (all keys up when there is none), moves the camera by `seconds` of held
 // camera keys and fills the key matrix.
-void PollKeyboard(AppState& app, float seconds);
+void PollKeyboard(CCamera& camera, uint8_t matrix[8], float seconds);
 void ShutDownKeyboard();
 
 // The key matrix of a 256-byte key state, extra keys included unless a Control key is held.
 void FillKeyMatrix(const uint8_t keyState[256], uint8_t matrix[8]);
 // The Left Control camera move and the Right Control camera nudge: 10 units a frame at 60 frames
 // a second, whatever the frame rate.
-void ApplyCameraKeys(const uint8_t keyState[256], AppState& app, float seconds);
+void ApplyCameraKeys(const uint8_t keyState[256], CCamera& camera, float seconds);
 
 enum class KeyDownAction { Nothing, ToggleHandsOn, EndSaver };
 // What a key press means in the saver window. A hot key with modifier flags in its high byte

@@ -6,9 +6,9 @@
 #include <cstddef>
 #include <cstring>
 
+#include "base/log.h"
 #include "platform/font_raster.h"
 #include "platform/gfx_format.h"
-#include "shell/log.h"
 
 namespace {
 

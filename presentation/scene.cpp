@@ -8,11 +8,11 @@
 #include <cstring>
 #include <numbers>
 
+#include "base/error_box.h"
 #include "platform/gfx_math.h"
 #include "platform/xmesh.h"
+#include "presentation/camera.h"
 #include "presentation/television.h"
-#include "shell/app_state.h"
-#include "shell/error_box.h"
 
 namespace {
 
@@ -32,8 +32,8 @@ CScene::~CScene() { ReleaseModel(); }
 bool CScene::LoadModel() {
   ReleaseModel();
   screenSubset_ = -1;
-  device_ = App().device;
-  const std::string& models = App().folders.models;
+  device_ = target_;
+  const std::string& models = modelsFolder_;
   const std::string path = models + "/" + "tv.x";
   std::vector<XMaterial> fileMaterials;
   const GfxResult loaded =

@@ -1,10 +1,15 @@
 // The television scene: the one television model shared by every television (loaded from
 // "tv.x" in the Models folder by the first television constructed), drawing a television on it,
 // and the scene view's projection, render states and camera transform.
+//
+//   CScene scene;  scene.SetModelsFolder(folders.models);  scene.UseDevice(device);
+//   televisions.scene = &scene;          // the first television loads the model
+//   at device deletion: scene.ReleaseModel();
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/gfx.h"
@@ -19,8 +24,12 @@ class CScene : public CTelevisionScene {
   CScene(const CScene&) = delete;
   CScene& operator=(const CScene&) = delete;
 
+  // Where "tv.x" and its textures are, and the device the next load uses.
+  void SetModelsFolder(std::string folder) { modelsFolder_ = std::move(folder); }
+  void UseDevice(GfxDevice* device) { target_ = device; }
+
   bool IsModelLoaded() const override { return loaded_; }
-  // Loads the model for the application's current device; on failure shows an error box.
+  // Loads the model on the device in use; on failure shows an error box.
   bool LoadModel() override;
   void DrawTelevision(CTV& tv) override;
   const std::string& ScreenImagePath() const override { return screenImagePath_; }
@@ -41,7 +50,9 @@ class CScene : public CTelevisionScene {
 
  private:
   bool loaded_ = false;
-  GfxDevice* device_ = nullptr;
+  std::string modelsFolder_;
+  GfxDevice* target_ = nullptr;
+  GfxDevice* device_ = nullptr;  // the device the model was loaded on
   GfxMesh* mesh_ = nullptr;
   std::vector<GfxMaterial> materials_;
   std::vector<GfxTexture*> textures_;

@@ -1,54 +1,74 @@
 // The television list and the behaviour every television shares.
 #include "presentation/television.h"
 
+#include "presentation/sound_output.h"
 #include "presentation/television_scene.h"
-#include "shell/app_state.h"
 
-CTV::CTV() { Link(); }
+MachineSetup MachineServices::MakeSetup() const {
+  MachineSetup setup;
+  setup.roms = roms;
+  setup.keyMatrix = keyMatrix;
+  if (sound) setup.sound.reset(sound->CreateStream());
+  setup.beeper = beeper;
+  setup.ay = ay;
+  setup.random = random;
+  setup.log = log;
+  return setup;
+}
 
-CTV::CTV(CTV* source, float x, float y, float z) {
+CTelevisionList::~CTelevisionList() { DeleteAll(); }
+
+CTV* CTelevisionList::Find(int32_t id) const {
+  for (CTV* tv = head_; tv; tv = tv->Next())
+    if (tv->Id() == id) return tv;
+  return nullptr;
+}
+
+void CTelevisionList::DeleteAll() {
+  while (head_) delete head_;
+}
+
+CTV::CTV(CTelevisionList& list) : list_(list) { Link(); }
+
+CTV::CTV(CTV& source, float x, float y, float z) : list_(source.list_) {
   Link();
   SetWorldPos(x, y, z);
-  if (source) {
-    stagingTexture_ = source->stagingTexture_;
-    screenTexture_ = source->screenTexture_;
-    pictureSourceId_ = source->id_;
-  }
+  stagingTexture_ = source.stagingTexture_;
+  screenTexture_ = source.screenTexture_;
+  pictureSourceId_ = source.id_;
 }
 
 void CTV::Link() {
-  AppState& app = App();
-  CTV** tail = &app.tvHead;
+  CTV** tail = &list_.head_;
   while (*tail) tail = &(*tail)->next_;
   *tail = this;
   // A failed load does not stop the television; the next construction tries again.
-  if (app.scene && !app.scene->IsModelLoaded()) app.scene->LoadModel();
-  id_ = app.nextTvId++;
-  ++app.tvCount;
+  if (list_.scene && !list_.scene->IsModelLoaded()) list_.scene->LoadModel();
+  id_ = list_.nextId_++;
+  ++list_.count_;
 }
 
 CTV::~CTV() {
-  AppState& app = App();
-  if (app.exclusive == this) {
-    app.exclusive = nullptr;
-    app.requestedViewMode = VIEW_SCENE;
+  if (list_.exclusive_ == this) {
+    list_.exclusive_ = nullptr;
+    list_.requestedViewMode_ = VIEW_SCENE;
   }
-  for (CTV** link = &app.tvHead; *link; link = &(*link)->next_) {
+  for (CTV** link = &list_.head_; *link; link = &(*link)->next_) {
     if (*link == this) {
       *link = next_;
-      --app.tvCount;
+      --list_.count_;
       break;
     }
   }
 }
 
 void CTV::Render() {
-  if (CTelevisionScene* scene = App().scene) scene->DrawTelevision(*this);
+  if (CTelevisionScene* scene = list_.scene) scene->DrawTelevision(*this);
 }
 
 void CTV::RestoreScreenTexture() {
   if (pictureSourceId_ == 0) return;
-  if (CTV* source = Find(pictureSourceId_)) {
+  if (CTV* source = list_.Find(pictureSourceId_)) {
     stagingTexture_ = source->stagingTexture_;
     screenTexture_ = source->screenTexture_;
   }
@@ -76,24 +96,6 @@ void CTV::SetWorldRot(float x, float y, float z) {
 }
 
 void CTV::SetExclusive(bool on) {
-  AppState& app = App();
-  if (on) {
-    app.exclusive = this;
-    app.requestedViewMode = VIEW_EXCLUSIVE;
-  } else {
-    app.exclusive = nullptr;
-    app.requestedViewMode = VIEW_SCENE;
-  }
-}
-
-bool CTV::IsExclusive() const { return App().exclusive == this; }
-
-CTV* CTV::Head() { return App().tvHead; }
-
-int32_t CTV::Count() { return App().tvCount; }
-
-CTV* CTV::Find(int32_t id) {
-  for (CTV* tv = App().tvHead; tv; tv = tv->next_)
-    if (tv->id_ == id) return tv;
-  return nullptr;
+  list_.exclusive_ = on ? this : nullptr;
+  list_.requestedViewMode_ = on ? VIEW_EXCLUSIVE : VIEW_SCENE;
 }

@@ -1,11 +1,16 @@
 // The caption list: messages that scripts and the archive put on the screen, each with a position,
-// a display time and an id. Data and timing only; the overlay font draws them through
-// DrawTextList, so this file carries no graphics type. The list lives in the application's state.
+// a display time and an id. Data and timing only; the overlay font draws them through Draw, so
+// this file carries no graphics type.
+//
+//   CTextList captions;
+//   const int32_t id = captions.Add("Hello", 10, 45, 5.0f);
+//   every frame: captions.Draw(now, [](const TextMessage& m) { ...draw m.text at m.x, m.y... });
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 struct TextMessage {
   bool started = false;   // its clock starts on the first frame that draws it
@@ -16,17 +21,23 @@ struct TextMessage {
   int32_t id = 0;
 };
 
-// Appends a message and returns its id, taken from the application's next text id (ids are never
-// reused in a run).
-int32_t AddText(const std::string& text, float x, float y, float duration);
+class CTextList {
+ public:
+  // Appends a message and returns its id (ids are never reused by a list).
+  int32_t Add(const std::string& text, float x, float y, float duration);
+  // True while a message with this id is in the list.
+  bool IsActive(int32_t id) const;
+  void Clear() { messages_.clear(); }
 
-// True while a message with this id is in the list.
-bool IsTextActive(int32_t id);
+  // One frame of the list at machine clock `now`: each message, in list order (later ones over
+  // earlier ones), has its clock started if new, is handed to `draw`, and is removed when its
+  // expiry time is reached. So a message is drawn on every frame up to and including the first
+  // frame at or after its expiry, and one with duration 0 on exactly one frame.
+  void Draw(float now, const std::function<void(const TextMessage&)>& draw);
 
-void ClearAllText();
+  const std::vector<TextMessage>& Messages() const { return messages_; }
 
-// One frame of the list at machine clock `now`: each message, in list order (later ones over
-// earlier ones), has its clock started if new, is handed to `draw`, and is removed when its
-// expiry time is reached. So a message is drawn on every frame up to and including the first
-// frame at or after its expiry, and one with duration 0 on exactly one frame.
-void DrawTextList(float now, const std::function<void(const TextMessage&)>& draw);
+ private:
+  std::vector<TextMessage> messages_;
+  int32_t nextId_ = 1;
+};

@@ -3,23 +3,31 @@
 
 #include <cstdlib>
 
-#include "emulation/machine128.h"
-#include "emulation/machine48.h"
 #include "formats/result_code.h"
+#include "presentation/speccy.h"
+#include "scripting/script_host.h"
 #include "scripting/script_numbers.h"
 
 namespace {
 
-// The television at `self`, if it is still in the list. A bound object holds the address of the
-// type it was pushed as (CTV for new and Clone, the model for new), so both are compared.
-CTV* LiveTV(const void* self) {
-  if (!self) return nullptr;
-  for (CTV* tv = CTV::Head(); tv; tv = tv->Next())
-    if (static_cast<const void*>(tv) == self || dynamic_cast<const void*>(tv) == self) return tv;
+// The television at `object` in the list, if it is still there. A bound object holds the address
+// of the type it was pushed as (CTV for new and Clone, the model for new), so both are compared.
+CTV* FindTV(const CTelevisionList* list, const void* object) {
+  if (!list || !object) return nullptr;
+  for (CTV* tv = list->Head(); tv; tv = tv->Next())
+    if (static_cast<const void*>(tv) == object || dynamic_cast<const void*>(tv) == object) return tv;
   return nullptr;
 }
 
-CSpeccy* LiveSpeccy(const void* self) { return dynamic_cast<CSpeccy*>(LiveTV(self)); }
+// ScriptObject has found `self` among the televisions.
+CTV* LiveTV(void* self) { return static_cast<CTV*>(self); }
+
+CSpeccy* LiveSpeccy(void* self) { return dynamic_cast<CSpeccy*>(LiveTV(self)); }
+
+CTelevisionList* Televisions(lua_State* L) {
+  CScriptHost* host = CScriptHost::Of(L);
+  return host ? host->World().televisions : nullptr;
+}
 
 }  // namespace
 
@@ -30,10 +38,14 @@ void* ScriptObject(lua_State* L, int arg, void* fallback) {
   lua_rawget(L, LUA_REGISTRYINDEX);
   const bool bound = lua_type(L, -1) == LUA_TSTRING;
   lua_pop(L, 1);
-  return bound ? *static_cast<void**>(lua_touserdata(L, arg)) : nullptr;
+  if (!bound) return nullptr;
+  return FindTV(Televisions(L), *static_cast<void**>(lua_touserdata(L, arg)));
 }
 
-CTV* ScriptNewTV() { return new CTV(); }
+CTV* ScriptNewTV(lua_State* L) {
+  CTelevisionList* televisions = Televisions(L);
+  return televisions ? new CTV(*televisions) : nullptr;
+}
 
 void ScriptDelete(void* self) { delete LiveTV(self); }
 
@@ -60,24 +72,24 @@ bool ScriptIsExclusive(void* self) {
 
 bool ScriptIsPaused(void* self) {
   const CSpeccy* machine = LiveSpeccy(self);
-  return machine && machine->IsPaused();
+  return machine && machine->Core().IsPaused();
 }
 
 void ScriptPause(void* self, bool paused) {
-  if (CSpeccy* machine = LiveSpeccy(self)) machine->Pause(paused);
+  if (CSpeccy* machine = LiveSpeccy(self)) machine->Core().Pause(paused);
 }
 
 bool ScriptIsThrottled(void* self) {
   const CSpeccy* machine = LiveSpeccy(self);
-  return machine && machine->IsThrottled();
+  return machine && machine->Core().IsThrottled();
 }
 
 void ScriptThrottle(void* self, bool on) {
-  if (CSpeccy* machine = LiveSpeccy(self)) machine->Throttle(on);
+  if (CSpeccy* machine = LiveSpeccy(self)) machine->Core().Throttle(on);
 }
 
 void ScriptReset(void* self) {
-  if (CSpeccy* machine = LiveSpeccy(self)) machine->Reset();
+  if (CSpeccy* machine = LiveSpeccy(self)) machine->Core().Reset();
 }
 
 CTV* ScriptClone(void* self, double x, double y, double z) {
@@ -87,98 +99,105 @@ CTV* ScriptClone(void* self, double x, double y, double z) {
 
 float ScriptPeek(void* self, double address) {
   CSpeccy* machine = LiveSpeccy(self);
-  return machine ? machine->Peek(static_cast<uint16_t>(ScriptToInt(address))) : 0.0f;
+  return machine ? machine->Core().Peek(static_cast<uint16_t>(ScriptToInt(address))) : 0.0f;
 }
 
 float ScriptPoke(void* self, double address, double value) {
   CSpeccy* machine = LiveSpeccy(self);
   if (!machine) return 0.0f;
-  return machine->Poke(static_cast<uint16_t>(ScriptToInt(address)), static_cast<uint8_t>(ScriptToInt(value)));
+  return machine->Core().Poke(static_cast<uint16_t>(ScriptToInt(address)),
+                              static_cast<uint8_t>(ScriptToInt(value)));
 }
 
 float ScriptGetBorder(void* self) {
   const CSpeccy* machine = LiveSpeccy(self);
-  return machine ? machine->GetBorder() : 0.0f;
+  return machine ? machine->Core().GetBorder() : 0.0f;
 }
 
-float ScriptLoadSnapshot(void* self, const char* name) {
+float ScriptLoadSnapshot(void* self, lua_State* L, const char* name) {
   CSpeccy* machine = LiveSpeccy(self);
-  return static_cast<float>(machine ? machine->LoadSnapshot(name) : GX_BAD_PARAM);
+  return static_cast<float>(machine ? machine->LoadSnapshot(name, CScriptHost::Of(L)->Lookup()) : GX_BAD_PARAM);
 }
 
 bool ScriptIsPlayingRZX(void* self) {
   const CSpeccy* machine = LiveSpeccy(self);
-  return machine && machine->IsPlayingRZX();
+  return machine && machine->Loader().IsPlayingRZX();
 }
 
 float ScriptGetRZXPart(void* self) {
   const CSpeccy* machine = LiveSpeccy(self);
-  return machine ? static_cast<float>(machine->GetRZXPart()) : 0.0f;
+  return machine ? static_cast<float>(machine->Loader().GetRZXPart()) : 0.0f;
 }
 
 float ScriptGetRZXProgress(void* self) {
   const CSpeccy* machine = LiveSpeccy(self);
-  return machine ? static_cast<float>(machine->GetRZXProgress()) : 0.0f;
+  return machine ? static_cast<float>(machine->Loader().GetRZXProgress()) : 0.0f;
 }
 
 void ScriptSetVolume(void* self, double volume) {
-  if (CSpeccy* machine = LiveSpeccy(self)) machine->SetVolume(ScriptToInt(volume));
+  if (CSpeccy* machine = LiveSpeccy(self)) machine->Core().SetVolume(ScriptToInt(volume));
 }
 
 float ScriptGetVolume(void* self) {
   const CSpeccy* machine = LiveSpeccy(self);
-  return machine ? machine->GetVolume() : 0.0f;
+  return machine ? machine->Core().GetVolume() : 0.0f;
 }
 
 bool ScriptIsMuted(void* self) {
   const CSpeccy* machine = LiveSpeccy(self);
-  return machine && machine->IsMuted();
+  return machine && machine->Core().IsMuted();
 }
 
 float ScriptGetModel(void* self) {
   const CSpeccy* machine = LiveSpeccy(self);
-  return machine ? static_cast<float>(machine->GetModel()) : 0.0f;
+  return machine ? static_cast<float>(machine->Core().GetModel()) : 0.0f;
 }
 
 void ScriptMute(void* self, bool muted) {
-  if (CSpeccy* machine = LiveSpeccy(self)) machine->Mute(muted);
+  if (CSpeccy* machine = LiveSpeccy(self)) machine->Core().Mute(muted);
 }
 
 bool ScriptRZXCompleted(void* self) {
   const CSpeccy* machine = LiveSpeccy(self);
-  return machine && machine->RZXCompleted();
+  return machine && machine->Loader().RZXCompleted();
 }
 
 void ScriptStopRZXPlayback(void* self) {
-  if (CSpeccy* machine = LiveSpeccy(self)) machine->StopRZXPlayback();
+  if (CSpeccy* machine = LiveSpeccy(self)) machine->Loader().StopRZXPlayback();
 }
 
 const char* ScriptGetSnapshotCreator(void* self) {
   const CSpeccy* machine = LiveSpeccy(self);
   // A null text arrives in the script as nil.
-  if (!machine || machine->GetSnapshotCreator()[0] == '\0') return nullptr;
-  return machine->GetSnapshotCreator();
+  if (!machine || machine->Core().GetSnapshotCreator()[0] == '\0') return nullptr;
+  return machine->Core().GetSnapshotCreator();
 }
 
 bool ScriptIsHardwareAttached(void* self, double kind) {
   const CSpeccy* machine = LiveSpeccy(self);
-  return machine && machine->IsHardwareAttached(ScriptToInt(kind));
+  return machine && machine->Core().IsHardwareAttached(ScriptToInt(kind));
 }
 
 bool ScriptAttachHardware(void* self, double kind, bool attach) {
   CSpeccy* machine = LiveSpeccy(self);
-  return machine && machine->AttachHardware(ScriptToInt(kind), attach);
+  return machine && machine->Core().AttachHardware(ScriptToInt(kind), attach);
 }
 
 void ScriptDetachAllHardware(void* self) {
-  if (CSpeccy* machine = LiveSpeccy(self)) machine->DetachAllHardware();
+  if (CSpeccy* machine = LiveSpeccy(self)) machine->Core().DetachAllHardware();
 }
 
 bool ScriptSetVariant(void* self, double model) {
   CSpeccy* machine = LiveSpeccy(self);
-  return machine && machine->SetVariant(ScriptToInt(model));
+  return machine && machine->Core().SetVariant(ScriptToInt(model));
 }
 
-CSpeccy48* ScriptNewSpeccy48(const char* snapshot) { return new CSpeccy48(snapshot); }
+CSpeccy48* ScriptNewSpeccy48(lua_State* L, const char* snapshot) {
+  CTelevisionList* televisions = Televisions(L);
+  return televisions ? new CSpeccy48(*televisions, snapshot, CScriptHost::Of(L)->Lookup()) : nullptr;
+}
 
-CSpeccy128* ScriptNewSpeccy128(const char* snapshot) { return new CSpeccy128(snapshot); }
+CSpeccy128* ScriptNewSpeccy128(lua_State* L, const char* snapshot) {
+  CTelevisionList* televisions = Televisions(L);
+  return televisions ? new CSpeccy128(*televisions, snapshot, CScriptHost::Of(L)->Lookup()) : nullptr;
+}

@@ -5,8 +5,9 @@
 // over as single-precision numbers.
 //
 // Televisions belong to the program, not to Lua: no class has a collector. An object that is no
-// longer in the television list (deleted, or never a television) makes every method do nothing
-// and answer 0, false or nil; a machine method on a plain television does the same.
+// longer in the script world's television list (deleted, or never a television) makes every
+// method do nothing and answer 0, false or nil; a machine method on a plain television does the
+// same. New televisions join that list; without one, `new` gives nil.
 #pragma once
 
 #include <lua.hpp>
@@ -18,12 +19,13 @@ class CSpeccy128;
 // The package's registration function (generated), called through Lua with "speccy".
 int tolua_speccy_open(lua_State* L);
 
-// The self pointer of a method call, or null when argument `arg` is not a bound object. Stands in
-// for tolua_tousertype in the generated code, which would read any userdata as a bound object.
+// The self pointer of a method call, or null when argument `arg` is not a bound object or no
+// longer a television of the world. Stands in for tolua_tousertype in the generated code, which
+// would read any userdata as a bound object.
 void* ScriptObject(lua_State* L, int arg, void* fallback);
 
 // CTV
-CTV* ScriptNewTV();
+CTV* ScriptNewTV(lua_State* L);
 void ScriptDelete(void* self);
 void ScriptSetWorldRot(void* self, double x, double y, double z);
 void ScriptSetWorldPos(void* self, double x, double y, double z);
@@ -41,7 +43,7 @@ CTV* ScriptClone(void* self, double x, double y, double z);
 float ScriptPeek(void* self, double address);
 float ScriptPoke(void* self, double address, double value);
 float ScriptGetBorder(void* self);
-float ScriptLoadSnapshot(void* self, const char* name);
+float ScriptLoadSnapshot(void* self, lua_State* L, const char* name);
 bool ScriptIsPlayingRZX(void* self);
 float ScriptGetRZXPart(void* self);
 float ScriptGetRZXProgress(void* self);
@@ -59,5 +61,5 @@ void ScriptDetachAllHardware(void* self);
 bool ScriptSetVariant(void* self, double model);
 
 // CSpeccy48, CSpeccy128: boot from random RAM unless `snapshot` names a file that loads.
-CSpeccy48* ScriptNewSpeccy48(const char* snapshot);
-CSpeccy128* ScriptNewSpeccy128(const char* snapshot);
+CSpeccy48* ScriptNewSpeccy48(lua_State* L, const char* snapshot);
+CSpeccy128* ScriptNewSpeccy128(lua_State* L, const char* snapshot);

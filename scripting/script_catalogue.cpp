@@ -6,12 +6,11 @@
 #include <numeric>
 #include <utility>
 
+#include "base/log.h"
 #include "formats/zip.h"
 #include "platform/folders.h"
+#include "scripting/playlist_selection.h"
 #include "scripting/script_host.h"
-#include "shell/app_state.h"
-#include "shell/log.h"
-#include "shell/settings.h"
 
 namespace {
 
@@ -42,7 +41,7 @@ CScriptCatalogue::CScriptCatalogue(CScriptHost& host) : host_(host) {}
 void CScriptCatalogue::BuildScriptList() {
   WriteLog("Building list of scripts");
   scripts_.clear();
-  const std::string& folder = App().folders.scripts;
+  const std::string folder = host_.World().settings.scriptsFolder;
   for (const std::string& name : ListFolder(folder)) {
     if (!IsScriptCandidate(folder, name)) continue;
     ScriptRecord record;
@@ -78,7 +77,7 @@ int32_t CScriptCatalogue::CountSelected() const {
 }
 
 void CScriptCatalogue::BuildPlaylist() {
-  const Settings& settings = App().settings;
+  const ScriptSettings& settings = host_.World().settings;
   const bool random = settings.playMode == 1;
   WriteLog(std::string("Building playlist (") + (random ? "random" : "sequential") + ")");
   playlist_.clear();
@@ -90,7 +89,7 @@ void CScriptCatalogue::BuildPlaylist() {
     if (random) {
       // Every step draws j from the whole sequence, not only from 0..i.
       for (uint32_t i = n; i-- > 0;) {
-        const uint32_t j = (static_cast<uint32_t>(App().random()) >> 1) % n;
+        const uint32_t j = (static_cast<uint32_t>(host_.Random()()) >> 1) % n;
         std::swap(order[i], order[j]);
       }
     }
@@ -117,9 +116,9 @@ void CScriptCatalogue::Clear() {
 
 void CScriptCatalogue::SchedulingStep(float now) {
   host_.SetApplicationTime(now);
-  if (App().handsOn) return;
+  if (host_.HandsOn()) return;
   const auto n = static_cast<int32_t>(playlist_.size());
-  const int32_t playTime = App().settings.playTime;
+  const int32_t playTime = host_.World().settings.playTime;
   // A single script, or a play time of 0, is never switched by time.
   if (position_ != -1 && !(now >= playEndTime_ && n > 1 && playTime != 0)) return;
 

@@ -62,7 +62,6 @@ class CScriptCatalogue {
   const std::vector<ScriptRecord>& Scripts() const { return scripts_; }
   const std::vector<int32_t>& Playlist() const { return playlist_; }
   int32_t Position() const { return position_; }
-  float PlayEndTime() const { return playEndTime_; }
 
  private:
   CScriptHost& host_;

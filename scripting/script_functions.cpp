@@ -7,14 +7,14 @@
 #include <string>
 
 #include "archive/archive.h"
+#include "base/log.h"
 #include "formats/result_code.h"
 #include "platform/clock.h"
+#include "presentation/camera.h"
 #include "presentation/television.h"
 #include "presentation/text_list.h"
 #include "scripting/script_host.h"
 #include "scripting/script_numbers.h"
-#include "shell/app_state.h"
-#include "shell/log.h"
 
 float RandomUnit(uint32_t draw) {
   return static_cast<float>(static_cast<double>(draw >> 1) * 4.656612873077393e-10);
@@ -38,6 +38,7 @@ uint32_t BackgroundColourOf(int32_t r, int32_t g, int32_t b) {
 namespace {
 
 CScriptHost& Host(lua_State* L) { return *CScriptHost::Of(L); }
+ScriptWorld& World(lua_State* L) { return Host(L).World(); }
 
 int PushPath(lua_State* L, const std::optional<std::string>& path) {
   if (path)
@@ -48,41 +49,46 @@ int PushPath(lua_State* L, const std::optional<std::string>& path) {
 }
 
 int GetArchiveFolder(lua_State* L) {
-  lua_pushstring(L, App().settings.archiveFolder.c_str());
+  lua_pushstring(L, World(L).settings.archiveFolder.c_str());
   return 1;
 }
 
 int BuildArchiveListFn(lua_State* L) {
-  PushScriptNumber(L, BuildArchiveList());
+  CArchive* archive = World(L).archive;
+  PushScriptNumber(L, archive ? archive->BuildList() : 0);
   return 1;
 }
 
 int SelectFileFromArchive(lua_State* L) {
-  if (!lua_isnumber(L, 1)) return PushPath(L, SelectArchiveFile());
+  CArchive* archive = World(L).archive;
+  if (!archive) return PushPath(L, std::nullopt);
+  if (!lua_isnumber(L, 1)) return PushPath(L, archive->Select());
   const lua_Number index = lua_tonumber(L, 1);
-  const int32_t count = BuildArchiveList();
+  const int32_t count = archive->BuildList();
   // Truncated toward zero, so -0.5 is index 0.
   if (!(index > -1.0 && index < count)) {
     lua_pushnil(L);
     return 1;
   }
-  return PushPath(L, ArchiveFileAt(static_cast<int64_t>(index)));
+  return PushPath(L, archive->At(static_cast<int64_t>(index)));
 }
 
 int FindFileInArchive(lua_State* L) {
   const char* name = luaL_checkstring(L, 1);
-  return PushPath(L, FindArchiveFile(name));
+  CArchive* archive = World(L).archive;
+  return PushPath(L, archive ? archive->Find(name) : std::nullopt);
 }
 
-int DestroySpeccies(lua_State*) {
-  while (CTV* tv = CTV::Head()) delete tv;
+int DestroySpeccies(lua_State* L) {
+  if (CTelevisionList* televisions = World(L).televisions) televisions->DeleteAll();
   return 0;
 }
 
 int Text(lua_State* L) {
   if (!lua_isnumber(L, 1) || !lua_isnumber(L, 2) || !lua_isstring(L, 3))
     return Host(L).ScriptError(L, "Text syntax error. Should be: Text(x, y, msg [,time to display])");
-  if (App().saverMode == SM_PREVIEW) {
+  CTextList* captions = World(L).captions;
+  if (World(L).settings.preview || !captions) {
     lua_pushnumber(L, 0);
     return 1;
   }
@@ -90,7 +96,7 @@ int Text(lua_State* L) {
   const float y = ScriptToFloat(lua_tonumber(L, 2));
   const char* message = lua_tostring(L, 3);
   const float duration = lua_isnumber(L, 4) ? ScriptToFloat(lua_tonumber(L, 4)) : 0.0f;
-  const int32_t id = AddText(message, x, y, duration);
+  const int32_t id = captions->Add(message, x, y, duration);
   PushScriptNumber(L, id);
   return 1;
 }
@@ -98,12 +104,13 @@ int Text(lua_State* L) {
 int IsTextActiveFn(lua_State* L) {
   if (!lua_isnumber(L, 1))
     return Host(L).ScriptError(L, "IsTextActive syntax error. Should be: IsTextActive([message id])");
-  lua_pushboolean(L, IsTextActive(ScriptToInt(lua_tonumber(L, 1))));
+  const CTextList* captions = World(L).captions;
+  lua_pushboolean(L, captions && captions->IsActive(ScriptToInt(lua_tonumber(L, 1))));
   return 1;
 }
 
-int ClearAllTextFn(lua_State*) {
-  ClearAllText();
+int ClearAllTextFn(lua_State* L) {
+  if (CTextList* captions = World(L).captions) captions->Clear();
   return 0;
 }
 
@@ -118,9 +125,7 @@ int SetCameraPos(lua_State* L) {
   Vec3 point;
   if (!ThreeNumbers(L, point))
     return Host(L).ScriptError(L, "SetCameraPos syntax error. Should be: SetCameraPost(x, y, z)");
-  AppState& app = App();
-  app.eye = app.eyeAnchor = point;
-  app.cameraChanged = true;
+  if (CCamera* camera = World(L).camera) camera->SetPosition(point);
   return 0;
 }
 
@@ -128,17 +133,16 @@ int SetCameraLookAt(lua_State* L) {
   Vec3 point;
   if (!ThreeNumbers(L, point))
     return Host(L).ScriptError(L, "SetCameraLookAt syntax error. Should be: SetCameraLookAt(x, y, z)");
-  AppState& app = App();
-  app.lookAt = app.lookAtAnchor = point;
-  app.cameraChanged = true;
+  if (CCamera* camera = World(L).camera) camera->SetLookAt(point);
   return 0;
 }
 
 int SetBackgroundColour(lua_State* L) {
   if (!lua_isnumber(L, 1) || !lua_isnumber(L, 2) || !lua_isnumber(L, 3))
     return Host(L).ScriptError(L, "SetBackgroundColour syntax error. Should be: SetBackGroundColour(r, g, b)");
-  App().backgroundColour = BackgroundColourOf(ScriptToInt(lua_tonumber(L, 1)), ScriptToInt(lua_tonumber(L, 2)),
-                                              ScriptToInt(lua_tonumber(L, 3)));
+  const uint32_t colour = BackgroundColourOf(ScriptToInt(lua_tonumber(L, 1)), ScriptToInt(lua_tonumber(L, 2)),
+                                             ScriptToInt(lua_tonumber(L, 3)));
+  if (uint32_t* background = World(L).background) *background = colour;
   return 0;
 }
 
@@ -166,7 +170,7 @@ int Log(lua_State* L) {
 }
 
 int Random(lua_State* L) {
-  const float r = RandomUnit(static_cast<uint32_t>(App().random()));
+  const float r = RandomUnit(static_cast<uint32_t>(Host(L).Random()()));
   switch (lua_gettop(L)) {
     case 0:
       lua_pushnumber(L, r);
@@ -205,7 +209,7 @@ int ErrorText(lua_State* L) {
 }
 
 int GetSnapshotsFolder(lua_State* L) {
-  lua_pushstring(L, App().folders.snapshots.c_str());
+  lua_pushstring(L, World(L).settings.snapshotsFolder.c_str());
   return 1;
 }
 

@@ -8,14 +8,13 @@
 #include <exception>
 #include <optional>
 
+#include "base/log.h"
 #include "platform/folders.h"
 #include "presentation/television.h"
 #include "scripting/bit_library.h"
 #include "scripting/machine_bindings.h"
 #include "scripting/script_catalogue.h"
 #include "scripting/script_functions.h"
-#include "shell/app_state.h"
-#include "shell/log.h"
 
 namespace {
 
@@ -91,12 +90,10 @@ void ReportLoadError(const char* what, const std::string& message) {
 
 }  // namespace
 
-CScriptHost::~CScriptHost() {
-  ShutDownLua();
-  if (App().scriptZip == &zip_) {
-    App().scriptZip = nullptr;
-    App().scriptIsZipped = false;
-  }
+CScriptHost::~CScriptHost() { ShutDownLua(); }
+
+SnapshotLookup CScriptHost::Lookup() {
+  return {world_->settings.scriptsFolder, scriptIsZipped_ ? &zip_ : nullptr};
 }
 
 CScriptHost* CScriptHost::Of(lua_State* L) {
@@ -155,12 +152,9 @@ void CScriptHost::ShutDownLua() {
 
 void CScriptHost::CloseCurrentScript() {
   WriteLog("Closing current script");
-  while (CTV* tv = CTV::Head()) delete tv;
+  if (world_->televisions) world_->televisions->DeleteAll();
   zip_.Close();
-  if (App().scriptZip == &zip_) {
-    App().scriptZip = nullptr;
-    App().scriptIsZipped = false;
-  }
+  scriptIsZipped_ = false;
   std::vector<char>().swap(text_);
   ShutDownLua();
   WriteLog("Script closed");
@@ -168,10 +162,8 @@ void CScriptHost::CloseCurrentScript() {
 
 bool CScriptHost::ReadScriptText(const std::string& path) {
   text_.clear();
-  AppState& app = App();
   if (HasExtension(path.c_str(), "zip")) {
-    app.scriptIsZipped = true;
-    app.scriptZip = &zip_;
+    scriptIsZipped_ = true;
     std::vector<uint8_t> bytes;
     if (zip_.Open(path.c_str()) != UNZ_OK || zip_.FindScriptMember() != UNZ_OK ||
         zip_.ReadCurrentMember(bytes) != UNZ_OK)
@@ -186,7 +178,7 @@ bool CScriptHost::ReadScriptText(const std::string& path) {
     return true;
   }
 
-  app.scriptIsZipped = false;
+  scriptIsZipped_ = false;
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (!file) return false;
   bool ok = false;
@@ -268,9 +260,10 @@ bool CScriptHost::LoadScript(const std::string& name, bool detailsMode, ScriptRe
   if (!detailsMode) CloseCurrentScript();
   FireUpLua(detailsMode);
 
-  const std::string path = name.find('/') != std::string::npos ? name : JoinPath(App().folders.scripts, name);
+  const std::string path =
+      name.find('/') != std::string::npos ? name : JoinPath(world_->settings.scriptsFolder, name);
   const bool haveText = ReadScriptText(path);
-  App().backgroundColour = 0;
+  if (world_->background) *world_->background = 0;
 
   bool loaded = haveText && main_ && RunChunk(main_);
   if (loaded && detailsMode) {
@@ -300,7 +293,7 @@ bool CScriptHost::LoadScript(const std::string& name, bool detailsMode, ScriptRe
 
 void CScriptHost::ResumeStep(float now) {
   appTime_ = now;
-  if (App().handsOn || !sleeping_) return;
+  if (HandsOn() || !sleeping_) return;
   if (!(now >= wakeTime_)) return;
   sleeping_ = false;
   // Only a thread suspended by Sleep is resumed; one that yielded inside a protected call and

@@ -4,7 +4,10 @@
 // time has come. A watchdog stops a script that runs 100000 instructions without yielding.
 // Details mode reads Script_Details for the catalogue, without the gbox table or the machines.
 //
-// The application drives scripting through the hooks at the end of this file:
+// Scripts act on a ScriptWorld (scripting/script_world.h): the televisions, captions, camera,
+// background, archive and generator the application owns, and the settings scripts follow. The
+// application drives scripting through the hooks at the end of this file:
+//   once:           ScriptHost().SetWorld(&world);  ...  SetWorld(nullptr) before the parts go
 //   LoadSettings:   BuildScriptCatalogue();  (or PlayOnlyScript(file) for --script)
 //   AdvanceFrame:   ScriptSchedulingStep(now); ...keyboard...; ScriptResumeStep(now);
 //   ShutDownScene:  ClearScriptCatalogue();   (stops the script first)
@@ -15,10 +18,13 @@
 
 #include <cstdint>
 #include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
+#include "formats/snapshot.h"
 #include "formats/zip.h"
+#include "scripting/script_world.h"
 
 class CScriptCatalogue;
 struct ScriptRecord;
@@ -38,6 +44,11 @@ class CScriptHost {
 
   // The playlist that owns the current script: ending it and its name go there.
   void SetPlaylist(CScriptCatalogue* playlist) { playlist_ = playlist; }
+  // What scripts act on; null takes it back (every part it points to must outlive its use).
+  void SetWorld(ScriptWorld* world) { world_ = world ? world : &noWorld_; }
+  ScriptWorld& World() const { return *world_; }
+  // Where the current script's snapshots are looked for: its zip, or the Scripts folder.
+  SnapshotLookup Lookup();
 
   // Creates the Lua state unless it exists: the libraries, and in run mode the machine classes,
   // the gbox table and the script thread.
@@ -54,13 +65,15 @@ class CScriptHost {
 
   // The application time that Sleep adds to; the scheduling and resume steps keep it current.
   void SetApplicationTime(float now) { appTime_ = now; }
-  float ApplicationTime() const { return appTime_; }
 
   bool IsLuaUp() const { return main_ != nullptr; }
-  bool IsSleeping() const { return sleeping_; }
-  float WakeTime() const { return wakeTime_; }
   lua_State* MainState() const { return main_; }
-  lua_State* ScriptThread() const { return thread_; }
+  // The script came from a zip, which stays open while it runs.
+  const CZip* ScriptZip() const { return scriptIsZipped_ ? &zip_ : nullptr; }
+  // Whether scripts stand still (hands-on mode).
+  bool HandsOn() const { return world_->handsOn && *world_->handsOn; }
+  // The world's generator; without one, the host's own.
+  std::mt19937& Random() { return world_->random ? *world_->random : ownRandom_; }
 
   // What the script functions need. Each is called from a C function running in `L`.
   // Sleep: sets the wake time and yields (the result is the C function's return).
@@ -92,9 +105,13 @@ class CScriptHost {
   float appTime_ = 0;
   std::vector<char> text_;  // the script's text and a terminating zero byte
   CZip zip_;
+  bool scriptIsZipped_ = false;
   Phase phase_ = Phase::Idle;
   bool watchdogFired_ = false;
   CScriptCatalogue* playlist_ = nullptr;
+  ScriptWorld noWorld_;
+  ScriptWorld* world_ = &noWorld_;
+  std::mt19937 ownRandom_;
 };
 
 // ---- The application's hooks, on the program-wide host and catalogue ----

@@ -44,6 +44,6 @@ class COverlay {
   // The device is going away: release the glyph texture.
   virtual int32_t DeleteDeviceResources() = 0;
   // Inside the scene, after the televisions: the statistics line at (20, 20) when `showFPS`, then
-  // the caption list (DrawTextList) at machine clock `now`.
+  // the captions (CTextList::Draw) at machine clock `now`.
   virtual void DrawOverlay(const std::string& statsText, bool showFPS, float now) = 0;
 };

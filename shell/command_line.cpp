@@ -7,7 +7,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "shell/app_state.h"
+#include "base/program.h"
 
 namespace {
 
@@ -89,7 +89,7 @@ SaverCommandLine ParseCommandLine(const std::vector<std::string>& args, bool hav
     const bool word = arg.size() > 2 && arg[0] == '-' && arg[1] != '-' &&
                       std::isalpha(static_cast<unsigned char>(arg[1])) &&
                       std::isalpha(static_cast<unsigned char>(arg[2]));
-    if (word) arg.insert(0, "-");
+    if (word) arg = "-" + arg;
     if (arg.rfind("--", 0) == 0) {
       if (const size_t equals = arg.find('='); equals != std::string::npos) {
         value = arg.substr(equals + 1);

@@ -4,8 +4,8 @@
 // It changes the first monitor's display settings at once and restores them on Cancel; they reach
 // the registry only when the settings dialog is confirmed.
 //
-//   PrepareDisplaySettings(App().display, window.Adapter());
-//   CDisplaySettingsDialog dialog(App().display, window.Adapter());
+//   PrepareDisplaySettings(program.display, window.Adapter());
+//   CDisplaySettingsDialog dialog(program.display, window.Adapter());
 //   dialog.ChooseMode(1);  dialog.Ok();
 #pragma once
 
@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "platform/display_adapter.h"
-#include "shell/app_state.h"
+#include "shell/settings.h"
 
 // The rendering texts, strings 2200 to 2212.
 const char* DisplayRenderingText(int32_t stringId);

@@ -10,12 +10,6 @@
 #include "platform/dialog_window.h"
 #include "shell/display_settings_dialog.h"
 
-namespace {
-
-constexpr int32_t VK_RETURN = 0x0D, VK_ESCAPE = 0x1B;
-
-}  // namespace
-
 int32_t CDisplaySettingsDialogView::Draw() {
   BeginGroupBox("Display adapter", 0);
   ImGui::PushTextWrapPos(ImGui::GetWindowContentRegionMax().x - 12);
@@ -49,19 +43,10 @@ int32_t CDisplaySettingsDialogView::Draw() {
     if (clicked >= 0) dialog_.ChooseMode(clicked);
   }
 
-  int32_t result = 0;
   const float width = ButtonWidth("Cancel");
   ImGui::SetCursorPosX(ImGui::GetWindowContentRegionMax().x - 2 * width -
                        ImGui::GetStyle().ItemSpacing.x);
-  if (ImGui::Button("OK", ImVec2(width, 0))) result = dialog_.Ok();
-  ImGui::SameLine();
-  if (ImGui::Button("Cancel", ImVec2(width, 0))) result = dialog_.Cancel();
-  for (const DialogKeyPress& key : window_.KeyPresses()) {
-    if (result) break;
-    if (key.virtualKey == VK_RETURN) result = dialog_.Ok();
-    if (key.virtualKey == VK_ESCAPE) result = dialog_.Cancel();
-  }
-  return result;
+  return OkCancelButtons(window_, width, [this] { return dialog_.Ok(); }, [this] { return dialog_.Cancel(); });
 }
 
 int32_t RunDisplaySettingsDialog(DialogWindow& window, DisplaySettings& display) {

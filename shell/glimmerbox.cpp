@@ -6,10 +6,7 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "archive/archive.h"
-#include "emulation/picture.h"
-#include "emulation/rom_cache.h"
-#include "emulation/machine.h"
+#include "base/log.h"
 #include "platform/clock.h"
 #include "platform/folders.h"
 #include "platform/gfx.h"
@@ -18,16 +15,14 @@
 #include "presentation/keyboard.h"
 #include "presentation/overlay.h"
 #include "presentation/overlay_font.h"
-#include "presentation/text_list.h"
+#include "presentation/picture.h"
+#include "presentation/speccy.h"
 #include "scripting/script_catalogue.h"
 #include "scripting/script_host.h"
-#include "shell/log.h"
 #include "shell/settings.h"
 #include "shell/settings_dialog_view.h"
 
 namespace {
-
-CGlimmerbox* g_glimmerbox = nullptr;
 
 constexpr float kUnthrottledFrameTime = 0.02f;  // one 50 Hz Spectrum frame
 constexpr float kLongestCameraStep = 0.1f;      // seconds of camera movement one frame may make
@@ -35,24 +30,30 @@ constexpr float kLongestCameraStep = 0.1f;      // seconds of camera movement on
 // The overlay font as the frame cycle sees it: bold Arial at 12 points (Liberation Sans here).
 class CFontOverlay : public COverlay {
  public:
+  explicit CFontOverlay(CTextList& captions) : captions_(captions) {}
   int32_t InitDeviceResources(GfxDevice* device) override { return font_.InitDeviceResources(device); }
   int32_t RestoreDeviceResources() override { return font_.RestoreDeviceResources(); }
   int32_t InvalidateDeviceResources() override { return font_.InvalidateDeviceResources(); }
   int32_t DeleteDeviceResources() override { return font_.DeleteDeviceResources(); }
   void DrawOverlay(const std::string& statsText, bool showFPS, float now) override {
-    ::DrawOverlay(&font_, statsText, showFPS, now);
+    ::DrawOverlay(&font_, captions_, statsText, showFPS, now);
   }
 
  private:
+  CTextList& captions_;
   COverlayFont font_{"Arial", 12, OVERLAY_FONT_BOLD};
 };
 
 }  // namespace
 
-CGlimmerbox* Glimmerbox() { return g_glimmerbox; }
+bool SoundMode(int32_t saverMode) { return saverMode == SM_FULL || saverMode == SM_TEST; }
 
-bool WantsSoundOutput(const AppState& app) {
-  return app.SoundMode() && (app.settings.emulateBeeper != 0 || app.settings.emulateAY != 0);
+bool WantsSoundOutput(const Settings& settings, int32_t saverMode) {
+  return SoundMode(saverMode) && (settings.emulateBeeper != 0 || settings.emulateAY != 0);
+}
+
+MachineSwitches MachineSwitchesFor(const Settings& settings, int32_t saverMode) {
+  return {settings.emulateBeeper != 0 && SoundMode(saverMode), settings.emulateAY != 0 && SoundMode(saverMode)};
 }
 
 bool CGlimmerbox::CAppScene::LoadModel() {
@@ -62,14 +63,25 @@ bool CGlimmerbox::CAppScene::LoadModel() {
 }
 
 CGlimmerbox::CGlimmerbox() : scene_(*this) {
-  SetApp(&state_);
-  state_.scene = &scene_;
-  g_glimmerbox = this;
-
   // One seed for the whole run: the time of day mixed with a tick count.
   const uint32_t seed = static_cast<uint32_t>(std::time(nullptr)) ^ SystemTickCount();
   std::srand(seed);
-  state_.random.seed(seed);
+  random_.seed(seed);
+
+  televisions_.scene = &scene_;
+  MachineServices& machines = televisions_.machines;
+  machines.roms = &roms_;
+  machines.keyMatrix = keyMatrix_;
+  machines.random = &random_;
+  machines.log = [](const std::string& line) { WriteLog(line); };
+  world_.televisions = &televisions_;
+  world_.captions = &captions_;
+  world_.camera = &camera_;
+  world_.background = &background_;
+  world_.archive = &archive_;
+  world_.random = &random_;
+  world_.handsOn = HandsOnFlag();
+  ScriptHost().SetWorld(&world_);
 
   // The script host and the overlay font; tests may replace them.
   scripts.scriptCatalogueBuild = [](const std::string& onlyScript) {
@@ -82,7 +94,7 @@ CGlimmerbox::CGlimmerbox() : scene_(*this) {
   scripts.scriptResume = ScriptResumeStep;
   scripts.scriptStop = ClearScriptCatalogue;
   SetNoScriptsHandler([this](const std::string& text) { EnterErrorModeWithText(text); });
-  overlayFactory = [] { return std::make_unique<CFontOverlay>(); };
+  overlayFactory = [this] { return std::make_unique<CFontOverlay>(captions_); };
 
   registryKeyPath = SETTINGS_KEY;
   windowTitle = "Glimmerbox 1.01";
@@ -92,39 +104,19 @@ CGlimmerbox::CGlimmerbox() : scene_(*this) {
 
 CGlimmerbox::~CGlimmerbox() {
   SetNoScriptsHandler(nullptr);
+  ScriptHost().SetWorld(nullptr);
+  // The machines go before their sound output, the ROMs and the scene.
+  televisions_.DeleteAll();
   overlay_.reset();
   if (soundOutput_) {
     soundOutput_->ShutDown();
     soundOutput_.reset();
   }
-  state_.soundOutput = nullptr;
+  televisions_.machines.sound = nullptr;
   delete exclusiveQuad_;
   exclusiveQuad_ = nullptr;
-  ReleaseROMCache(state_.romCache);
+  roms_.Release();
   scene_.ReleaseModel();
-  state_.scene = nullptr;
-  if (g_glimmerbox == this) g_glimmerbox = nullptr;
-  SetApp(nullptr);
-}
-
-void CGlimmerbox::SetCameraPosition(float x, float y, float z) {
-  state_.eye = state_.eyeAnchor = Vec3{x, y, z};
-  state_.cameraChanged = true;
-}
-
-void CGlimmerbox::SetCameraLookAt(float x, float y, float z) {
-  state_.lookAt = state_.lookAtAnchor = Vec3{x, y, z};
-  state_.cameraChanged = true;
-}
-
-void CGlimmerbox::SetExclusive(CTV* machine, bool on) {
-  if (on && machine) {
-    state_.exclusive = machine;
-    state_.requestedViewMode = VIEW_EXCLUSIVE;
-  } else {
-    state_.exclusive = nullptr;
-    state_.requestedViewMode = VIEW_SCENE;
-  }
 }
 
 void CGlimmerbox::ShowConfiguration() {
@@ -132,55 +124,82 @@ void CGlimmerbox::ShowConfiguration() {
   SettingsDialogOptions options;
   options.headless = CommandLine().headless;
   options.screenshot = CommandLine().screenshot;
-  ShowSettingsDialog(state_, ScriptCatalogue().Scripts(), options);
+  ShowSettingsDialog(Program(), ScriptCatalogue().Scripts(), archive_.Database(), options);
   if (scripts.scriptStop) scripts.scriptStop();
 }
 
 void CGlimmerbox::LoadSettings() {
-  ReadSettings(state_);
+  ProgramSettings& program = Program();
+  ReadSettings(program);
   // A daemon's options hold for this run only.
-  if (CommandLine().showFPS) state_.settings.showFPS = 1;
-  if (CommandLine().playTime > 0) state_.settings.playTime = CommandLine().playTime;
+  if (CommandLine().showFPS) program.settings.showFPS = 1;
+  if (CommandLine().playTime > 0) program.settings.playTime = CommandLine().playTime;
   const std::string folder = AppDataFolder();
   if (!folder.empty()) {
-    if (!CreateFolder(folder)) state_.settings.log = 0;
+    if (!CreateFolder(folder)) program.settings.log = 0;
     DebugOutput("Log path: \"" + folder + "\"\n");
-    state_.logFolder = folder;
-    state_.smartPlayPath = JoinPath(folder, "SmartPlay.dat");
+    program.logFolder = folder;
+    program.smartPlayPath = JoinPath(folder, "SmartPlay.dat");
   } else {
-    state_.settings.log = 0;
+    program.settings.log = 0;
     DebugOutput("Unable to determine local application data folder. Logging will be disabled.\n");
   }
-  if (state_.settings.log) OpenLog(JoinPath(state_.logFolder, "Glimmerbox 1.01 Log.txt"));
+  if (program.settings.log) OpenLog(JoinPath(program.logFolder, "Glimmerbox 1.01 Log.txt"));
   LogSettingsWarnings();
+
+  // Each part gets what it needs of the settings.
+  const Settings& settings = program.settings;
+  const Folders& folders = program.folders;
+  roms_.SetFolder(folders.roms);
+  scene_.SetModelsFolder(folders.models);
+  const MachineSwitches switches = MachineSwitchesFor(settings, Mode());
+  televisions_.machines.beeper = switches.beeper;
+  televisions_.machines.ay = switches.ay;
+  archive_.SetUp({settings.archiveFolder, folders.snapshots, program.smartPlayPath, settings.smartPlay,
+                  settings.includeDefaultArchive, Mode()});
+  ScriptSettings& scriptSettings = world_.settings;
+  scriptSettings.scriptsFolder = folders.scripts;
+  scriptSettings.snapshotsFolder = folders.snapshots;
+  scriptSettings.archiveFolder = settings.archiveFolder;
+  scriptSettings.playSelection = settings.playSelection;
+  scriptSettings.playMode = settings.playMode;
+  scriptSettings.playTime = settings.playTime;
+  scriptSettings.preview = Mode() == SM_PREVIEW;
+
   if (scripts.scriptCatalogueBuild) scripts.scriptCatalogueBuild(ScriptFile());
 }
 
+void CGlimmerbox::RenderUnitSelected(GfxDevice* device) {
+  device_ = device;
+  televisions_.device = device;
+  scene_.UseDevice(device);
+}
+
 int32_t CGlimmerbox::SetUpScene() {
-  SetUpKeyboard(state_);
-  if (WantsSoundOutput(state_)) {
+  SetUpKeyboard(Mode());
+  if (WantsSoundOutput(Program().settings, Mode())) {
     soundOutput_ = std::make_unique<CAudioSoundOutput>();
     soundOutput_->Initialise();
-    state_.soundOutput = soundOutput_.get();
+    televisions_.machines.sound = soundOutput_.get();
   }
   if (overlayFactory) overlay_ = overlayFactory();
   return 0;
 }
 
 int32_t CGlimmerbox::InitDeviceResources() {
-  if (overlay_) overlay_->InitDeviceResources(state_.device);
+  if (overlay_) overlay_->InitDeviceResources(device_);
   return 0;
 }
 
 int32_t CGlimmerbox::RestoreDeviceResources() {
-  GfxDevice* device = state_.device;
+  GfxDevice* device = device_;
   if (!device) return 0;
   if (overlay_) overlay_->RestoreDeviceResources();
   // Machines first re-create their textures; their clones, later in the list, copy them.
-  for (CTV* tv = state_.tvHead; tv; tv = tv->Next()) tv->RestoreScreenTexture();
+  for (CTV* tv = televisions_.Head(); tv; tv = tv->Next()) tv->RestoreScreenTexture();
   CScene::ApplySceneViewSettings(device);
   // A reset leaves the identity view behind: the camera's view is set again on the next frame.
-  state_.cameraChanged = true;
+  camera_.MarkChanged();
   return 0;
 }
 
@@ -190,63 +209,63 @@ int32_t CGlimmerbox::AdvanceFrame() {
   machineClock_ = unthrottled ? static_cast<float>(framesAdvanced_) * kUnthrottledFrameTime
                               : ClockSeconds();
 
-  if (!state_.handsOn && scripts.scriptScheduler) scripts.scriptScheduler(machineClock_);
+  if (!HandsOn() && scripts.scriptScheduler) scripts.scriptScheduler(machineClock_);
   // The camera keys move by time; a stalled frame does not fling the camera.
-  PollKeyboard(state_, std::min(ElapsedTime(), kLongestCameraStep));
-  if (!state_.handsOn && scripts.scriptResume) scripts.scriptResume(machineClock_);
+  PollKeyboard(camera_, keyMatrix_, std::min(ElapsedTime(), kLongestCameraStep));
+  if (!HandsOn() && scripts.scriptResume) scripts.scriptResume(machineClock_);
 
   // While one machine is exclusive every other one is frozen.
-  for (CTV* tv = state_.tvHead; tv;) {
+  CTV* exclusive = televisions_.Exclusive();
+  for (CTV* tv = televisions_.Head(); tv;) {
     CTV* next = tv->Next();
-    if (!state_.exclusive || tv == state_.exclusive) {
+    if (!exclusive || tv == exclusive) {
       if (unthrottled)
-        if (auto* machine = dynamic_cast<CSpeccy*>(tv)) machine->Throttle(false);
+        if (auto* machine = dynamic_cast<CSpeccy*>(tv)) machine->Core().Throttle(false);
       tv->UpdateFrame(machineClock_);
     }
     tv = next;
   }
   // What a close from the watchdog would save, as this whole frame left it.
-  PublishSmartPlayState();
+  archive_.PublishState();
   return 0;
 }
 
 int32_t CGlimmerbox::RenderFrame() {
-  GfxDevice* device = state_.device;
+  GfxDevice* device = device_;
   if (!device) return 0;
 
-  if (state_.requestedViewMode != VIEW_NONE) {
-    if (state_.requestedViewMode != state_.currentViewMode) {
-      state_.currentViewMode = state_.requestedViewMode;
-      if (state_.currentViewMode == VIEW_EXCLUSIVE) SetUpExclusiveView(device, &exclusiveQuad_);
-      if (state_.currentViewMode == VIEW_SCENE) {
+  const int32_t requested = televisions_.RequestedViewMode();
+  if (requested != VIEW_NONE) {
+    if (requested != currentViewMode_) {
+      currentViewMode_ = requested;
+      if (currentViewMode_ == VIEW_EXCLUSIVE) SetUpExclusiveView(device, &exclusiveQuad_);
+      if (currentViewMode_ == VIEW_SCENE) {
         CScene::ApplySceneViewSettings(device);
         // The exclusive view left an identity view transform behind.
-        state_.cameraChanged = true;
+        camera_.MarkChanged();
       }
     }
-    state_.requestedViewMode = VIEW_NONE;
+    televisions_.SetRequestedViewMode(VIEW_NONE);
   }
 
-  if (state_.currentViewMode == VIEW_SCENE || state_.currentViewMode == VIEW_EXCLUSIVE)
-    device->Clear(GFX_CLEAR_TARGET | GFX_CLEAR_ZBUFFER, state_.backgroundColour, 1.0f, 0);
+  if (currentViewMode_ == VIEW_SCENE || currentViewMode_ == VIEW_EXCLUSIVE)
+    device->Clear(GFX_CLEAR_TARGET | GFX_CLEAR_ZBUFFER, background_, 1.0f, 0);
   if (device->BeginScene() < 0) return 0;
 
-  if (state_.currentViewMode == VIEW_EXCLUSIVE && state_.exclusive) {
+  CTV* exclusive = televisions_.Exclusive();
+  if (currentViewMode_ == VIEW_EXCLUSIVE && exclusive) {
     // Converts the picture; an exclusive machine never draws itself on the model.
-    state_.exclusive->Render();
-    DrawExclusiveView(device, exclusiveQuad_, state_.exclusive->ScreenTexture());
+    exclusive->Render();
+    DrawExclusiveView(device, exclusiveQuad_, exclusive->ScreenTexture());
   } else {
-    if (state_.cameraChanged) {
-      CScene::SetViewTransform(device, state_.eye, state_.lookAt);
-      state_.cameraChanged = false;
-    }
-    for (CTV* tv = state_.tvHead; tv; tv = tv->Next()) tv->Render();
+    if (camera_.TakeChanged()) CScene::SetViewTransform(device, camera_.Eye(), camera_.LookAt());
+    for (CTV* tv = televisions_.Head(); tv; tv = tv->Next()) tv->Render();
   }
 
   if (overlay_)
-    overlay_->DrawOverlay(FrameStatsText(), state_.settings.showFPS != 0, machineClock_);
+    overlay_->DrawOverlay(FrameStatsText(), Program().settings.showFPS != 0, machineClock_);
   else
-    DrawTextList(machineClock_, [](const TextMessage&) {});  // captions still expire on time
+    captions_.Draw(machineClock_, {});  // captions still expire on time
 
   device->EndScene();
   return 0;
@@ -255,12 +274,12 @@ int32_t CGlimmerbox::RenderFrame() {
 int32_t CGlimmerbox::InvalidateDeviceResources() {
   // The next frame sets the view up again on the restored device; a change asked for and not yet
   // made stays asked for.
-  if (state_.requestedViewMode == VIEW_NONE) state_.requestedViewMode = state_.currentViewMode;
-  state_.currentViewMode = VIEW_NONE;
+  if (televisions_.RequestedViewMode() == VIEW_NONE) televisions_.SetRequestedViewMode(currentViewMode_);
+  currentViewMode_ = VIEW_NONE;
   delete exclusiveQuad_;
   exclusiveQuad_ = nullptr;
   if (overlay_) overlay_->InvalidateDeviceResources();
-  for (CTV* tv = state_.tvHead; tv; tv = tv->Next()) tv->ReleaseScreenTexture();
+  for (CTV* tv = televisions_.Head(); tv; tv = tv->Next()) tv->ReleaseScreenTexture();
   return 0;
 }
 
@@ -278,12 +297,12 @@ int32_t CGlimmerbox::DeleteDeviceResources() {
 
 int32_t CGlimmerbox::ShutDownScene() {
   WriteLog("Peforming final cleanup");
-  SaveSmartPlayState();
-  ClearAllText();
+  archive_.SaveState();
+  captions_.Clear();
   if (scripts.scriptStop) scripts.scriptStop();
   if (soundOutput_) {
     soundOutput_->ShutDown();
-    state_.soundOutput = nullptr;
+    televisions_.machines.sound = nullptr;
     soundOutput_.reset();
   }
   ShutDownKeyboard();

@@ -1,11 +1,12 @@
 // The application: the one object of the program, built on the screen-saver framework. It owns
-// the program-wide state (App(): settings, folders, key matrix, ROM cache, random generator,
-// television list, camera, captions, SmartPlay), the keyboard, the sound output, the scene and
-// the overlay font, and runs the frame cycle: AdvanceFrame moves the world on by one displayed
-// frame (machine clock, scripts, keyboard, every television's run), RenderFrame draws it (scene
-// view or one machine's exclusive view, then the statistics line and the captions).
+// the parts of the program and hands each the others it needs: the ROM images, the key matrix
+// and the random generator (for the machines), the television list, the scene, the captions, the
+// camera and the background colour, the snapshot archive, the sound output and the overlay font.
+// It runs the frame cycle: AdvanceFrame moves the world on by one displayed frame (machine clock,
+// scripts, keyboard, every television's run), RenderFrame draws it (scene view or one machine's
+// exclusive view, then the statistics line and the captions).
 //
-//   CGlimmerbox app;                          // sets Glimmerbox() and App()
+//   CGlimmerbox app;
 //   if (app.StartSaver(args) >= 0) app.RunSaver();
 //
 // The script host and the overlay font are plugged in through `scripts` and `overlayFactory`
@@ -15,19 +16,33 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <random>
 #include <vector>
 
+#include "archive/archive.h"
+#include "emulation/rom_cache.h"
+#include "presentation/camera.h"
 #include "presentation/scene.h"
+#include "presentation/television.h"
+#include "presentation/text_list.h"
+#include "scripting/script_world.h"
 #include "shell/app_hooks.h"
-#include "shell/app_state.h"
 #include "shell/saver.h"
 
 class CAudioSoundOutput;
-class CTV;
 class GfxVertexBuffer;
 
+// Sound and the beeper exist only in the full-screen and test modes.
+bool SoundMode(int32_t saverMode);
 // Sound plays only full screen or in the test window, and only with a sound setting on.
-bool WantsSoundOutput(const AppState& app);
+bool WantsSoundOutput(const Settings& settings, int32_t saverMode);
+
+// The machines' sound switches, decided once from the settings and the saver mode.
+struct MachineSwitches {
+  bool beeper = false;
+  bool ay = false;
+};
+MachineSwitches MachineSwitchesFor(const Settings& settings, int32_t saverMode);
 
 class CGlimmerbox : public CD3DScreensaver {
  public:
@@ -39,24 +54,22 @@ class CGlimmerbox : public CD3DScreensaver {
 
   // The command line's --script FILE, empty when not given.
   const std::string& ScriptFile() const { return CommandLine().script; }
-  // The machine clock of the current frame: seconds since program start; with --unthrottled,
-  // 0.02 s per frame, so that scripts keep step with the machines.
-  float MachineClock() const { return machineClock_; }
 
-  // What scripts do to the scene.
-  void SetCameraPosition(float x, float y, float z);
-  void SetCameraLookAt(float x, float y, float z);
-  void SetBackgroundColour(uint32_t argb) { state_.backgroundColour = argb; }
-  void SetExclusive(CTV* machine, bool on);
-  bool IsExclusive(const CTV* machine) const { return machine && state_.exclusive == machine; }
+  CTelevisionList& Televisions() { return televisions_; }
+  CTextList& Captions() { return captions_; }
+  CCamera& Camera() { return camera_; }
+  uint32_t BackgroundColour() const { return background_; }
+  void SetBackgroundColour(uint32_t argb) { background_ = argb; }
+  // The view the last frame showed (VIEW_NONE before the first and after a reset).
+  int32_t ViewMode() const { return currentViewMode_; }
 
-  COverlay* Overlay() const { return overlay_.get(); }
   CAudioSoundOutput* SoundOutput() const { return soundOutput_.get(); }
   GfxVertexBuffer* ExclusiveQuad() const { return exclusiveQuad_; }
 
  protected:
   void ShowConfiguration() override;
   void LoadSettings() override;
+  void RenderUnitSelected(GfxDevice* device) override;
   int32_t SetUpScene() override;
   int32_t InitDeviceResources() override;
   int32_t RestoreDeviceResources() override;
@@ -77,14 +90,26 @@ class CGlimmerbox : public CD3DScreensaver {
     CGlimmerbox& app_;
   };
 
-  AppState state_;
+  // The machines' part of the program: their ROMs, the keys they read, the generator that fills
+  // their RAM.
+  CRomCache roms_;
+  uint8_t keyMatrix_[8] = {};
+  std::mt19937 random_;  // the one generator: Random, shuffles, SmartPlay, RAM fill
+
   CAppScene scene_;
   std::unique_ptr<CAudioSoundOutput> soundOutput_;
+  CTextList captions_;
+  CCamera camera_;
+  uint32_t background_ = 0;  // ARGB
+  CArchive archive_{random_, captions_};
+  // After everything its machines use, so that they go first.
+  CTelevisionList televisions_;
+  ScriptWorld world_;
+
+  GfxDevice* device_ = nullptr;
   std::unique_ptr<COverlay> overlay_;
   GfxVertexBuffer* exclusiveQuad_ = nullptr;
+  int32_t currentViewMode_ = VIEW_NONE;
   float machineClock_ = 0;
   uint64_t framesAdvanced_ = 0;
 };
-
-// The application object; null before it is constructed and after it is destroyed.
-CGlimmerbox* Glimmerbox();

@@ -5,11 +5,11 @@
 #include <vector>
 
 #include "archive/archive.h"
+#include "base/log.h"
 #include "platform/end_watch.h"
 #include "platform/lock_file.h"
 #include "platform/x11_errors.h"
 #include "shell/glimmerbox.h"
-#include "shell/log.h"
 
 namespace {
 

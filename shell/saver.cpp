@@ -8,11 +8,12 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
 
+#include "base/error_box.h"
+#include "base/log.h"
 #include "platform/clock.h"
 #include "platform/end_watch.h"
 #include "platform/gfx.h"
@@ -20,11 +21,7 @@
 #include "platform/saver_events.h"
 #include "platform/window.h"
 #include "presentation/keyboard.h"
-#include "presentation/overlay_font.h"
-#include "shell/app_state.h"
-#include "shell/error_box.h"
 #include "resources/string_table.h"
-#include "shell/log.h"
 #include "shell/settings.h"
 
 namespace {
@@ -53,10 +50,6 @@ constexpr ErrorTextEntry kErrorTexts[] = {
 
 // Set once the application's final clean-up has run, read by the watchdog's close.
 std::atomic<bool> g_finalCleanupDone{false};
-
-// The error box in pixels, and the room between its frame and its text.
-constexpr float kErrorBoxWidth = 300, kErrorBoxHeight = 150;
-constexpr int32_t kErrorTextMargin = 8;
 
 void PresentErrorBox(const std::string& caption, const std::string& text) {
   if (!ShowErrorMessageBox(caption, text))
@@ -94,42 +87,6 @@ int32_t ResetDeviceWithRetries(GfxDevice* device, uint32_t width, uint32_t heigh
   return result;
 }
 
-std::vector<std::string> WrapTextToWidth(const std::string& text, float width,
-                                         const std::function<float(const std::string&)>& measure) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  for (;;) {
-    size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::string line;
-    for (size_t pos = start; pos < end;) {
-      size_t wordEnd = text.find(' ', pos);
-      if (wordEnd == std::string::npos || wordEnd > end) wordEnd = end;
-      std::string word = text.substr(pos, wordEnd - pos);
-      pos = wordEnd + 1;
-      if (word.empty()) continue;
-      const std::string joined = line.empty() ? word : line + " " + word;
-      if (measure(joined) <= width) {
-        line = joined;
-        continue;
-      }
-      if (!line.empty()) lines.push_back(line);
-      // A word wider than a line is cut where it stops fitting; a character always fits.
-      while (word.size() > 1 && measure(word) > width) {
-        size_t fit = 1;
-        while (fit < word.size() && measure(word.substr(0, fit + 1)) <= width) ++fit;
-        lines.push_back(word.substr(0, fit));
-        word.erase(0, fit);
-      }
-      line = word;
-    }
-    lines.push_back(line);
-    if (end >= text.size()) break;
-    start = end + 1;
-  }
-  return lines;
-}
-
 CD3DScreensaver::CD3DScreensaver() {
   resetWait = [](int seconds) { std::this_thread::sleep_for(std::chrono::seconds(seconds)); };
 }
@@ -146,16 +103,14 @@ int32_t CD3DScreensaver::StartSaver(const std::vector<std::string>& args) {
     std::fprintf(stderr, "glimmerbox: %s\n%s", commandLine_.error.c_str(), kSaverUsage);
     return SAVER_E_USAGE;
   }
-  AppState& app = App();
-  app.saverMode = commandLine_.mode;
-  app.handsOn = false;
+  saverMode_ = commandLine_.mode;
+  handsOn_ = false;
   if (!commandLine_.base.empty()) SetBaseFolderOverride(commandLine_.base);
   if (commandLine_.headless) UseSilentAudioUnlessChosen();
   // A daemon's hack has nobody to click a box away: errors go to the log, stderr and the window.
   if (!commandLine_.headless && !commandLine_.daemon) SetErrorBoxPresenter(PresentErrorBox);
 
-  if (app.saverMode == SM_PREVIEW || app.saverMode == SM_FULL || app.saverMode == SM_TEST)
-    OpenWindow();
+  if (saverMode_ == SM_PREVIEW || saverMode_ == SM_FULL || saverMode_ == SM_TEST) OpenWindow();
   LoadSettings();
   if (!windowError_.empty()) DebugOutput("Window: " + windowError_ + "\n");
   return 0;
@@ -163,7 +118,7 @@ int32_t CD3DScreensaver::StartSaver(const std::vector<std::string>& args) {
 
 void CD3DScreensaver::OpenWindow() {
   PrepareSaverEvents();
-  const int32_t mode = App().saverMode;
+  const int32_t mode = saverMode_;
   GfxWindowOptions options;
   options.title = windowTitle;
   options.width = 600;
@@ -190,7 +145,7 @@ void CD3DScreensaver::OpenWindow() {
 }
 
 void CD3DScreensaver::ApplyDisplaySettings(GfxWindowOptions* options) {
-  const bool read = ReadFirstScreenSettings(App().display, [](uint8_t adapterId[16]) {
+  const bool read = ReadFirstScreenSettings(settings_.display, [](uint8_t adapterId[16]) {
     DisplayAdapterInfo adapter;
     std::string error;
     if (!ProbeDisplayAdapter(&adapter, &error)) {
@@ -201,7 +156,7 @@ void CD3DScreensaver::ApplyDisplaySettings(GfxWindowOptions* options) {
     return true;
   });
   if (!read) return;
-  const ScreenSettings& screen = App().display.screens.front();
+  const ScreenSettings& screen = settings_.display.screens.front();
   options->softwareRendering = screen.disableHardware != 0;
   // A daemon's window covers the screen in the daemon's mode.
   if (options->mode != GfxWindowMode::FullScreen) return;
@@ -212,8 +167,8 @@ void CD3DScreensaver::ApplyDisplaySettings(GfxWindowOptions* options) {
 
 void CD3DScreensaver::StoreFallBackMode() {
   // Later runs start in the mode that worked.
-  if (App().display.screens.empty()) return;
-  ScreenSettings& screen = App().display.screens.front();
+  if (settings_.display.screens.empty()) return;
+  ScreenSettings& screen = settings_.display.screens.front();
   const DisplayModeInfo& mode = window_->FullScreenMode();
   screen.width = mode.width;
   screen.height = mode.height;
@@ -223,7 +178,7 @@ void CD3DScreensaver::StoreFallBackMode() {
 }
 
 int32_t CD3DScreensaver::RunSaver() {
-  switch (App().saverMode) {
+  switch (saverMode_) {
     case SM_CONFIG:
       if (errorMode_)
         DisplayErrorMsg(errorResult_);
@@ -240,9 +195,9 @@ int32_t CD3DScreensaver::RunSaver() {
       RunSaverLoop();
       break;
   }
-  ReleaseErrorResources();
+  errorDisplay_.Release();
   window_.reset();
-  App().device = nullptr;
+  ReleaseRenderUnit();
   return 0;
 }
 
@@ -257,7 +212,7 @@ int32_t CD3DScreensaver::DisplayErrorMsg(int32_t result) {
 void CD3DScreensaver::ShowMessage(const std::string& text, bool error) {
   // A preview or a daemon's hack lives inside another program's window: a box of its own would
   // stand in the way.
-  if (commandLine_.headless || commandLine_.daemon || App().saverMode == SM_PREVIEW)
+  if (commandLine_.headless || commandLine_.daemon || saverMode_ == SM_PREVIEW)
     std::fprintf(stderr, "%s: %s\n", windowTitle.c_str(), text.c_str());
   else if (error)
     PresentErrorBox(windowTitle, text);
@@ -301,7 +256,7 @@ void CD3DScreensaver::RunSaverLoop() {
     ShutDownSaver();
     return;
   }
-  if (App().saverMode == SM_FULL && !commandLine_.drawIntoWindow && !commandLine_.headless)
+  if (saverMode_ == SM_FULL && !commandLine_.drawIntoWindow && !commandLine_.headless)
     InhibitDesktopScreenSaver();
 
   const double period = 1.0 / window_->RefreshRate();
@@ -331,11 +286,11 @@ void CD3DScreensaver::RunSaverLoop() {
 
 void CD3DScreensaver::SetUp3DEnvironment() {
   if (!window_) {
-    EnterErrorMode(App().saverMode == SM_PREVIEW ? SAVER_E_NO_PREVIEW : SAVER_E_DEVICE);
+    EnterErrorMode(saverMode_ == SM_PREVIEW ? SAVER_E_NO_PREVIEW : SAVER_E_DEVICE);
     return;
   }
   if (!commandLine_.headless)
-    window_->Device()->SetVerticalSync(App().settings.verticalSync != 0 && !commandLine_.unthrottled);
+    window_->Device()->SetVerticalSync(settings_.settings.verticalSync != 0 && !commandLine_.unthrottled);
   SelectRenderUnit();
   if (InitDeviceResources() < 0) {
     EnterErrorMode(SAVER_E_RESOURCES);
@@ -350,10 +305,9 @@ void CD3DScreensaver::SetUp3DEnvironment() {
   DescribeDevices();
 }
 
-void CD3DScreensaver::SelectRenderUnit() {
-  App().device = Device();
-  RenderUnitSelected(0);
-}
+void CD3DScreensaver::SelectRenderUnit() { RenderUnitSelected(Device()); }
+
+void CD3DScreensaver::ReleaseRenderUnit() { RenderUnitSelected(nullptr); }
 
 bool CD3DScreensaver::ResizeIfNeeded() {
   uint32_t width = 0, height = 0;
@@ -457,9 +411,18 @@ void CD3DScreensaver::ErrorDisplayStep() {
   appTime_ = ClockSeconds() - clockStart_;
   ++framesShown_;
   if (!window_) return;
-  ResizeErrorDisplay();
-  MoveErrorBox(elapsed);
+  errorDisplay_.Resize(*window_);
+  errorDisplay_.Move(Device(), elapsed, saverMode_ == SM_PREVIEW);
   PaintMessage();
+}
+
+void CD3DScreensaver::PaintMessage() {
+  if (DrawErrorDisplay()) Device()->Present();
+}
+
+bool CD3DScreensaver::DrawErrorDisplay() {
+  if (errorText_.empty()) GetErrorText(errorResult_, &errorText_);
+  return errorDisplay_.Draw(Device(), errorText_, saverMode_ == SM_PREVIEW);
 }
 
 void CD3DScreensaver::ReleaseDeviceResources() {
@@ -468,124 +431,11 @@ void CD3DScreensaver::ReleaseDeviceResources() {
   if (unitRestored_) InvalidateDeviceResources();
   if (unitInitialised_) DeleteDeviceResources();
   unitRestored_ = unitInitialised_ = false;
-  App().device = nullptr;
-}
-
-void CD3DScreensaver::ResizeErrorDisplay() {
-  uint32_t width = 0, height = 0;
-  if (!window_->SizeChanged(&width, &height)) return;
-  // A size that could not be had is not asked for again on every step.
-  if (width == refusedSize_[0] && height == refusedSize_[1]) return;
-  if (errorFont_) errorFont_->InvalidateDeviceResources();
-  if (Device()->Reset(width, height) < 0) {
-    refusedSize_[0] = width;
-    refusedSize_[1] = height;
-    DebugOutput("Error mode: the device could not be reset to " + std::to_string(width) + "x" +
-                std::to_string(height) + "\n");
-  }
-  if (errorFont_ && !errorFontFailed_ && errorFont_->RestoreDeviceResources() < 0)
-    errorFontFailed_ = true;
-}
-
-void CD3DScreensaver::MoveErrorBox(float elapsed) {
-  GfxDevice* device = Device();
-  if (!device || !errorBoxPlaced_ || App().saverMode == SM_PREVIEW) return;
-  uint32_t width = 0, height = 0;
-  device->GetBackBufferSize(&width, &height);
-  // Bounce off the area's edges.
-  for (int axis = 0; axis < 2; ++axis) {
-    const float limit = static_cast<float>(axis == 0 ? width : height) - errorBox_[2 + axis];
-    float& position = errorBox_[axis];
-    position += errorVelocity_[axis] * elapsed;
-    if (position < 0 && errorVelocity_[axis] < 0) {
-      position = 0;
-      errorVelocity_[axis] = -errorVelocity_[axis];
-    } else if (position > limit && errorVelocity_[axis] > 0) {
-      position = limit > 0 ? limit : 0;
-      errorVelocity_[axis] = -errorVelocity_[axis];
-    }
-  }
-}
-
-void CD3DScreensaver::PaintMessage() {
-  if (DrawErrorDisplay()) Device()->Present();
-}
-
-bool CD3DScreensaver::DrawErrorDisplay() {
-  GfxDevice* device = Device();
-  if (!device) return false;
-  if (errorText_.empty()) GetErrorText(errorResult_, &errorText_);
-  // The application's resources may be gone: the box is drawn with a font of the framework's own.
-  if (!errorFont_ && !errorFontFailed_) {
-    errorFont_ = std::make_unique<COverlayFont>("Arial", 12, 0);
-    errorFontFailed_ = errorFont_->InitDeviceResources(device) < 0 ||
-                       errorFont_->RestoreDeviceResources() < 0;
-    errorFont_->SetColour(ERROR_TEXT_COLOUR);
-  }
-
-  uint32_t width = 0, height = 0;
-  device->GetBackBufferSize(&width, &height);
-  const float areaW = static_cast<float>(width), areaH = static_cast<float>(height);
-  if (App().saverMode == SM_PREVIEW) {
-    // The whole area, still, also after a resize.
-    errorBox_[0] = errorBox_[1] = 0;
-    errorBox_[2] = areaW;
-    errorBox_[3] = areaH;
-    errorBoxPlaced_ = true;
-  } else if (!errorBoxPlaced_) {
-    errorBoxPlaced_ = true;
-    // A window smaller than the box still shows all of it.
-    errorBox_[2] = std::min(kErrorBoxWidth, areaW);
-    errorBox_[3] = std::min(kErrorBoxHeight, areaH);
-    errorBox_[0] = (areaW - errorBox_[2]) / 2;
-    errorBox_[1] = (areaH - errorBox_[3]) / 2;
-    errorVelocity_[0] = areaW / 10;
-    errorVelocity_[1] = areaH / 20;
-  }
-
-  const GfxRect box{static_cast<int32_t>(std::lround(errorBox_[0])),
-                    static_cast<int32_t>(std::lround(errorBox_[1])),
-                    static_cast<int32_t>(std::lround(errorBox_[0] + errorBox_[2])),
-                    static_cast<int32_t>(std::lround(errorBox_[1] + errorBox_[3]))};
-  // The black around the filled inside is the rest of the monitor and the box's frame.
-  device->Clear(GFX_CLEAR_TARGET | GFX_CLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
-  device->ClearRect({box.left + 1, box.top + 1, box.right - 1, box.bottom - 1}, ERROR_BOX_COLOUR);
-  if (errorFontFailed_ || device->BeginScene() < 0) return true;
-
-  const int32_t left = box.left + 1 + kErrorTextMargin, top = box.top + 1 + kErrorTextMargin;
-  const int32_t innerW = box.right - 1 - kErrorTextMargin - left;
-  const int32_t innerH = box.bottom - 1 - kErrorTextMargin - top;
-  const float lineHeight = errorFont_->LineHeight();
-  if (innerW > 0 && innerH > 0 && lineHeight > 0) {
-    std::vector<std::string> lines = WrapTextToWidth(
-        errorText_, static_cast<float>(innerW),
-        [this](const std::string& line) { return errorFont_->TextWidth(line); });
-    // What does not fit is left out rather than drawn over the frame.
-    const size_t fitting = static_cast<size_t>(static_cast<float>(innerH) / lineHeight);
-    if (lines.size() > fitting) lines.resize(fitting);
-    const float blockH = static_cast<float>(lines.size()) * lineHeight;
-    float y = std::floor(static_cast<float>(top) + (static_cast<float>(innerH) - blockH) / 2);
-    for (const std::string& line : lines) {
-      const float x = std::floor(static_cast<float>(left) +
-                                 (static_cast<float>(innerW) - errorFont_->TextWidth(line)) / 2);
-      errorFont_->DrawText(x, y, line);
-      y += lineHeight;
-    }
-  }
-  device->EndScene();
-  return true;
-}
-
-void CD3DScreensaver::ReleaseErrorResources() {
-  if (!errorFont_) return;
-  errorFont_->InvalidateDeviceResources();
-  errorFont_->DeleteDeviceResources();
-  errorFont_.reset();
+  ReleaseRenderUnit();
 }
 
 void CD3DScreensaver::HandleMessage(const SaverEvent& event) {
-  AppState& app = App();
-  const int32_t mode = app.saverMode;
+  const int32_t mode = saverMode_;
   switch (event.type) {
     case SaverEventType::Quit:
       ShutDownSaver();
@@ -602,9 +452,9 @@ void CD3DScreensaver::HandleMessage(const SaverEvent& event) {
       if (mode != SM_TEST) EndSaver();
       break;
     case SaverEventType::KeyDown:
-      switch (KeyDownActionFor(event.virtualKey, app.settings.hotKey, mode, app.handsOn)) {
+      switch (KeyDownActionFor(event.virtualKey, settings_.settings.hotKey, mode, handsOn_)) {
         case KeyDownAction::ToggleHandsOn:
-          app.handsOn = !app.handsOn;
+          handsOn_ = !handsOn_;
           break;
         case KeyDownAction::EndSaver:
           EndSaver();
@@ -625,8 +475,7 @@ void CD3DScreensaver::HandleMessage(const SaverEvent& event) {
 }
 
 void CD3DScreensaver::EndSaver() {
-  const int32_t mode = App().saverMode;
-  if (mode == SM_TEST || mode == SM_FULL) ShutDownSaver();
+  if (saverMode_ == SM_TEST || saverMode_ == SM_FULL) ShutDownSaver();
 }
 
 void CD3DScreensaver::ShutDownSaver() {
@@ -647,9 +496,9 @@ void CD3DScreensaver::ShutDownSaver() {
     if (unitRestored_) InvalidateDeviceResources();
     if (unitInitialised_) DeleteDeviceResources();
     unitRestored_ = unitInitialised_ = false;
-    ReleaseErrorResources();
+    errorDisplay_.Release();
   }
-  App().device = nullptr;
+  ReleaseRenderUnit();
   ShutDownScene();
   g_finalCleanupDone.store(true);
   quit_ = true;

@@ -20,9 +20,11 @@
 #include <string>
 #include <vector>
 
+#include "base/program.h"
 #include "shell/command_line.h"
+#include "shell/error_display.h"
+#include "shell/settings.h"
 
-class COverlayFont;
 class GfxDevice;
 class GfxWindow;
 struct GfxWindowOptions;
@@ -49,17 +51,8 @@ bool SaverErrorText(int32_t result, std::string* text);
 int32_t ResetDeviceWithRetries(GfxDevice* device, uint32_t width, uint32_t height,
                                const std::function<void(int seconds)>& wait);
 
-// Breaks `text` into lines no wider than `width` as `measure` measures them: at newlines, at
-// spaces, and inside a word too wide for a line of its own.
-std::vector<std::string> WrapTextToWidth(const std::string& text, float width,
-                                         const std::function<float(const std::string&)>& measure);
-
 // Whether the saver's final clean-up (ShutDownScene) has run in this process.
 bool FinalCleanupDone();
-
-// The error box: window colour, black frame, dark text.
-constexpr uint32_t ERROR_BOX_COLOUR = 0xFFD4D0C8;
-constexpr uint32_t ERROR_TEXT_COLOUR = 0xFF000000;
 
 class CD3DScreensaver {
  public:
@@ -86,8 +79,14 @@ class CD3DScreensaver {
   const std::string& ErrorText() const { return errorText_; }
 
   const SaverCommandLine& CommandLine() const { return commandLine_; }
-  // Seconds since the saver loop started, read once per frame, and since the frame before.
-  float AppTime() const { return appTime_; }
+  // The saver mode the command line chose (SM_TEST until StartSaver).
+  int32_t Mode() const { return saverMode_; }
+  // Hands-on mode: the hot key gave the keyboard to the machines; scripts stand still.
+  bool HandsOn() const { return handsOn_; }
+  void SetHandsOn(bool on) { handsOn_ = on; }
+  // The settings, the folders and the display settings, read by the application's LoadSettings.
+  ProgramSettings& Program() { return settings_; }
+  // Seconds between this frame and the one before.
   float ElapsedTime() const { return elapsedTime_; }
   // The frame statistics line of the render unit ("%.02f fps (%dx%dx%d)" and the depth format).
   const std::string& FrameStatsText() const { return statsText_; }
@@ -101,7 +100,8 @@ class CD3DScreensaver {
   virtual void DescribeDevices();
   virtual void UpdateFrameStats();
   virtual bool GetErrorText(int32_t result, std::string* text);
-  virtual void RenderUnitSelected(int /*index*/) {}
+  // The render unit's device is the one drawn on now; null when its resources went.
+  virtual void RenderUnitSelected(GfxDevice* /*device*/) {}
   virtual int32_t SetUpScene() { return 0; }
   virtual int32_t InitDeviceResources() { return 0; }
   virtual int32_t RestoreDeviceResources() { return 0; }
@@ -118,6 +118,9 @@ class CD3DScreensaver {
 
   GfxWindow* Window() const { return window_.get(); }
   GfxDevice* Device() const;
+  void SetMode(int32_t mode) { saverMode_ = mode; }
+  // The flag itself, for those who look at it every frame.
+  const bool* HandsOnFlag() const { return &handsOn_; }
   // How long a device reset waits between attempts (tests make it instant).
   std::function<void(int seconds)> resetWait;
 
@@ -136,26 +139,25 @@ class CD3DScreensaver {
   void FrameStep();
   void ErrorDisplayStep();
   void SelectRenderUnit();
+  void ReleaseRenderUnit();
   // A window resize is a device reset: invalidate, reset (with retries), restore.
   bool ResizeIfNeeded();
   // The application's device resources go, as when ending.
   void ReleaseDeviceResources();
-  // In error mode a resize only concerns the error box: one plain reset.
-  void ResizeErrorDisplay();
-  void MoveErrorBox(float elapsed);
   // Draws the error display into the back buffer; false without a device.
   bool DrawErrorDisplay();
-  void ReleaseErrorResources();
   bool LimitReached() const;
   void CheckRunLimits();
   void SaveScreenshot();
   void ShowMessage(const std::string& text, bool error = true);
 
   SaverCommandLine commandLine_;
+  int32_t saverMode_ = SM_TEST;
+  bool handsOn_ = false;
+  ProgramSettings settings_;
   std::unique_ptr<GfxWindow> window_;
-  // After the window, so that it goes first: it lives on the window's device.
-  std::unique_ptr<COverlayFont> errorFont_;
-  bool errorFontFailed_ = false;
+  // After the window, so that it goes first: its font lives on the window's device.
+  CErrorDisplay errorDisplay_;
   std::string windowError_;
   bool unitInitialised_ = false, unitRestored_ = false;
   std::string deviceDescription_, statsText_;
@@ -164,10 +166,6 @@ class CD3DScreensaver {
   int32_t errorResult_ = 0;
   std::string errorText_;
   bool errorLogged_ = false;
-  float errorBox_[4] = {};   // x, y, width, height in pixels
-  float errorVelocity_[2] = {};
-  bool errorBoxPlaced_ = false;
-  uint32_t refusedSize_[2] = {};  // the last size an error-mode reset failed for
   uint32_t lastErrorStepMs_ = 0;
 
   float clockStart_ = 0, appTime_ = 0, elapsedTime_ = 0;

@@ -3,9 +3,9 @@
 
 #include <algorithm>
 
+#include "base/log.h"
+#include "scripting/playlist_selection.h"
 #include "scripting/script_catalogue.h"
-#include "shell/log.h"
-#include "shell/settings.h"
 
 void SelectionList::Append(const std::string& item) {
   items.push_back(item);

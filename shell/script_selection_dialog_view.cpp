@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr int32_t VK_RETURN = 0x0D, VK_ESCAPE = 0x1B;
-
 void DrawList(CScriptSelectionDialog& dialog, int32_t id, const char* label, float width,
               float height) {
   ImGui::BeginGroup();
@@ -73,19 +71,10 @@ int32_t CScriptSelectionDialogView::Draw() {
   Detail("Web:", dialog_.Web());
   EndGroupBox();
 
-  int32_t result = 0;
   const float width = ButtonWidth("Cancel");
   ImGui::SetCursorPosY(ImGui::GetWindowContentRegionMax().y - ImGui::GetFrameHeight());
   ImGui::SetCursorPosX(ImGui::GetWindowContentRegionMax().x - 2 * width - spacing);
-  if (ImGui::Button("OK", ImVec2(width, 0))) result = dialog_.Ok();
-  ImGui::SameLine();
-  if (ImGui::Button("Cancel", ImVec2(width, 0))) result = dialog_.Cancel();
-  for (const DialogKeyPress& key : window_.KeyPresses()) {
-    if (result) break;
-    if (key.virtualKey == VK_RETURN) result = dialog_.Ok();
-    if (key.virtualKey == VK_ESCAPE) result = dialog_.Cancel();
-  }
-  return result;
+  return OkCancelButtons(window_, width, [this] { return dialog_.Ok(); }, [this] { return dialog_.Cancel(); });
 }
 
 int32_t RunScriptSelectionDialog(DialogWindow& window, std::vector<ScriptRecord>& scripts) {

@@ -3,21 +3,18 @@
 #include "shell/settings.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <iterator>
 
+#include "base/log.h"
 #include "platform/folders.h"
 #include "platform/registry.h"
-#include "shell/log.h"
 
 namespace {
 
 // A path's size limit with its terminator: the platform's PATH_MAX where the registry had MAX_PATH.
 constexpr size_t kMaxPathBytes = 4096;
-// Playlist value names and file names.
-constexpr size_t kMaxPlaylistBytes = 260;
 
 std::string g_baseOverride;
 std::vector<std::string> g_heldWarnings;
@@ -31,7 +28,6 @@ void OnRegistryWarning(const std::string& message) {
   }
 }
 
-void WatchRegistry() { RegSetWarningSink(&OnRegistryWarning); }
 
 void ReadInt(const RegKey& key, const char* name, int32_t& field) {
   uint32_t value;
@@ -63,6 +59,8 @@ bool WriteScreen(RegKey& settingsKey, const ScreenSettings& screen, int screenNu
 
 }  // namespace
 
+void WatchRegistry() { RegSetWarningSink(&OnRegistryWarning); }
+
 void DeriveFolders(Folders& folders, const std::string& base) {
   folders.base = base;
   folders.roms = JoinPath(base, "Roms");
@@ -73,7 +71,7 @@ void DeriveFolders(Folders& folders, const std::string& base) {
 
 void SetBaseFolderOverride(const std::string& folder) { g_baseOverride = folder; }
 
-void ReadSettings(AppState& app) {
+void ReadSettings(ProgramSettings& app) {
   WatchRegistry();
   app.settings = Settings{};
   app.folders = Folders{};
@@ -107,7 +105,7 @@ void ReadSettings(AppState& app) {
   ReadDisplaySettings(key, app.display);
 }
 
-bool WriteSettings(const AppState& app) {
+bool WriteSettings(const ProgramSettings& app) {
   WatchRegistry();
   RegKey key;
   if (!key.Create(HKEY_CURRENT_USER, SETTINGS_KEY)) return false;
@@ -190,52 +188,6 @@ bool ReadFirstScreenSettings(DisplaySettings& display,
   std::copy(std::begin(id), std::end(id), screen.adapterId);
   ReadDisplaySettings(key, display);
   return true;
-}
-
-std::vector<std::string> ReadPlaylistSelection() {
-  WatchRegistry();
-  std::vector<std::string> selection;
-  RegKey key;
-  if (!key.Open(HKEY_CURRENT_USER, std::string(SETTINGS_KEY) + "\\Playlist")) return selection;
-  for (uint32_t index = key.ValueCount(); index-- > 0;) {
-    RegValue value;
-    if (!key.EnumValue(index, value, kMaxPlaylistBytes, kMaxPlaylistBytes)) continue;
-    if (value.type != REG_SZ && value.type != REG_EXPAND_SZ) continue;
-    std::string name(value.data.begin(), value.data.end());
-    selection.push_back(name.substr(0, name.find('\0')));
-  }
-  return selection;
-}
-
-bool IsScriptSelected(const std::vector<std::string>& selection, const std::string& fileName) {
-  for (const std::string& selected : selection) {
-    if (selected.size() != fileName.size()) continue;
-    bool same = true;
-    for (size_t i = 0; i < selected.size() && same; ++i)
-      same = std::tolower(static_cast<unsigned char>(selected[i])) ==
-             std::tolower(static_cast<unsigned char>(fileName[i]));
-    if (same) return true;
-  }
-  return false;
-}
-
-bool WritePlaylistSelection(const std::vector<std::string>& selectedFileNames) {
-  WatchRegistry();
-  const std::string path = std::string(SETTINGS_KEY) + "\\Playlist";
-  RegKey key;
-  if (key.Open(HKEY_CURRENT_USER, path)) {
-    for (uint32_t index = key.ValueCount(); index-- > 0;) {
-      RegValue value;
-      if (key.EnumValue(index, value, SIZE_MAX, SIZE_MAX)) key.DeleteValue(value.name);
-    }
-  } else if (!key.Create(HKEY_CURRENT_USER, path)) {
-    return false;
-  }
-  int number = 1;
-  for (const std::string& name : selectedFileNames)
-    key.SetString("file" + std::to_string(number++), name);
-  // The deletions and the new values reach the file together, in one rewrite.
-  return key.Close();
 }
 
 void LogSettingsWarnings() {

@@ -6,10 +6,10 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "base/log.h"
+#include "archive/smartplay.h"
 #include "platform/folders.h"
 #include "scripting/script_catalogue.h"
-#include "shell/app_state.h"
-#include "shell/log.h"
 #include "shell/settings.h"
 
 int32_t PlayTimeFromText(const std::string& text) {
@@ -21,8 +21,8 @@ int32_t PlayTimeFromText(const std::string& text) {
   return static_cast<int32_t>(value);
 }
 
-CSettingsDialog::CSettingsDialog(AppState& app, std::vector<ScriptRecord>& scripts)
-    : app_(app), scripts_(scripts) {
+CSettingsDialog::CSettingsDialog(ProgramSettings& app, std::vector<ScriptRecord>& scripts, CSmartPlay& database)
+    : app_(app), scripts_(scripts), database_(database) {
   const Settings& s = app.settings;
   char text[64];
   std::snprintf(text, sizeof text, "Play &all %d scripts", static_cast<int>(scripts.size()));
@@ -80,7 +80,7 @@ std::string CSettingsDialog::LogPath() const {
 }
 
 CSettingsDialog::DumpResult CSettingsDialog::DumpStats(std::string* dumpFolder) {
-  CSmartPlay& database = app_.smartPlay;
+  CSmartPlay& database = database_;
   if (!database.IsLoaded() && !app_.smartPlayPath.empty()) database.Load(app_.smartPlayPath);
   if (!database.IsLoaded()) return DumpResult::CannotLoad;
   const std::string dump = app_.smartPlayPath + ".csv";

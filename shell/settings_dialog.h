@@ -3,7 +3,7 @@
 // enable and check rules of the play-selection controls, and OK, which stores every control in
 // its setting and writes the registry. Cancel stores nothing.
 //
-//   CSettingsDialog dialog(App(), ScriptCatalogue().Scripts());
+//   CSettingsDialog dialog(program, ScriptCatalogue().Scripts(), archive.Database());
 //   dialog.emulateBeeper = true;  dialog.SetPlayTimeText("90");
 //   dialog.Ok();                  // "Emulate Beeper" 1, "Play Time" 90, written to the registry
 #pragma once
@@ -14,7 +14,8 @@
 
 #include "shell/hot_key_control.h"
 
-struct AppState;
+class CSmartPlay;
+struct ProgramSettings;
 struct ScriptRecord;
 
 // Control identifiers of the settings dialog.
@@ -48,8 +49,9 @@ constexpr size_t kMaxPlayTimeDigits = 4;
 
 class CSettingsDialog {
  public:
-  // Opens the dialog on the application's settings and its script catalogue.
-  CSettingsDialog(AppState& app, std::vector<ScriptRecord>& scripts);
+  // Opens the dialog on the program's settings, its script catalogue and its SmartPlay database
+  // (what Dump Stats writes out).
+  CSettingsDialog(ProgramSettings& app, std::vector<ScriptRecord>& scripts, CSmartPlay& database);
 
   // Check boxes (checked = true).
   bool smartPlay = false;             // 1019
@@ -99,8 +101,9 @@ class CSettingsDialog {
  private:
   void UpdateSelectionControls();
 
-  AppState& app_;
+  ProgramSettings& app_;
   std::vector<ScriptRecord>& scripts_;
+  CSmartPlay& database_;
   std::string playTime_;
   std::string playAllText_, playSelectionText_;
   bool playSelectionEnabled_ = false, selectEnabled_ = false;

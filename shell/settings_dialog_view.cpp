@@ -8,20 +8,17 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/log.h"
 #include "platform/dialog_widgets.h"
 #include "platform/dialog_window.h"
 #include "platform/folder_browser.h"
 #include "platform/registry.h"
-#include "shell/app_state.h"
 #include "shell/display_settings_dialog.h"
 #include "shell/display_settings_dialog_view.h"
-#include "shell/log.h"
 #include "shell/script_selection_dialog_view.h"
 #include "shell/settings_dialog.h"
 
 namespace {
-
-constexpr int32_t VK_RETURN = 0x0D, VK_ESCAPE = 0x1B;
 
 // The play-time edit takes digits only, as a numbers-only edit control does.
 int DigitsOnly(ImGuiInputTextCallbackData* data) {
@@ -86,7 +83,7 @@ void RightAlignedButtons(float width, int count) {
 }  // namespace
 
 CSettingsDialogView::CSettingsDialogView(DialogWindow& window, CSettingsDialog& dialog,
-                                         AppState& app, std::vector<ScriptRecord>& scripts)
+                                         ProgramSettings& app, std::vector<ScriptRecord>& scripts)
     : window_(window), dialog_(dialog), app_(app), scripts_(scripts) {}
 
 int32_t CSettingsDialogView::Draw() {
@@ -97,19 +94,10 @@ int32_t CSettingsDialogView::Draw() {
   DrawSnapshotArchive();
   DrawEmulator();
 
-  int32_t result = 0;
   ImGui::Spacing();
   const float width = ButtonWidth("Cancel");
   RightAlignedButtons(width, 2);
-  if (ImGui::Button("OK", ImVec2(width, 0))) result = dialog_.Ok();
-  ImGui::SameLine();
-  if (ImGui::Button("Cancel", ImVec2(width, 0))) result = dialog_.Cancel();
-  for (const DialogKeyPress& key : window_.KeyPresses()) {
-    if (result) break;
-    if (key.virtualKey == VK_RETURN) result = dialog_.Ok();
-    if (key.virtualKey == VK_ESCAPE) result = dialog_.Cancel();
-  }
-  return result;
+  return OkCancelButtons(window_, width, [this] { return dialog_.Ok(); }, [this] { return dialog_.Cancel(); });
 }
 
 void CSettingsDialogView::DrawAbout() {
@@ -264,7 +252,7 @@ void CSettingsDialogView::DumpStats() {
   }
 }
 
-int32_t ShowSettingsDialog(AppState& app, std::vector<ScriptRecord>& scripts,
+int32_t ShowSettingsDialog(ProgramSettings& app, std::vector<ScriptRecord>& scripts, CSmartPlay& database,
                            const SettingsDialogOptions& options) {
   if (options.headless && options.screenshot.empty()) {
     const std::string text =
@@ -285,7 +273,7 @@ int32_t ShowSettingsDialog(AppState& app, std::vector<ScriptRecord>& scripts,
     return 0;
   }
   PrepareDisplaySettings(app.display, window->Adapter());
-  CSettingsDialog dialog(app, scripts);
+  CSettingsDialog dialog(app, scripts, database);
   CSettingsDialogView view(*window, dialog, app, scripts);
   const auto draw = [&view] { return view.Draw(); };
   if (!options.headless)

@@ -1,7 +1,7 @@
 // The settings dialog drawn with Dear ImGui over its model (shell/settings_dialog.h), and the
 // dialogs it opens: script selection, display settings, the folder browser and the log.
 //
-//   ShowSettingsDialog(App(), ScriptCatalogue().Scripts(), {});   // in configuration mode
+//   ShowSettingsDialog(program, ScriptCatalogue().Scripts(), archive.Database(), {});  // configuration mode
 #pragma once
 
 #include <cstdint>
@@ -9,15 +9,16 @@
 #include <vector>
 
 class CSettingsDialog;
+class CSmartPlay;
 class DialogWindow;
-struct AppState;
+struct ProgramSettings;
 struct ScriptRecord;
 
 constexpr float kSettingsDialogWidth = 640, kSettingsDialogHeight = 565;
 
 class CSettingsDialogView {
  public:
-  CSettingsDialogView(DialogWindow& window, CSettingsDialog& dialog, AppState& app,
+  CSettingsDialogView(DialogWindow& window, CSettingsDialog& dialog, ProgramSettings& app,
                       std::vector<ScriptRecord>& scripts);
   // One frame of the dialog; 0 while it stays open, else its result (1 OK, 2 Cancel).
   int32_t Draw();
@@ -33,7 +34,7 @@ class CSettingsDialogView {
 
   DialogWindow& window_;
   CSettingsDialog& dialog_;
-  AppState& app_;
+  ProgramSettings& app_;
   std::vector<ScriptRecord>& scripts_;
   char playTime_[8] = {};
 };
@@ -47,5 +48,5 @@ struct SettingsDialogOptions {
 
 // Runs the settings dialog in a window of its own. Returns its result, or 0 when it could not be
 // shown (the reason is printed and logged).
-int32_t ShowSettingsDialog(AppState& app, std::vector<ScriptRecord>& scripts,
+int32_t ShowSettingsDialog(ProgramSettings& app, std::vector<ScriptRecord>& scripts, CSmartPlay& database,
                            const SettingsDialogOptions& options);

@@ -30,11 +30,13 @@ std::string Stem(const std::string& file) { return std::filesystem::path(file).s
 // Runs the program unthrottled and writes what the machine shows after `frames` frames and
 // again 7 frames later.
 bool Preview(const DemoProgram& program, const std::filesystem::path& folder, int frames) {
-  std::unique_ptr<CSpeccy> machine;
+  // No ROM images: the programs never call the ROM.
+  std::unique_ptr<CMachine> machine;
   if (program.is128K)
-    machine = std::make_unique<CSpeccy128>();
+    machine = std::make_unique<CMachine128>(MachineSetup{});
   else
-    machine = std::make_unique<CSpeccy48>();
+    machine = std::make_unique<CMachine48>(MachineSetup{});
+  machine->RandomizeMemory();
   PokeProgram(*machine, program);
   machine->Throttle(false);
   int frame = 0;

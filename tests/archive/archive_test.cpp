@@ -5,8 +5,8 @@
 #include <filesystem>
 
 #include "archive/smartplay.h"
-#include "shell/app_state.h"
-#include "shell/log.h"
+#include "base/log.h"
+#include "presentation/text_list.h"
 #include "tests/support/temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -15,29 +15,26 @@ namespace {
 
 class Archive : public ::testing::Test {
  protected:
-  void SetUp() override {
-    SetApp(&state_);
-    OpenLog(dir_.file("log.txt"));
-  }
-  void TearDown() override {
-    CloseLog();
-    SetApp(nullptr);
-  }
+  void SetUp() override { OpenLog(dir_.file("log.txt")); }
+  void TearDown() override { CloseLog(); }
   std::string Touch(const std::string& relative) {
     const fs::path path = dir_.path() / relative;
     fs::create_directories(path.parent_path());
     WriteWholeFile(path.string(), "");
     return path.string();
   }
-  std::vector<std::string> Paths() {
+  std::vector<std::string> Paths() { return Paths(archive_); }
+  std::vector<std::string> Paths(CArchive& archive) {
     std::vector<std::string> paths;
-    for (size_t i = 0; const SmartPlayRecord* r = App().smartPlay.Record(i); ++i)
+    for (size_t i = 0; const SmartPlayRecord* r = archive.Database().Record(i); ++i)
       paths.push_back(r->path.substr(dir_.path().string().size() + 1));
     return paths;
   }
 
   TempDir dir_;
-  AppState state_;
+  std::mt19937 random_;
+  CTextList captions_;
+  CArchive archive_{random_, captions_};
 };
 
 // Folders nested so deep that the lower ones cannot be opened by their full path (PATH_MAX),
@@ -79,24 +76,24 @@ TEST_F(Archive, ScanTakesSupportedExtensionsInAnyCaseSkipsExcludedFoldersAndLink
     Touch(file);
   fs::create_directory(dir_.path() / "u/marked/.GlimmerboxExcludeMe");  // a folder marks too
   fs::create_directory_symlink("..", dir_.path() / "u/.hidden/loop");
-  EXPECT_EQ(ScanFolder(dir_.file("u")), 0);
+  EXPECT_EQ(archive_.ScanFolder(dir_.file("u")), 0);
   EXPECT_EQ(Paths(), (std::vector<std::string>{"u/.hidden/e.rom", "u/a.Z80", "u/d.SnA"}));
 }
 
 TEST_F(Archive, ALinkToASiblingFolderIsScannedAsAFolderOfItsOwn) {
   Touch("v/z/k.z80");
   fs::create_directory_symlink("z", dir_.path() / "v/a");  // sorts before its target
-  EXPECT_EQ(ScanFolder(dir_.file("v")), 0);
+  EXPECT_EQ(archive_.ScanFolder(dir_.file("v")), 0);
   EXPECT_EQ(Paths(), (std::vector<std::string>{"v/a/k.z80", "v/z/k.z80"}));
 }
 
 TEST_F(Archive, AnUnlistableFolderEndsTheScanOfEveryFolderAboveIt) {
-  EXPECT_EQ(ScanFolder(dir_.file("missing")), 2);
+  EXPECT_EQ(archive_.ScanFolder(dir_.file("missing")), 2);
   Touch("u/0.sna");
   Touch("u/m/0.sna");
   Touch("u/z.z80");
   DeepChain chain(dir_.path() / "u/m");
-  EXPECT_EQ(ScanFolder(dir_.file("u")), 2);
+  EXPECT_EQ(archive_.ScanFolder(dir_.file("u")), 2);
   EXPECT_EQ(Paths(), (std::vector<std::string>{"u/0.sna", "u/m/0.sna"}));
 }
 
@@ -138,23 +135,18 @@ TEST_F(Archive, BuildMergesFoldersAndSmartPlayByTheSettings) {
     }
     const std::string oldBytes = ReadWholeFile(dat);
 
-    AppState state;
-    state.settings.smartPlay = c.smartPlay;
-    state.settings.includeDefaultArchive = c.includeDefault;
-    state.settings.archiveFolder = dir_.file("user");
-    state.folders.snapshots = dir_.file("Snapshots");
-    state.smartPlayPath = dat;
-    state.saverMode = c.mode;
-    SetApp(&state);
+    CTextList captions;
+    CArchive archive(random_, captions);
+    archive.SetUp({dir_.file("user"), dir_.file("Snapshots"), dat, c.smartPlay, c.includeDefault, c.mode});
     const size_t logStart = ReadWholeFile(dir_.file("log.txt")).size();
 
-    EXPECT_EQ(BuildArchiveList(), static_cast<int32_t>(c.paths.size()));
-    EXPECT_EQ(Paths(), c.paths);
+    EXPECT_EQ(archive.BuildList(), static_cast<int32_t>(c.paths.size()));
+    EXPECT_EQ(Paths(archive), c.paths);
     if (c.caption.empty()) {
-      EXPECT_TRUE(state.textList.empty());
+      EXPECT_TRUE(captions.Messages().empty());
     } else {
-      ASSERT_EQ(state.textList.size(), 1u);
-      const TextMessage& m = state.textList[0];
+      ASSERT_EQ(captions.Messages().size(), 1u);
+      const TextMessage& m = captions.Messages()[0];
       EXPECT_EQ(m.text, c.caption);
       EXPECT_EQ(std::vector<float>({m.x, m.y, m.duration}), std::vector<float>({10, 45, 5}));
     }
@@ -164,9 +156,9 @@ TEST_F(Archive, BuildMergesFoldersAndSmartPlayByTheSettings) {
 
     // Built once per run: a file appearing later is not seen.
     Touch("Snapshots/later.z80");
-    EXPECT_EQ(BuildArchiveList(), static_cast<int32_t>(c.paths.size()));
+    EXPECT_EQ(archive.BuildList(), static_cast<int32_t>(c.paths.size()));
 
-    EXPECT_EQ(SaveSmartPlayState(), 0);
+    EXPECT_EQ(archive.SaveState(), 0);
     if (c.caption.empty()) {
       EXPECT_EQ(ReadWholeFile(dat), oldBytes);
     } else {
@@ -174,7 +166,6 @@ TEST_F(Archive, BuildMergesFoldersAndSmartPlayByTheSettings) {
       EXPECT_EQ(saved.Load(dat), 0);
       EXPECT_EQ(saved.RecordCount(), c.paths.size());
     }
-    SetApp(&state_);
   }
 }
 
@@ -182,16 +173,14 @@ TEST_F(Archive, FoundLinesCountTheUserFolderAndTheNewSnapshotsFiles) {
   Touch("user/u1.z80");
   Touch("Snapshots/s.rom");
   Touch("Snapshots/t.sna");
-  state_.settings.archiveFolder = dir_.file("user");
-  state_.folders.snapshots = dir_.file("Snapshots");
-  state_.smartPlayPath = dir_.file("SmartPlay.dat");
-  EXPECT_EQ(BuildArchiveList(), 3);
+  archive_.SetUp({dir_.file("user"), dir_.file("Snapshots"), dir_.file("SmartPlay.dat")});
+  EXPECT_EQ(archive_.BuildList(), 3);
   const std::string log = ReadWholeFile(dir_.file("log.txt"));
   EXPECT_NE(log.find("Found 1 supported snapshots in user's archive folder \"" + dir_.file("user") + "\""),
             std::string::npos);
   EXPECT_NE(log.find("Found 2 supported snapshots in the Glimmerbox Snapshots folder"), std::string::npos);
-  EXPECT_EQ(FindArchiveFile("T.SNA"), dir_.file("Snapshots/t.sna"));
-  EXPECT_EQ(ArchiveFileAt(3), std::nullopt);
-  EXPECT_TRUE(SelectArchiveFile().has_value());
-  EXPECT_EQ(App().smartPlay.EligibleCount(), 2u);
+  EXPECT_EQ(archive_.Find("T.SNA"), dir_.file("Snapshots/t.sna"));
+  EXPECT_EQ(archive_.At(3), std::nullopt);
+  EXPECT_TRUE(archive_.Select().has_value());
+  EXPECT_EQ(archive_.Database().EligibleCount(), 2u);
 }

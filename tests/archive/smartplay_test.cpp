@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <set>
 
-#include "shell/log.h"
+#include "base/log.h"
 #include "tests/support/temp_dir.h"
 
 namespace {

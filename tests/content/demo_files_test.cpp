@@ -13,6 +13,7 @@
 #include "emulation/machine128.h"
 #include "emulation/machine48.h"
 #include "formats/result_code.h"
+#include "formats/snapshot.h"
 #include "tests/content/content_support.h"
 #include "tests/emulation/machine_fixture.h"
 #include "tests/support/temp_dir.h"
@@ -43,17 +44,22 @@ class DemoFolder : public MachineTest {
  protected:
   const std::vector<DemoFile> files_ = DemoFiles(AssembledPrograms(), ContentBuild() / "asm");
 
-  static std::unique_ptr<CSpeccy> Machine(bool class128) {
-    if (class128) return std::make_unique<CSpeccy128>();
-    return std::make_unique<CSpeccy48>();
+  std::unique_ptr<CMachine> Machine(bool class128) {
+    if (class128) return std::make_unique<Machine128>(Setup());
+    return std::make_unique<Machine48>(Setup());
+  }
+
+  // Loads a file by its path, as a television's loader does.
+  static int32_t LoadSnapshot(CMachine& machine, const std::string& path) {
+    return CSnapshotLoader(machine).LoadFile(path.c_str());
   }
 
   // The RAM a program sees, 4000h-0FFFFh, and on a 128K machine every bank.
-  static Bytes Memory(CSpeccy& machine) {
+  static Bytes Memory(CMachine& machine) {
     Bytes memory;
     for (uint32_t address = 0x4000; address <= 0xFFFF; ++address)
       memory.push_back(machine.Peek(static_cast<uint16_t>(address)));
-    if (auto* m128 = dynamic_cast<CSpeccy128*>(&machine))
+    if (auto* m128 = dynamic_cast<CMachine128*>(&machine))
       for (int bank = 0; bank < 8; ++bank)
         memory.insert(memory.end(), m128->Bank(bank), m128->Bank(bank) + 16384);
     return memory;
@@ -120,9 +126,9 @@ TEST_F(DemoFolder, EveryFileLoadsIntoItsModel) {
     for (const bool class128 : {false, true}) {
       if (file.is128K && !class128) continue;
       SCOPED_TRACE(file.name + (class128 ? " on a 128K machine" : " on a 48K machine"));
-      std::unique_ptr<CSpeccy> machine = Machine(class128);
+      std::unique_ptr<CMachine> machine = Machine(class128);
       const int32_t model = machine->GetModel();
-      ASSERT_EQ(machine->LoadSnapshot(path.c_str()), GX_NONE);
+      ASSERT_EQ(LoadSnapshot(*machine, path), GX_NONE);
       // A screen leaves the machine's model as it was.
       EXPECT_EQ(machine->GetModel(), !program ? model : file.is128K ? SPECTRUM_128 : SPECTRUM_48);
       if (!program) continue;
@@ -141,7 +147,7 @@ TEST_F(DemoFolder, EveryFileLoadsIntoItsModel) {
             << std::hex << address;
       }
       if (program->is128K) {
-        auto& m128 = static_cast<CSpeccy128&>(*machine);
+        auto& m128 = static_cast<CMachine128&>(*machine);
         EXPECT_EQ(m128.PagingLatch(), program->paging);
         for (int bank = 0; bank < 8; ++bank)
           EXPECT_EQ(std::memcmp(m128.Bank(bank), &program->memory[bank * 16384], 16384), 0)
@@ -168,16 +174,16 @@ TEST_F(DemoFolder, SnapconvReadsOurSnapshotsAsWeDo) {
     const std::string command =
         "snapconv '" + (Built() / file.name).string() + "' '" + converted + "' 2>&1";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
-    std::unique_ptr<CSpeccy> ours = Machine(file.is128K), theirs = Machine(file.is128K);
-    ASSERT_EQ(ours->LoadSnapshot((Built() / file.name).string().c_str()), GX_NONE);
-    ASSERT_EQ(theirs->LoadSnapshot(converted.c_str()), GX_NONE);
+    std::unique_ptr<CMachine> ours = Machine(file.is128K), theirs = Machine(file.is128K);
+    ASSERT_EQ(LoadSnapshot(*ours, (Built() / file.name).string()), GX_NONE);
+    ASSERT_EQ(LoadSnapshot(*theirs, converted), GX_NONE);
     EXPECT_EQ(theirs->GetModel(), ours->GetModel());
     for (const int reg : {REG_PC, REG_SP, REG_IM, REG_IFF1})
       EXPECT_EQ(Register(*theirs, reg), Register(*ours, reg)) << "register " << reg;
     EXPECT_TRUE(Memory(*theirs) == Memory(*ours));
     if (file.is128K) {
-      EXPECT_EQ(static_cast<CSpeccy128&>(*theirs).PagingLatch(),
-                static_cast<CSpeccy128&>(*ours).PagingLatch());
+      EXPECT_EQ(static_cast<CMachine128&>(*theirs).PagingLatch(),
+                static_cast<CMachine128&>(*ours).PagingLatch());
     }
   }
 }

@@ -30,9 +30,9 @@ class ContentPrograms : public MachineTest {
     return *program;
   }
 
-  static std::unique_ptr<CSpeccy> MachineFor(const DemoProgram& program, bool class128) {
-    if (program.is128K || class128) return std::make_unique<CSpeccy128>();
-    return std::make_unique<CSpeccy48>();
+  std::unique_ptr<CMachine> MachineFor(const DemoProgram& program, bool class128) {
+    if (program.is128K || class128) return std::make_unique<Machine128>(Setup());
+    return std::make_unique<Machine48>(Setup());
   }
 
   static bool InCode(const DemoProgram& program, uint16_t pc) {
@@ -42,13 +42,13 @@ class ContentPrograms : public MachineTest {
   }
 
   // Every ROM byte HALT: a program that jumps into the ROM stays there and is seen.
-  static void TrapROM(CSpeccy& machine) {
+  static void TrapROM(CMachine& machine) {
     uint8_t* rom = machine.CustomROM();
     std::memset(rom, 0x76, 16384);
     machine.MapROM(rom);
   }
 
-  static std::vector<uint8_t> Lines(const CSpeccy& machine) {
+  static std::vector<uint8_t> Lines(const CMachine& machine) {
     return {machine.DisplayLineBuffer(), machine.DisplayLineBuffer() + DISPLAY_LINE_BUFFER_SIZE};
   }
 
@@ -92,7 +92,7 @@ TEST_F(ContentPrograms, RunInTheirOwnCodeAndKeepMoving) {
     for (const bool class128 : {false, true}) {
       if (program.is128K && !class128) continue;
       SCOPED_TRACE(program.file + (class128 ? " on a 128K machine" : " on a 48K machine"));
-      std::unique_ptr<CSpeccy> machine = MachineFor(program, class128);
+      std::unique_ptr<CMachine> machine = MachineFor(program, class128);
       PokeProgram(*machine, program);
       if (program.format != DemoFormat::ROM && !program.is128K) TrapROM(*machine);
       std::vector<uint8_t> before = Lines(*machine);
@@ -135,7 +135,7 @@ TEST_F(ContentPrograms, MarqueeSpellsItsMessage) {
   const size_t length = stream.size();
   stream.insert(stream.end(), stream.begin(), stream.begin() + 32);  // it starts again
 
-  CSpeccy48 machine;
+  Machine48 machine(Setup());
   PokeProgram(machine, program);
   size_t lastOffset = 0;
   int steps = 0;
@@ -167,7 +167,7 @@ TEST_F(ContentPrograms, MarqueeSpellsItsMessage) {
 }
 
 TEST_F(ContentPrograms, PlasmaRecoloursTheCellsOverTheCheckerboard) {
-  CSpeccy48 machine;
+  Machine48 machine(Setup());
   PokeProgram(machine, Program("plasma.z80"));
   RunFrames(machine, 20);
   std::vector<uint8_t> before = Lines(machine);
@@ -190,7 +190,7 @@ TEST_F(ContentPrograms, PlasmaRecoloursTheCellsOverTheCheckerboard) {
 // starting picture only where stars are (two pixels at most each, in old and new places).
 TEST_F(ContentPrograms, StarfieldLeavesNoDebris) {
   const DemoProgram& program = Program("starfield.z80");
-  CSpeccy48 machine;
+  Machine48 machine(Setup());
   PokeProgram(machine, program);
   int done = 0;
   for (const int frames : {50, 250, 500}) {
@@ -210,22 +210,20 @@ TEST_F(ContentPrograms, StarfieldLeavesNoDebris) {
 
 // E5, the tune's first note, is 659.26 Hz: a level change every 33.45 samples at 44100 Hz.
 TEST_F(ContentPrograms, BeeperPlaysTheTuneInTune) {
-  RecordingOutput output;
-  state_.soundOutput = &output;
-  state_.settings.emulateBeeper = 1;
-  CSpeccy48 machine;
+  RecordingStream* stream = nullptr;
+  Machine48 machine(Setup({.beeper = true, .stream = &stream}));
   PokeProgram(machine, Program("starfield.z80"));
   RunFrames(machine, 200);
-  ASSERT_EQ(output.last->frames.size(), 200u);
+  ASSERT_EQ(stream->frames.size(), 200u);
   // Frame 0 sets up and waits for the first interrupt; the tune starts with frame 1.
-  std::vector<int> first = EdgeSpacings(output.last->frames[1]);
+  std::vector<int> first = EdgeSpacings(stream->frames[1]);
   ASSERT_GE(first.size(), 8u);
   std::sort(first.begin(), first.end());
   EXPECT_NEAR(first[first.size() / 2], 33.45, 1.0);
   // A melody: several pitches, and silent frames between the notes.
   std::set<int> pitches;
   int silent = 0;
-  for (const std::vector<int16_t>& frame : output.last->frames) {
+  for (const std::vector<int16_t>& frame : stream->frames) {
     std::vector<int> spacings = EdgeSpacings(frame);
     if (spacings.size() < 4) {
       ++silent;
@@ -240,10 +238,8 @@ TEST_F(ContentPrograms, BeeperPlaysTheTuneInTune) {
 }
 
 TEST_F(ContentPrograms, AYPlaysMelodyAndBassAndTheBallsDrum) {
-  RecordingOutput output;
-  state_.soundOutput = &output;
-  state_.settings.emulateAY = 1;
-  CSpeccy128 machine;
+  RecordingStream* stream = nullptr;
+  Machine128 machine(Setup({.ay = true, .stream = &stream}));
   ASSERT_NE(machine.AYChip(), nullptr);
   PokeProgram(machine, Program("bouncing_balls.z80"));
   std::set<int> melody, bass;
@@ -267,14 +263,14 @@ TEST_F(ContentPrograms, AYPlaysMelodyAndBassAndTheBallsDrum) {
   EXPECT_GE(bass.size(), 4u);
   EXPECT_GE(drums, 3);
   int sounding = 0;
-  for (const std::vector<int16_t>& frame : output.last->frames)
+  for (const std::vector<int16_t>& frame : stream->frames)
     sounding += *std::max_element(frame.begin(), frame.end()) !=
                 *std::min_element(frame.begin(), frame.end());
   EXPECT_GE(sounding, 290);
 }
 
 TEST_F(ContentPrograms, BallsAreDrawnOnTheHiddenScreenAndShownByTurns) {
-  CSpeccy128 machine;
+  Machine128 machine(Setup());
   PokeProgram(machine, Program("bouncing_balls.z80"));
   int lastScreen = -1;
   for (int frame = 0; frame < 40; ++frame) {
@@ -300,7 +296,7 @@ TEST_F(ContentPrograms, BallsAreDrawnOnTheHiddenScreenAndShownByTurns) {
 }
 
 TEST_F(ContentPrograms, ROMDemoPrintsWithItsOwnFont) {
-  CSpeccy48 machine;
+  Machine48 machine(Setup());
   PokeProgram(machine, Program("glimmer.rom"));
   RunFrames(machine, 10);  // clearing the screen alone takes two frames
   const uint8_t* lines = machine.DisplayLineBuffer();
@@ -316,7 +312,7 @@ TEST_F(ContentPrograms, ScrollerGlidesTwoPixelsAFrameOverItsReflection) {
   const auto ink = [](const std::vector<uint8_t>& lines, int x, int y) {
     return (lines[y * 64 + x / 8] & (0x80 >> (x & 7))) != 0;
   };
-  CSpeccy48 machine;
+  Machine48 machine(Setup());
   PokeProgram(machine, program);
   RunFrames(machine, 10);
   std::vector<uint8_t> before = Lines(machine);
@@ -341,11 +337,9 @@ TEST_F(ContentPrograms, ScrollerGlidesTwoPixelsAFrameOverItsReflection) {
 // Kick and snare flash the border red and yellow and light their columns of LEDs; the beeper
 // sounds in most frames.
 TEST_F(ContentPrograms, BeatBoxFlashesTheBorderOnTheBeat) {
-  RecordingOutput output;
-  state_.soundOutput = &output;
-  state_.settings.emulateBeeper = 1;
+  RecordingStream* stream = nullptr;
   const DemoProgram& program = Program("beat_box.szx");
-  CSpeccy48 machine;
+  Machine48 machine(Setup({.beeper = true, .stream = &stream}));
   PokeProgram(machine, program);
   std::map<int, int> borders;
   int kickLit = 0;
@@ -360,7 +354,7 @@ TEST_F(ContentPrograms, BeatBoxFlashesTheBorderOnTheBeat) {
   EXPECT_GT(borders[BLACK], 200);
   EXPECT_GT(kickLit, 150);
   int sounding = 0;
-  for (const std::vector<int16_t>& frame : output.last->frames)
+  for (const std::vector<int16_t>& frame : stream->frames)
     sounding += EdgeSpacings(frame).size() >= 4;
   EXPECT_GE(sounding, 180);
 }
@@ -370,8 +364,7 @@ TEST_F(ContentPrograms, BeatBoxFlashesTheBorderOnTheBeat) {
 TEST_F(ContentPrograms, AYMusicPlaysItsThreeChannelsAndRollsTheNotes) {
   const DemoProgram& program = Program("ay_music.szx");
   const int top = program.Symbol("ROLL_TOP"), bottom = program.Symbol("ROLL_BOTTOM");
-  state_.settings.emulateAY = 1;
-  CSpeccy128 machine;
+  Machine128 machine(Setup({.ay = true}));
   ASSERT_NE(machine.AYChip(), nullptr);
   PokeProgram(machine, program);
   RunFrames(machine, 10);
@@ -406,10 +399,8 @@ TEST_F(ContentPrograms, AYMusicPlaysItsThreeChannelsAndRollsTheNotes) {
 // change strikes a chime on the envelope.
 TEST_F(ContentPrograms, SlideshowShowsEachBanksPictureInTurn) {
   const DemoProgram& program = Program("slideshow.szx");
-  RecordingOutput output;  // the chip's envelope runs as its sound is made
-  state_.soundOutput = &output;
-  state_.settings.emulateAY = 1;
-  CSpeccy128 machine;
+  RecordingStream* stream = nullptr;  // the chip's envelope runs as its sound is made
+  Machine128 machine(Setup({.ay = true, .stream = &stream}));
   ASSERT_NE(machine.AYChip(), nullptr);
   PokeProgram(machine, program);
   std::vector<int> shown;
@@ -431,7 +422,7 @@ TEST_F(ContentPrograms, SlideshowShowsEachBanksPictureInTurn) {
 
 // Every cell is mirrored into the other three quarters, whatever the pens have painted.
 TEST_F(ContentPrograms, KaleidoscopeStaysSymmetrical) {
-  CSpeccy48 machine;
+  Machine48 machine(Setup());
   PokeProgram(machine, Program("kaleidoscope.sna"));
   int painted = 0;
   for (int frame = 0; frame < 200; ++frame) {

@@ -10,7 +10,7 @@ namespace {
 constexpr uint32_t FRAME_48K = 69888;
 
 struct Chip {
-  CAYChip ay{nullptr, FRAME_48K, AY_CHIP_CLOCK, 100};
+  CAYChip ay{FRAME_48K, AY_CHIP_CLOCK, 100};
   std::vector<int16_t> Frame() {
     std::vector<int16_t> block(AY_SAMPLES_PER_FRAME, 0);
     ay.Render(block.data());
@@ -176,14 +176,14 @@ TEST(AYChip, WritesPastTheFrameEndReachTheGenerators) {
   chip.Frame();
   EXPECT_EQ(chip.ay.tonePeriods[0], 77u);
 
-  CAYChip noLength(nullptr, 0, AY_CHIP_CLOCK, 100);
+  CAYChip noLength(0, AY_CHIP_CLOCK, 100);
   noLength.WriteData(1, 1000);
   EXPECT_EQ(noLength.log[0].position, 0);
 }
 
 TEST(AYChip, OutputLevelsFollowTheVolume) {
   const uint16_t atFull[16] = {0, 84, 126, 179, 260, 380, 521, 841, 1039, 1626, 2167, 2764, 3504, 4223, 5211, 6144};
-  CAYChip ay(nullptr, FRAME_48K, AY_CHIP_CLOCK, 100);
+  CAYChip ay(FRAME_48K, AY_CHIP_CLOCK, 100);
   EXPECT_TRUE(std::equal(std::begin(atFull), std::end(atFull), ay.outputLevels));
   ay.BuildOutputLevels(0);
   EXPECT_TRUE(std::all_of(std::begin(ay.outputLevels), std::end(ay.outputLevels), [](uint16_t l) { return l == 0; }));

@@ -2,20 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include "shell/app_state.h"
-
 namespace {
 
 constexpr uint32_t FRAME_48K = 69888;
 
 class Beeper : public ::testing::Test {
  protected:
-  void SetUp() override {
-    app.settings.emulateBeeper = 1;
-    app.saverMode = SM_TEST;
-    SetApp(&app);
-  }
-  void TearDown() override { SetApp(nullptr); }
+  void SetUp() override { beeper.enabled = true; }
 
   // The sample where the block turns from `before` to `after`, checking it turns only once.
   int SwitchPoint(int16_t before, int16_t after) {
@@ -26,7 +19,6 @@ class Beeper : public ::testing::Test {
     return at;
   }
 
-  AppState app;
   CBeeper beeper;
 };
 
@@ -48,17 +40,17 @@ TEST_F(Beeper, LateWritesFillAtMostToSample880) {
   }
 }
 
+// Whether the beeper is on follows the settings and the saver mode (MachineSwitchesFor).
 TEST_F(Beeper, WithoutBeeperEmulationTheFrameIsOneLevel) {
-  struct Case { int32_t emulate; int32_t mode; uint32_t frameLength; };
-  for (Case c : {Case{0, SM_TEST, FRAME_48K}, Case{1, SM_PREVIEW, FRAME_48K}, Case{1, SM_FULL, 0}}) {
-    app.settings.emulateBeeper = c.emulate;
-    app.saverMode = c.mode;
+  struct Case { bool enabled; uint32_t frameLength; };
+  for (Case c : {Case{false, FRAME_48K}, Case{true, 0}}) {
+    beeper.enabled = c.enabled;
     beeper.StartFrame(0x00);
     beeper.Update(0x10, 1000, c.frameLength, 100);
     beeper.Update(0x00, 2000, c.frameLength, 100);
     beeper.Update(0x10, 3000, c.frameLength, 100);
     beeper.FinishFrame(0x10, 100);
-    EXPECT_EQ(SwitchPoint(7936, 7936), 0) << c.emulate << " " << c.mode << " " << c.frameLength;
+    EXPECT_EQ(SwitchPoint(7936, 7936), 0) << c.enabled << " " << c.frameLength;
   }
 }
 

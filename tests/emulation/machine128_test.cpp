@@ -20,7 +20,7 @@ std::vector<uint8_t> ReadFile(const std::string& path) {
 }
 
 // The text of the captured display read with a ROM's character set at 0x3D00.
-std::string ScreenText(const CSpeccy& machine, const std::vector<uint8_t>& rom) {
+std::string ScreenText(const CMachine& machine, const std::vector<uint8_t>& rom) {
   std::string text;
   const uint8_t* lines = machine.DisplayLineBuffer();
   for (int row = 0; row < 24; ++row) {
@@ -40,7 +40,7 @@ std::string ScreenText(const CSpeccy& machine, const std::vector<uint8_t>& rom) 
 class Speccy128 : public MachineTest {
  protected:
   // Runs a short program that ends in HALT with interrupts off.
-  static void RunProgram(CSpeccy& machine, const std::vector<uint8_t>& code) {
+  static void RunProgram(CMachine& machine, const std::vector<uint8_t>& code) {
     LoadProgram(machine, 0x8000, code);
     RunFrames(machine, 1);
   }
@@ -53,7 +53,7 @@ TEST_F(Speccy128, TheModelsBootToTheirMenus) {
   struct Case { int32_t model; const char* charsetRom; const char* menuItem; };
   for (const Case c : {Case{SPECTRUM_128, "128-1.rom", "128 BASIC"},
                        Case{SPECTRUM_PLUS2, "plus2-1.rom", "128 BASIC"}}) {
-    CSpeccy128 machine;
+    Machine128 machine(Setup());
     ASSERT_TRUE(machine.SetVariant(c.model));
     machine.Reset();
     const std::vector<uint8_t> rom = ReadFile(SharedRoms() + "/" + c.charsetRom);
@@ -70,7 +70,7 @@ TEST_F(Speccy128, TheModelsBootToTheirMenus) {
 
 TEST_F(Speccy128, In48KModeItRunsThe48KROMWithLockedPaging) {
   if (!HaveSharedRoms()) GTEST_SKIP() << "no ROM images in " << SharedRoms();
-  CSpeccy128 machine;
+  Machine128 machine(Setup());
   ASSERT_TRUE(machine.SetVariant(SPECTRUM_48));
   EXPECT_EQ(machine.GetModel(), SPECTRUM_48);
   EXPECT_EQ(machine.MemoryPointer(0xC000), machine.Bank(3));
@@ -89,7 +89,7 @@ TEST_F(Speccy128, In48KModeItRunsThe48KROMWithLockedPaging) {
 }
 
 TEST_F(Speccy128, PagingMapsBanksAndROMsUntilLocked) {
-  CSpeccy128 machine;
+  Machine128 machine(Setup());
   // OUT (0x7FFD),7 then LD (0xC000),0x77: bank 7 changes.
   RunProgram(machine, {0x01, 0xFD, 0x7F, 0x3E, 0x07, 0xED, 0x79,  // LD BC,0x7FFD; LD A,7; OUT (C),A
                        0x3E, 0x77, 0x32, 0x00, 0xC0, 0x76});     // LD A,0x77; LD (0xC000),A; HALT
@@ -99,7 +99,7 @@ TEST_F(Speccy128, PagingMapsBanksAndROMsUntilLocked) {
   machine.PortWrite(0x7FFD, 0x14);  // bank 4, second ROM
   machine.SaveContext();
   EXPECT_EQ(machine.Peek(0xC000), machine.Bank(4)[0]);
-  EXPECT_EQ(machine.MemoryPointer(0x0000), ROMOrBlank(ROM_128_1, state_.romCache));
+  EXPECT_EQ(machine.MemoryPointer(0x0000), roms_.RomImage(ROM_128_1, {}));
 
   machine.MakeContextCurrent();
   machine.PortWrite(0x7FFD, 0x20);  // lock with bank 0
@@ -109,11 +109,11 @@ TEST_F(Speccy128, PagingMapsBanksAndROMsUntilLocked) {
   EXPECT_EQ(machine.MemoryPointer(0xC000), machine.Bank(0));
   machine.Reset();  // reset unlocks
   EXPECT_EQ(machine.PagingLatch(), 0);
-  EXPECT_EQ(machine.MemoryPointer(0x0000), ROMOrBlank(ROM_128_0, state_.romCache));
+  EXPECT_EQ(machine.MemoryPointer(0x0000), roms_.RomImage(ROM_128_0, {}));
 }
 
 TEST_F(Speccy128, APortWithBits0_1And15ClearIsBothPagingAndULA) {
-  CSpeccy128 machine;
+  Machine128 machine(Setup());
   machine.MakeContextCurrent();
   machine.PortWrite(0x0004, 0x13);  // bits 0, 1 and 15 clear
   machine.SaveContext();
@@ -123,17 +123,13 @@ TEST_F(Speccy128, APortWithBits0_1And15ClearIsBothPagingAndULA) {
 
 TEST_F(Speccy128, TheAYChipAnswersOnlyWhenEmulated) {
   {
-    CSpeccy128 silent;  // "Emulate AY" off: no chip
+    Machine128 silent(Setup());  // no AY asked for: no chip
     EXPECT_EQ(silent.AYChip(), nullptr);
     silent.PortWrite(0xFFFD, 7);
     silent.PortWrite(0xBFFD, 0x3F);
     EXPECT_EQ(silent.PortRead(0xFFFD), 0xFF);
   }
-  state_.settings.emulateAY = 1;
-  state_.saverMode = SM_PREVIEW;  // no sound in preview: no chip either
-  EXPECT_EQ(CSpeccy128().AYChip(), nullptr);
-  state_.saverMode = SM_TEST;
-  CSpeccy128 machine;
+  Machine128 machine(Setup({.ay = true}));
   ASSERT_NE(machine.AYChip(), nullptr);
   machine.PortWrite(0xFFFD, 0x17);  // selects register 7
   machine.PortWrite(0xBFFD, 0x3F);
@@ -148,21 +144,21 @@ TEST_F(Speccy128, TheAYChipAnswersOnlyWhenEmulated) {
 }
 
 TEST_F(Speccy128, VariantsSelectTheirROMPairs) {
-  CSpeccy128 machine;
+  Machine128 machine(Setup());
   EXPECT_FALSE(machine.SetVariant(4));
   EXPECT_FALSE(machine.SetVariant(-1));
   EXPECT_TRUE(machine.SetVariant(SPECTRUM_PLUS2));
   EXPECT_EQ(machine.GetModel(), SPECTRUM_PLUS2);
   machine.Reset();
-  EXPECT_EQ(machine.MemoryPointer(0x0000), ROMOrBlank(ROM_PLUS2_0, state_.romCache));
+  EXPECT_EQ(machine.MemoryPointer(0x0000), roms_.RomImage(ROM_PLUS2_0, {}));
   machine.MakeContextCurrent();
   machine.PortWrite(0x7FFD, 0x10);
   machine.SaveContext();
-  EXPECT_EQ(machine.MemoryPointer(0x0000), ROMOrBlank(ROM_PLUS2_1, state_.romCache));
+  EXPECT_EQ(machine.MemoryPointer(0x0000), roms_.RomImage(ROM_PLUS2_1, {}));
 }
 
 TEST_F(Speccy128, SnapshotPagesLandInTheBanksOfTheMode) {
-  CSpeccy128 machine;
+  Machine128 machine(Setup());
   struct Case { int32_t page; int bank; };
   for (const Case c : {Case{3, 0}, Case{4, 1}, Case{5, 2}, Case{8, 5}, Case{10, 7}, Case{0, 0}})
     EXPECT_EQ(machine.SnapshotPagePointer(c.page), machine.Bank(c.bank)) << c.page;
@@ -176,7 +172,7 @@ TEST_F(Speccy128, SnapshotPagesLandInTheBanksOfTheMode) {
 }
 
 TEST_F(Speccy128, A48KImageSpreadsIntoTheBanksOf48KMode) {
-  CSpeccy128 machine;
+  Machine128 machine(Setup());
   for (int bank = 0; bank < 3; ++bank) std::memset(machine.Bank(bank), 0x10 + bank, 16384);
   machine.Spread48KImage();
   EXPECT_EQ(machine.Bank(5)[100], 0x10);
@@ -192,7 +188,7 @@ TEST_F(Speccy128, A48KImageSpreadsIntoTheBanksOf48KMode) {
 }
 
 TEST_F(Speccy128, ScreenImagesGoToTheScreenInForce) {
-  CSpeccy128 machine;
+  Machine128 machine(Setup());
   std::vector<uint8_t> image(SCREEN_IMAGE_SIZE, 0xA5);
   machine.MakeContextCurrent();
   machine.PortWrite(0x7FFD, 0x08);  // shadow screen
@@ -203,7 +199,7 @@ TEST_F(Speccy128, ScreenImagesGoToTheScreenInForce) {
 }
 
 TEST_F(Speccy128, FlippingTheScreenMidFrameShowsBothScreens) {
-  CSpeccy128 machine;
+  Machine128 machine(Setup());
   std::memset(machine.Bank(5), 0x11, SCREEN_IMAGE_SIZE);
   std::memset(machine.Bank(7), 0x77, SCREEN_IMAGE_SIZE);
   // Switch to bank 7 half-way down the picture. Each run ends after the instruction that uses up

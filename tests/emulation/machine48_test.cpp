@@ -10,6 +10,8 @@
 
 #include "emulation/ay_chip.h"
 #include "emulation/display.h"
+#include "emulation/machine_setup.h"
+#include "emulation/rom_source.h"
 #include "tests/emulation/machine_fixture.h"
 #include "tests/support/temp_dir.h"
 
@@ -23,7 +25,7 @@ std::vector<uint8_t> ReadFile(const std::string& path) {
 // Reads the text on the machine's captured display with a ROM's own character set (at 0x3D00,
 // characters 32-127); cells that match no character read as '?', blank cells as ' '. Character
 // 127 is the copyright sign.
-std::vector<std::string> ScreenText(const CSpeccy& machine, const std::vector<uint8_t>& rom) {
+std::vector<std::string> ScreenText(const CMachine& machine, const std::vector<uint8_t>& rom) {
   std::vector<std::string> rows;
   const uint8_t* lines = machine.DisplayLineBuffer();
   for (int row = 0; row < 24; ++row) {
@@ -45,7 +47,7 @@ std::vector<std::string> ScreenText(const CSpeccy& machine, const std::vector<ui
   return rows;
 }
 
-bool ScreenShows(const CSpeccy& machine, const std::vector<uint8_t>& rom, const std::string& text) {
+bool ScreenShows(const CMachine& machine, const std::vector<uint8_t>& rom, const std::string& text) {
   for (const std::string& row : ScreenText(machine, rom))
     if (row.find(text) != std::string::npos) return true;
   return false;
@@ -55,10 +57,38 @@ using Speccy48 = MachineTest;
 
 }  // namespace
 
+// A 48K machine needs nothing but what its setup record hands it: here a ROM image and a key
+// matrix. After booting, P held for a few frames is read by the ROM's keyboard scan: in K mode it
+// is the PRINT token, which the ROM keeps in LAST_K.
+TEST(Machine48, RunsFromAROMAndAKeyMatrixAlone) {
+  const std::vector<uint8_t> image = ReadFile(std::string(GLIMMERBOX_SHARED_DIR) + "/roms/48.rom");
+  if (image.size() != ROM_SIZE) GTEST_SKIP() << "no 48.rom in " GLIMMERBOX_SHARED_DIR "/roms";
+  CRomImages roms;
+  roms.Set(ROM_48, image);
+  uint8_t keys[8] = {};
+  MachineSetup setup;
+  setup.roms = &roms;
+  setup.keyMatrix = keys;
+  CMachine48 machine(std::move(setup));
+  machine.Throttle(false);
+  float clock = 0;
+  const auto run = [&](int frames) {
+    for (int i = 0; i < frames; ++i) machine.UpdateFrame(clock += 0.02f);
+  };
+  constexpr uint16_t LAST_K = 23560;
+  run(100);
+  EXPECT_NE(machine.Peek(LAST_K), 0xF5);
+  keys[5] = 0x01;  // half-row 5 (P O I U Y), bit 0: P
+  run(5);
+  keys[5] = 0;
+  run(5);
+  EXPECT_EQ(machine.Peek(LAST_K), 0xF5);  // PRINT
+}
+
 TEST_F(Speccy48, BootsTheOriginalROMFromRandomRAMToItsCopyrightLine) {
   if (!HaveSharedRoms()) GTEST_SKIP() << "no ROM images in " << SharedRoms();
   const std::vector<uint8_t> rom = ReadFile(SharedRoms() + "/48.rom");
-  CSpeccy48 machine;
+  Machine48 machine(Setup());
   int frames = 0;
   while (frames < 200 && !ScreenShows(machine, rom, "\u00a9 1982 Sinclair Research Ltd")) {
     RunFrames(machine, 1);
@@ -73,23 +103,23 @@ TEST_F(Speccy48, BootsOpenSEBasic) {
   if (!std::filesystem::exists(folder + "/opense.rom")) GTEST_SKIP() << "opense-basic not installed";
   TempDir roms;
   std::filesystem::copy_file(folder + "/opense.rom", roms.file("48.rom"));
-  state_.folders.roms = roms.path().string();
+  roms_.SetFolder(roms.path().string());
   const std::vector<uint8_t> rom = ReadFile(roms.file("48.rom"));
-  CSpeccy48 machine;
+  Machine48 machine(Setup());
   RunFrames(machine, 200);
   EXPECT_TRUE(ScreenShows(machine, rom, "\u00a9 1981 Nine Tiles Networks Ltd"));
 }
 
 TEST_F(Speccy48, AMissingROMReadsAsAnEmptyBus) {
-  state_.folders.roms = "/nonexistent";
-  CSpeccy48 machine;
+  roms_.SetFolder("/nonexistent");
+  Machine48 machine(Setup());
   EXPECT_EQ(machine.Peek(0x0000), 0xFF);
   RunFrames(machine, 2);  // RST 38 forever on 0xFF: harmless
   EXPECT_EQ(machine.Peek(0x3FFF), 0xFF);
 }
 
 TEST_F(Speccy48, PowerOnAndResetState) {
-  CSpeccy48 machine;
+  Machine48 machine(Setup());
   EXPECT_EQ(machine.GetModel(), SPECTRUM_48);
   EXPECT_EQ(Register(machine, REG_PC), 0);
   EXPECT_EQ(Register(machine, REG_SP), 0xFFFF);
@@ -102,7 +132,7 @@ TEST_F(Speccy48, PowerOnAndResetState) {
 }
 
 TEST_F(Speccy48, VariantsOfTheClass) {
-  CSpeccy48 machine;
+  Machine48 machine(Setup());
   EXPECT_FALSE(machine.SetVariant(SPECTRUM_128));
   EXPECT_EQ(machine.GetModel(), SPECTRUM_48);
   EXPECT_TRUE(machine.SetVariant(SPECTRUM_16));
@@ -113,7 +143,7 @@ TEST_F(Speccy48, VariantsOfTheClass) {
 }
 
 TEST_F(Speccy48, PokeNeverChangesROMAndPagesMapLikeTheHardware) {
-  CSpeccy48 machine;
+  Machine48 machine(Setup());
   const uint8_t romByte = machine.Peek(0x3FFF);
   EXPECT_EQ(machine.Poke(0x3FFF, romByte ^ 1), romByte);
   EXPECT_EQ(machine.Peek(0x3FFF), romByte);
@@ -130,7 +160,7 @@ TEST_F(Speccy48, PokeNeverChangesROMAndPagesMapLikeTheHardware) {
 }
 
 TEST_F(Speccy48, Z80CodeCannotWriteROM) {
-  CSpeccy48 machine;
+  Machine48 machine(Setup());
   const uint8_t before = machine.Peek(0x0000);
   // LD A,0x77; LD (0x0000),A; LD (0x4000),A; HALT
   LoadProgram(machine, 0x8000, {0x3E, 0x77, 0x32, 0x00, 0x00, 0x32, 0x00, 0x40, 0x76});
@@ -140,8 +170,8 @@ TEST_F(Speccy48, Z80CodeCannotWriteROM) {
 }
 
 TEST_F(Speccy48, ResetOrLoadOfOneMachineKeepsTheOtherMachinesMemoryMaps) {
-  CSpeccy48 first;
-  CSpeccy48 second;
+  Machine48 first(Setup());
+  Machine48 second(Setup());
   second.Reset();  // leaves the second machine's context in the core
   LoadProgram(first, 0x8000, {0x3E, 0x42, 0x32, 0x00, 0x90, 0x76});  // LD (0x9000),0x42; HALT
   second.Poke(0x9000, 0);
@@ -151,7 +181,7 @@ TEST_F(Speccy48, ResetOrLoadOfOneMachineKeepsTheOtherMachinesMemoryMaps) {
 }
 
 TEST_F(Speccy48, DisplayLinesAreCapturedFromTheInterleavedLayoutLineByLine) {
-  CSpeccy48 machine;
+  Machine48 machine(Setup());
   // Display lines 1, 8 and 64 live at 0x4100, 0x4020 and 0x4800.
   EXPECT_EQ(DisplayLineOffset(1), 0x0100u);
   EXPECT_EQ(DisplayLineOffset(8), 0x0020u);
@@ -170,7 +200,7 @@ TEST_F(Speccy48, DisplayLinesAreCapturedFromTheInterleavedLayoutLineByLine) {
 }
 
 TEST_F(Speccy48, ThrottleKeepsFiftyFramesASecondAndForgetsLargerDebts) {
-  CSpeccy48 machine;
+  Machine48 machine(Setup());
   // A frame that ran leaves its executed T-states; an update without a frame leaves 0.
   LoadProgram(machine, 0x8000, {0xFB, 0x76, 0x18, 0xFD});  // EI; HALT; JR -3
   float now = 1.0f;
@@ -193,7 +223,7 @@ TEST_F(Speccy48, ThrottleKeepsFiftyFramesASecondAndForgetsLargerDebts) {
 }
 
 TEST_F(Speccy48, FlashPhaseIsZeroForSixteenFramesThenOneForSixteen) {
-  CSpeccy48 machine;
+  Machine48 machine(Setup());
   std::vector<int> phases;
   machine.Throttle(false);
   for (int i = 0; i < 40; ++i) {
@@ -208,16 +238,16 @@ TEST_F(Speccy48, FlashPhaseIsZeroForSixteenFramesThenOneForSixteen) {
 }
 
 TEST_F(Speccy48, PortReadsDecodeKeyboardKempstonAndFuller) {
-  CSpeccy48 machine;
+  Machine48 machine(Setup());
   EXPECT_EQ(machine.PortRead(0x001F), 0xFF);
   machine.AttachHardware(HARDWARE_KEMPSTON, true);
   EXPECT_EQ(machine.PortRead(0x001F), 0x00);
 
-  state_.keyMatrix[0] = 0x01;  // CAPS SHIFT
+  keyMatrix_[0] = 0x01;  // CAPS SHIFT
   EXPECT_EQ(machine.PortRead(0xFEFE), 0xFE);
   EXPECT_EQ(machine.PortRead(0xFDFE), 0xFF);  // another half-row
   EXPECT_EQ(machine.PortRead(0x00FE), 0xFE);  // every address line low: all rows
-  state_.keyMatrix[0] = 0;
+  keyMatrix_[0] = 0;
   EXPECT_EQ(machine.PortRead(0xFEFE), 0xFF);
 
   EXPECT_TRUE(machine.AttachHardware(HARDWARE_FULLER, true));
@@ -238,11 +268,9 @@ TEST_F(Speccy48, PortReadsDecodeKeyboardKempstonAndFuller) {
 }
 
 TEST_F(Speccy48, BeeperEdgeAtTheMiddleOfTheFrameLandsOnSample441) {
-  RecordingOutput output;
-  state_.soundOutput = &output;
-  state_.settings.emulateBeeper = 1;
-  CSpeccy48 machine;
-  ASSERT_NE(output.last, nullptr);
+  RecordingStream* stream = nullptr;
+  Machine48 machine(Setup({.beeper = true, .stream = &stream}));
+  ASSERT_NE(stream, nullptr);
   // The latch starts at 0x18 (EAR set) after reset; switch EAR off at T-state 34944. The OUT
   // is timed from the start of the instruction: DI (4), LD A,0 (7), delay (leaves A at 0),
   // OUT (0xFE),A.
@@ -252,15 +280,15 @@ TEST_F(Speccy48, BeeperEdgeAtTheMiddleOfTheFrameLandsOnSample441) {
   code.insert(code.end(), {0xD3, 0xFE, 0x76});  // OUT (0xFE),A; HALT
   LoadProgram(machine, 0x8000, code);
   RunFrames(machine, 1);
-  ASSERT_EQ(output.last->frames.size(), 1u);
-  const std::vector<int16_t>& samples = output.last->frames[0];
+  ASSERT_EQ(stream->frames.size(), 1u);
+  const std::vector<int16_t>& samples = stream->frames[0];
   EXPECT_EQ(samples[440], 7936);
   EXPECT_EQ(samples[441], 0);
   EXPECT_EQ(samples[881], 0);
 }
 
 TEST_F(Speccy48, VolumeClampsAndScalesTheBeeper) {
-  CSpeccy48 machine;
+  Machine48 machine(Setup());
   struct Case { int32_t set; uint16_t stored; };
   for (const Case c : {Case{150, 100}, Case{-5, 100}, Case{101, 100}, Case{40, 40}, Case{0, 0}}) {
     machine.SetVolume(c.set);
@@ -270,10 +298,8 @@ TEST_F(Speccy48, VolumeClampsAndScalesTheBeeper) {
 }
 
 TEST_F(Speccy48, PauseAndMuteDriveTheSoundStream) {
-  RecordingOutput output;
-  state_.soundOutput = &output;
-  CSpeccy48 machine;
-  RecordingStream* stream = output.last;
+  RecordingStream* stream = nullptr;
+  Machine48 machine(Setup({.stream = &stream}));
   machine.Pause(true);
   EXPECT_EQ(stream->stops, 1);
   machine.Pause(false);
@@ -291,7 +317,7 @@ TEST_F(Speccy48, PauseAndMuteDriveTheSoundStream) {
 }
 
 TEST_F(Speccy48, PausedMachinesKeepTheirProcessorState) {
-  CSpeccy48 machine;
+  Machine48 machine(Setup());
   LoadProgram(machine, 0x8000, {0x3C, 0x18, 0xFD});  // INC A; JR -3
   RunFrames(machine, 1);
   machine.Pause(true);
@@ -302,18 +328,4 @@ TEST_F(Speccy48, PausedMachinesKeepTheirProcessorState) {
   machine.Pause(false);
   RunFrames(machine, 1);
   EXPECT_NE(Register(machine, REG_AF), af);
-}
-
-TEST_F(Speccy48, DeletingAMachineDeletesItsClones) {
-  auto* machine = new CSpeccy48;
-  CTV* clone1 = machine->Clone(1, 0, 0);
-  CTV* clone2 = machine->Clone(2, 0, 0);
-  auto* other = new CTV;
-  EXPECT_EQ(clone1->PictureSourceId(), machine->Id());
-  EXPECT_EQ(CTV::Count(), 4);
-  delete clone2;  // deleting a clone leaves the machine
-  EXPECT_EQ(CTV::Count(), 3);
-  delete machine;
-  EXPECT_EQ(CTV::Count(), 1);
-  EXPECT_EQ(CTV::Head(), other);
 }

@@ -1,19 +1,25 @@
-// Shared set-up for machine tests: a fresh program-wide state per test, ROMs from ../shared when
-// present, a sound output that keeps every frame, and a way to run Z80 code on a machine.
+// Shared set-up for machine tests: each test builds its machines from a setup record of its own
+// (ROMs from ../shared when present, the fixture's key matrix and random generator, the log), a
+// sound stream that keeps every frame when asked for, and a way to run Z80 code on a machine.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
+#include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "emulation/rom_cache.h"
+#include "base/log.h"
 #include "emulation/machine.h"
+#include "emulation/machine128.h"
+#include "emulation/machine48.h"
+#include "emulation/rom_cache.h"
+#include "emulation/sound_stream.h"
 #include "emulation/z80.h"
-#include "presentation/sound_output.h"
-#include "shell/app_state.h"
 
 // Keeps every frame a machine hands over, and what was asked of the stream.
 class RecordingStream : public CSoundStream {
@@ -29,26 +35,37 @@ class RecordingStream : public CSoundStream {
   int stops = 0;
 };
 
-class RecordingOutput : public CSoundOutput {
+// A machine as a script's `new` makes it without a snapshot: its RAM filled at random.
+template <class Core>
+class PoweredOn : public Core {
  public:
-  CSoundStream* CreateStream() override {
-    last = new RecordingStream;
-    return last;
-  }
-  RecordingStream* last = nullptr;
+  explicit PoweredOn(MachineSetup setup) : Core(std::move(setup)) { this->RandomizeMemory(); }
+};
+using Machine48 = PoweredOn<CMachine48>;
+using Machine128 = PoweredOn<CMachine128>;
+
+// What a test's machine gets besides the fixture's ROMs, keys and generator.
+struct Wiring {
+  bool beeper = false;
+  bool ay = false;
+  RecordingStream** stream = nullptr;  // a recording stream of its own, kept here
 };
 
 class MachineTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    SetApp(&state_);
-    state_.folders.roms = SharedRoms();
-    state_.saverMode = SM_TEST;
-  }
-  void TearDown() override {
-    while (CTV* tv = CTV::Head()) delete tv;
-    ReleaseROMCache(state_.romCache);
-    SetApp(nullptr);
+  MachineSetup Setup(const Wiring& wiring = {}) {
+    MachineSetup setup;
+    setup.roms = &roms_;
+    setup.keyMatrix = keyMatrix_;
+    setup.random = &random_;
+    setup.beeper = wiring.beeper;
+    setup.ay = wiring.ay;
+    setup.log = [](const std::string& line) { WriteLog(line); };
+    if (wiring.stream) {
+      *wiring.stream = new RecordingStream;
+      setup.sound.reset(*wiring.stream);
+    }
+    return setup;
   }
 
   static std::string SharedRoms() { return std::string(GLIMMERBOX_SHARED_DIR) + "/roms"; }
@@ -56,7 +73,7 @@ class MachineTest : public ::testing::Test {
 
   // Copies code into the machine's memory (straight, as Poke does) and starts it at `address`
   // with interrupts off.
-  static void LoadProgram(CSpeccy& machine, uint16_t address, const std::vector<uint8_t>& code) {
+  static void LoadProgram(CMachine& machine, uint16_t address, const std::vector<uint8_t>& code) {
     for (size_t i = 0; i < code.size(); ++i)
       *machine.MemoryPointer(static_cast<uint16_t>(address + i)) = code[i];
     machine.MakeContextCurrent();
@@ -68,7 +85,7 @@ class MachineTest : public ::testing::Test {
     machine.SaveContext();
   }
 
-  static uint16_t Register(CSpeccy& machine, int index) {
+  static uint16_t Register(CMachine& machine, int index) {
     machine.MakeContextCurrent();
     const uint16_t value = Z80GetRegister(index);
     machine.SaveContext();
@@ -76,12 +93,14 @@ class MachineTest : public ::testing::Test {
   }
 
   // Runs `frames` frames unthrottled.
-  static void RunFrames(CSpeccy& machine, int frames) {
+  static void RunFrames(CMachine& machine, int frames) {
     machine.Throttle(false);
     for (int i = 0; i < frames; ++i) machine.UpdateFrame(static_cast<float>(i + 1) * 0.02f);
   }
 
-  AppState state_;
+  CRomCache roms_{SharedRoms()};
+  uint8_t keyMatrix_[8] = {};
+  std::mt19937 random_;
 };
 
 // Z80 code that burns exactly `tstates` T-states (at least 18): a counted loop, then NOPs (4)

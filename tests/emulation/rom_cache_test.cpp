@@ -7,8 +7,7 @@
 #include <sstream>
 #include <vector>
 
-#include "shell/app_state.h"
-#include "shell/log.h"
+#include "base/log.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -16,16 +15,10 @@ namespace {
 class ROMCacheTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    app.folders.roms = roms.path().string();
-    SetApp(&app);
     ASSERT_TRUE(OpenLog(logDir.file("log.txt")));
     logStart = LogLines().size();
   }
-  void TearDown() override {
-    ReleaseROMCache(app.romCache);
-    CloseLog();
-    SetApp(nullptr);
-  }
+  void TearDown() override { CloseLog(); }
 
   // A ROM file whose byte i is i * 7 (mod 256).
   void WriteRom(const std::string& name, size_t size) {
@@ -47,7 +40,8 @@ class ROMCacheTest : public ::testing::Test {
   }
 
   TempDir roms, logDir;
-  AppState app;
+  CRomCache cache{roms.path().string()};
+  const LogSink log = [](const std::string& line) { WriteLog(line); };
   size_t logStart = 0;
 };
 
@@ -55,17 +49,17 @@ class ROMCacheTest : public ::testing::Test {
 
 TEST_F(ROMCacheTest, SecondRequestSharesTheImageWithoutTheFile) {
   WriteRom("48.rom", ROM_SIZE);
-  uint8_t* first = ROMCache(ROM_48, app.romCache);
+  uint8_t* first = cache.ROMCache(ROM_48, log);
   ASSERT_NE(first, nullptr);
   EXPECT_TRUE(HoldsPattern(first));
   std::filesystem::remove(roms.file("48.rom"));
-  EXPECT_EQ(ROMCache(ROM_48, app.romCache), first);
+  EXPECT_EQ(cache.ROMCache(ROM_48, log), first);
   EXPECT_TRUE(LogLines().empty());
 }
 
 TEST_F(ROMCacheTest, LongFileLoadsItsFirst16KWithAWarning) {
   WriteRom("48.rom", ROM_SIZE + 1);
-  uint8_t* rom = ROMCache(ROM_48, app.romCache);
+  uint8_t* rom = cache.ROMCache(ROM_48, log);
   ASSERT_NE(rom, nullptr);
   EXPECT_TRUE(HoldsPattern(rom));
   EXPECT_EQ(LogLines(), (std::vector<std::string>{
@@ -75,34 +69,38 @@ TEST_F(ROMCacheTest, LongFileLoadsItsFirst16KWithAWarning) {
 
 TEST_F(ROMCacheTest, ShortFileIsRefusedAndTriedAgainNextTime) {
   WriteRom("128-1.rom", ROM_SIZE - 1);
-  EXPECT_EQ(ROMCache(ROM_128_1, app.romCache), nullptr);
+  EXPECT_EQ(cache.ROMCache(ROM_128_1, log), nullptr);
   EXPECT_EQ(LogLines(), (std::vector<std::string>{"ROMCache: Warning - ROM unexpected file size. Not loading:",
                                                   roms.file("128-1.rom")}));
   WriteRom("128-1.rom", ROM_SIZE);
-  uint8_t* rom = ROMCache(ROM_128_1, app.romCache);
+  uint8_t* rom = cache.ROMCache(ROM_128_1, log);
   ASSERT_NE(rom, nullptr);
   EXPECT_TRUE(HoldsPattern(rom));
 }
 
 TEST_F(ROMCacheTest, IdsWithoutAFileAndMissingFilesGiveNullSilently) {
   for (const char* name : {"48.rom", "128-0.rom"}) WriteRom(name, ROM_SIZE);
-  for (int32_t id : {-1, 0, 3, 7, 13, 1000}) EXPECT_EQ(ROMCache(id, app.romCache), nullptr) << id;
-  EXPECT_EQ(ROMCache(ROM_PLUS2_0, app.romCache), nullptr);  // no such file
+  for (int32_t id : {-1, 0, 3, 7, 13, 1000}) EXPECT_EQ(cache.ROMCache(id, log), nullptr) << id;
+  EXPECT_EQ(cache.ROMCache(ROM_PLUS2_0, log), nullptr);  // no such file
   std::filesystem::create_directory(roms.file("plus2-1.rom"));  // a folder is no file
-  EXPECT_EQ(ROMCache(ROM_PLUS2_1, app.romCache), nullptr);
+  EXPECT_EQ(cache.ROMCache(ROM_PLUS2_1, log), nullptr);
   EXPECT_TRUE(LogLines().empty());
 }
 
 TEST_F(ROMCacheTest, MissingROMMapsTheBlankBlockAndIsLoggedOnce) {
-  uint8_t* rom = ROMOrBlank(ROM_128_0, app.romCache);
+  uint8_t* rom = cache.RomImage(ROM_128_0, log);
   EXPECT_EQ(rom, BlankROM());
   for (size_t i = 0; i < ROM_SIZE; ++i) ASSERT_EQ(rom[i], 0xFF);
-  ROMOrBlank(ROM_128_0, app.romCache);
+  cache.RomImage(ROM_128_0, log);
   EXPECT_EQ(LogLines().size(), 2u);
   EXPECT_EQ(LogLines().back(), roms.file("128-0.rom"));
 
   WriteRom("128-0.rom", ROM_SIZE);
-  EXPECT_TRUE(HoldsPattern(ROMOrBlank(ROM_128_0, app.romCache)));
-  ReleaseROMCache(app.romCache);
-  for (uint8_t* entry : app.romCache) EXPECT_EQ(entry, nullptr);
+  EXPECT_TRUE(HoldsPattern(cache.RomImage(ROM_128_0, log)));
+  // Released, the image is read again and a missing file is noticed again.
+  cache.Release();
+  std::filesystem::remove(roms.file("128-0.rom"));
+  EXPECT_EQ(cache.ROMCache(ROM_128_0, log), nullptr);
+  EXPECT_EQ(cache.RomImage(ROM_128_0, log), BlankROM());
+  EXPECT_EQ(LogLines().size(), 4u);
 }

@@ -1,41 +1,66 @@
-// Shared set-up for the format tests: machines from the machine fixture, loading bytes the way
-// the loader hands them to a reader (an exact-size heap buffer, so a read past the end is caught
-// by the sanitizers), the log captured to a file, and snapconv as an independent writer.
+// Shared set-up for the format tests: machines from the machine fixture, each with its snapshot
+// loader, loading bytes the way the loader hands them to a reader (an exact-size heap buffer, so
+// a read past the end is caught by the sanitizers), the log captured to a file, and snapconv as
+// an independent writer.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <memory>
 #include <string>
 
+#include "base/log.h"
 #include "formats/result_code.h"
-#include "shell/log.h"
+#include "formats/snapshot.h"
 #include "tests/emulation/machine_fixture.h"
 #include "tests/formats/snapshot_writers.h"
 #include "tests/support/temp_dir.h"
 
+// A machine as its television holds it: the core, its RAM filled at random, and the loader that
+// fills it and plays its recordings.
+template <class Core>
+class Loadable : public PoweredOn<Core> {
+ public:
+  explicit Loadable(MachineSetup setup) : PoweredOn<Core>(std::move(setup)) {}
+  CSnapshotLoader loader{*this};
+};
+using Loadable48 = Loadable<CMachine48>;
+using Loadable128 = Loadable<CMachine128>;
+
 class FormatTest : public MachineTest {
  protected:
   void SetUp() override {
-    MachineTest::SetUp();
-    state_.settings.emulateAY = 1;
-    state_.folders.scripts = dir_.path().string();
+    lookup_.scriptsFolder = dir_.path().string();
     OpenLog(dir_.file("log.txt"));
   }
-  void TearDown() override {
-    CloseLog();
-    MachineTest::TearDown();
+  void TearDown() override { CloseLog(); }
+
+  // The machines of the format tests have their AY chip.
+  MachineSetup Setup(Wiring wiring = {}) {
+    wiring.ay = true;
+    return MachineTest::Setup(wiring);
   }
 
   // Loads `bytes` as a file named `name` (or, with nameIsType, a snapshot of that type).
-  static int32_t Load(CSpeccy& machine, const Bytes& bytes, const char* name, bool nameIsType = false) {
+  static int32_t Load(CSnapshotLoader& loader, const Bytes& bytes, const char* name, bool nameIsType = false) {
     uint8_t* buffer = new uint8_t[bytes.size()];
     std::copy(bytes.begin(), bytes.end(), buffer);
     bool ownership = true;
     const int32_t result =
-        machine.LoadSnapshotData(buffer, static_cast<uint32_t>(bytes.size()), name, nameIsType, ownership);
+        loader.LoadData(buffer, static_cast<uint32_t>(bytes.size()), name, nameIsType, ownership);
     if (ownership) delete[] buffer;
     return result;
+  }
+  template <class Core>
+  static int32_t Load(Loadable<Core>& machine, const Bytes& bytes, const char* name, bool nameIsType = false) {
+    return Load(machine.loader, bytes, name, nameIsType);
+  }
+
+  // A 48K or 128K machine with its RAM filled at random.
+  std::unique_ptr<CMachine> NewMachine(bool class128) {
+    if (class128) return std::make_unique<Machine128>(Setup());
+    return std::make_unique<Machine48>(Setup());
   }
 
   std::string LogText() const { return ReadWholeFile(dir_.file("log.txt")); }
@@ -64,4 +89,5 @@ class FormatTest : public MachineTest {
   }
 
   TempDir dir_;
+  SnapshotLookup lookup_;  // bare names are looked for in the test folder
 };

@@ -13,11 +13,6 @@ namespace {
 
 class Readers : public FormatTest {};
 
-std::unique_ptr<CSpeccy> NewMachine(bool class128) {
-  if (class128) return std::make_unique<CSpeccy128>();
-  return std::make_unique<CSpeccy48>();
-}
-
 // A version 2 or 3 header (additional length 23 or 54) followed by `blocks`.
 Bytes Z80Header(int version, uint8_t hardware, uint8_t flags37) {
   MachineImage image;
@@ -57,7 +52,7 @@ TEST_F(Readers, Z80Version1SizesAndTheOldFlagsValue) {
   image.border = 6;
   Bytes file = WriteZ80V1(image, false);
   ASSERT_EQ(file.size(), 49182u);
-  CSpeccy48 machine;
+  Loadable48 machine(Setup());
   ASSERT_EQ(Load(machine, file, "a.z80"), GX_NONE);
   EXPECT_FALSE(Logged("Z80: Truncating Z80 V1 memory dump to 48K"));
   EXPECT_EQ(machine.Peek(0xFFFF), image.banks[0][16383]);
@@ -77,7 +72,7 @@ TEST_F(Readers, Z80Version1SizesAndTheOldFlagsValue) {
   EXPECT_EQ(machine.Peek(0x4000), image.banks[5][0]);
 
   // Compressed, and on a 128K machine the image lands in its 48K mode's banks.
-  CSpeccy128 m128;
+  Loadable128 m128(Setup());
   ASSERT_EQ(Load(m128, WriteZ80V1(image, true), "b.Z80"), GX_NONE);
   EXPECT_EQ(m128.GetModel(), SPECTRUM_48);
   for (const auto& [bank, source] : {std::pair{5, 5}, {2, 2}, {3, 0}})
@@ -108,8 +103,9 @@ TEST_F(Readers, Z80HardwareNumbersChooseTheModel) {
     Bytes file = Z80Header(c.version, c.hardware, c.flags37);
     AddZ80Block(file, 8, Bytes(16384, 0x11), true);
     auto machine = NewMachine(c.class128);
+    CSnapshotLoader loader(*machine);
     SCOPED_TRACE("version " + std::to_string(c.version) + " hardware " + std::to_string(c.hardware));
-    EXPECT_EQ(Load(*machine, file, "h.z80"), c.result);
+    EXPECT_EQ(Load(loader, file, "h.z80"), c.result);
     if (c.result == GX_NONE) {
       EXPECT_EQ(machine->GetModel(), c.model);
     }
@@ -120,7 +116,7 @@ TEST_F(Readers, Z80HardwareNumbersChooseTheModel) {
 }
 
 TEST_F(Readers, Z80BlocksAndHardwareFlags) {
-  CSpeccy48 machine;
+  Loadable48 machine(Setup());
   // Fuller Box needs both bits; Kempston is joystick type 1.
   for (const auto& [flags, fuller] : {std::pair{uint8_t{0x44}, true}, {uint8_t{0x04}, false}}) {
     Bytes file = Z80Header(3, 0, flags);
@@ -182,7 +178,7 @@ TEST_F(Readers, Z80BlocksAndHardwareFlags) {
 
 TEST_F(Readers, SNAProgramCounterComesFromTheStack) {
   MachineImage image = MakeImage(SPECTRUM_48, 4);
-  CSpeccy48 machine;
+  Loadable48 machine(Setup());
   // SP = 0xFFFE: PC from the last two bytes of memory, SP wraps to 0.
   image.sp = 0x0000;
   image.pc = 0xBEEF;
@@ -208,7 +204,7 @@ TEST_F(Readers, SNAProgramCounterComesFromTheStack) {
   EXPECT_EQ(Load(machine, Bytes(file.begin(), file.end() - 1), "s.sna"), GX_SNAPSHOT_BAD_SIZE);
   EXPECT_EQ(Load(machine, Bytes(26), "s.sna"), GX_SNAPSHOT_BAD_SIZE);
 
-  CSpeccy128 m128;
+  Loadable128 m128(Setup());
   ASSERT_EQ(Load(m128, WriteSNA(image), "w.sna"), GX_NONE);
   EXPECT_EQ(m128.GetModel(), SPECTRUM_48);
   EXPECT_EQ(m128.PagingLatch(), 0x33);  // locked 48K paging
@@ -216,7 +212,7 @@ TEST_F(Readers, SNAProgramCounterComesFromTheStack) {
 
 TEST_F(Readers, SZXBlocks) {
   const MachineImage image48 = SparseImage(SPECTRUM_48);
-  CSpeccy48 machine;
+  Loadable48 machine(Setup());
   // A 128K snapshot is refused before any block is read.
   ASSERT_EQ(Load(machine, WriteSZX(SparseImage(SPECTRUM_128), false, "Creator"), "a.szx"), GX_UNSUPPORTED_HARDWARE);
   EXPECT_STREQ(machine.GetSnapshotCreator(), "");
@@ -276,7 +272,7 @@ TEST_F(Readers, SZXBlocks) {
   EXPECT_EQ(Load(machine, Bytes{'Z', 'X', 'S', 'T', 1, 4, 4, 0}, "s.szx"), GX_UNSUPPORTED_HARDWARE);
 
   // A 48K snapshot in a 128K machine: its page 0 is the RAM at 0xC000, bank 3 in the 48K mode.
-  CSpeccy128 m128;
+  Loadable128 m128(Setup());
   ASSERT_EQ(Load(m128, WriteSZX(image48, true), "48.szx"), GX_NONE);
   EXPECT_EQ(m128.GetModel(), SPECTRUM_48);
   EXPECT_TRUE(std::equal(image48.banks[0].begin(), image48.banks[0].end(), m128.Bank(3)));
@@ -306,11 +302,12 @@ TEST_F(Readers, EveryTruncationGivesAResultCode) {
   };
   for (const Case& c : cases) {
     auto machine = NewMachine(c.class128);
-    ASSERT_EQ(Load(*machine, c.file, c.name), GX_NONE) << c.name;
+    CSnapshotLoader loader(*machine);
+    ASSERT_EQ(Load(loader, c.file, c.name), GX_NONE) << c.name;
     for (size_t length = 0; length < c.file.size(); ++length) {
       // The SNA reader only looks at the size below its full image: its two edges are enough.
       if (c.file.size() > 40000 && length == 64) length = c.file.size() - 64;
-      const int32_t result = Load(*machine, Bytes(c.file.begin(), c.file.begin() + static_cast<long>(length)), c.name);
+      const int32_t result = Load(loader, Bytes(c.file.begin(), c.file.begin() + static_cast<long>(length)), c.name);
       ASSERT_TRUE(result >= 0 && result < GX_TOTAL) << c.name << " cut to " << length;
     }
   }

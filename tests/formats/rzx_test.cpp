@@ -25,7 +25,7 @@ MachineImage PortReader() {
 uint16_t Reads(int count) { return static_cast<uint16_t>(4 * count); }
 
 // What the program has stored so far at `address`.
-Bytes Stored(CSpeccy& machine, uint16_t address, size_t count) {
+Bytes Stored(CMachine& machine, uint16_t address, size_t count) {
   Bytes out;
   for (size_t k = 0; k < count; ++k) out.push_back(machine.Peek(static_cast<uint16_t>(address + k)));
   return out;
@@ -55,10 +55,10 @@ TEST_F(Recordings, ReplayRecordedInputsFrameByFrame) {
       AddRZXSnapshot(file, "sna", WriteSNA(PortReader()), false);
     AddRZXInput(file, frames, compressed);
 
-    CSpeccy48 machine;
+    Loadable48 machine(Setup());
     ASSERT_EQ(Load(machine, file, "play.rzx"), GX_NONE);
-    EXPECT_TRUE(machine.IsPlayingRZX());
-    EXPECT_EQ(machine.GetRZXPart(), 1u);
+    EXPECT_TRUE(machine.loader.IsPlayingRZX());
+    EXPECT_EQ(machine.loader.GetRZXPart(), 1u);
     EXPECT_STREQ(machine.GetSnapshotCreator(), "Glimmerbox tests");
     uint32_t progress = 0;
     for (size_t f = 0; f < frames.size(); ++f) {
@@ -66,20 +66,20 @@ TEST_F(Recordings, ReplayRecordedInputsFrameByFrame) {
       Bytes stored(expected.begin(), expected.begin() + static_cast<long>(after[f]));
       stored.push_back(0);  // nothing read beyond the recorded inputs
       EXPECT_EQ(Stored(machine, 0xC000, after[f] + 1), stored) << "frame " << f;
-      const uint32_t now = machine.GetRZXProgress();
+      const uint32_t now = machine.loader.GetRZXProgress();
       EXPECT_GE(now, progress);
       EXPECT_LE(now, 100u);
       if (!compressed) {
         EXPECT_EQ(now, 100u);
       }
       progress = now;
-      EXPECT_TRUE(machine.IsPlayingRZX());
+      EXPECT_TRUE(machine.loader.IsPlayingRZX());
     }
-    EXPECT_FALSE(machine.RZXCompleted());
+    EXPECT_FALSE(machine.loader.RZXCompleted());
     RunFrames(machine, 1);  // finds the end of the file
-    EXPECT_FALSE(machine.IsPlayingRZX());
-    EXPECT_TRUE(machine.RZXCompleted());
-    EXPECT_EQ(machine.GetRZXProgress(), 0xFFFFFFFFu);
+    EXPECT_FALSE(machine.loader.IsPlayingRZX());
+    EXPECT_TRUE(machine.loader.RZXCompleted());
+    EXPECT_EQ(machine.loader.GetRZXProgress(), 0xFFFFFFFFu);
     EXPECT_TRUE(Logged("RZX: End of frame data."));
     EXPECT_TRUE(Logged("RZX: End of file"));
     EXPECT_TRUE(Logged("RZX: playback file created by \"Glimmerbox tests\" version 01.02"));
@@ -112,14 +112,14 @@ TEST_F(Recordings, ALaterPartStartsFromItsOwnSnapshot) {
   AddRZXInput(file, {{Reads(2), {7, 8}}, {static_cast<uint16_t>(7 + Reads(1)), {9}}, {static_cast<uint16_t>(7 + Reads(1)), {10}}},
               true);
 
-  CSpeccy48 machine;
+  Loadable48 machine(Setup());
   ASSERT_EQ(Load(machine, file, "parts.rzx"), GX_NONE);
   RunFrames(machine, 1);
   EXPECT_EQ(Stored(machine, 0xC000, 2), (Bytes{1, 2}));
-  EXPECT_EQ(machine.GetRZXPart(), 1u);
+  EXPECT_EQ(machine.loader.GetRZXPart(), 1u);
   RunFrames(machine, 1);
   EXPECT_TRUE(Logged("RZX: Loading snapshot #2"));
-  EXPECT_EQ(machine.GetRZXPart(), 2u);
+  EXPECT_EQ(machine.loader.GetRZXPart(), 2u);
   EXPECT_EQ(Stored(machine, 0xD000, 2), (Bytes{7, 8}));
   EXPECT_EQ(machine.Peek(0x9200), 0);
   RunFrames(machine, 2);
@@ -127,8 +127,8 @@ TEST_F(Recordings, ALaterPartStartsFromItsOwnSnapshot) {
   EXPECT_EQ(machine.Peek(0x9200), 2);
   EXPECT_FALSE(Logged("RZX: Lost sync"));
   RunFrames(machine, 1);
-  EXPECT_TRUE(machine.RZXCompleted());
-  EXPECT_EQ(machine.GetRZXPart(), 2u);
+  EXPECT_TRUE(machine.loader.RZXCompleted());
+  EXPECT_EQ(machine.loader.GetRZXPart(), 2u);
 }
 
 TEST_F(Recordings, LostSyncIsLoggedOnceAndStopsPlaybackAtTheNextFrame) {
@@ -147,17 +147,17 @@ TEST_F(Recordings, LostSyncIsLoggedOnceAndStopsPlaybackAtTheNextFrame) {
     Bytes file = RZXHeader();
     AddRZXSnapshot(file, "sna", WriteSNA(PortReader()), false);
     AddRZXInput(file, {c.frame, {Reads(1), {3}}}, false);
-    CSpeccy48 machine;
+    Loadable48 machine(Setup());
     ASSERT_EQ(Load(machine, file, "sync.rzx"), GX_NONE);
     const size_t lost = CountLogged("Lost sync"), dumps = CountLogged("     PC = ");
     RunFrames(machine, 1);
     EXPECT_TRUE(Logged(c.line)) << LogText();
     EXPECT_EQ(CountLogged("Lost sync"), lost + 1);
     EXPECT_EQ(CountLogged("     PC = "), dumps + 1);
-    EXPECT_TRUE(machine.IsPlayingRZX());
+    EXPECT_TRUE(machine.loader.IsPlayingRZX());
     RunFrames(machine, 1);
-    EXPECT_FALSE(machine.IsPlayingRZX());
-    EXPECT_FALSE(machine.RZXCompleted());
+    EXPECT_FALSE(machine.loader.IsPlayingRZX());
+    EXPECT_FALSE(machine.loader.RZXCompleted());
     EXPECT_EQ(CountLogged("Lost sync"), lost + 1);
   }
 }
@@ -200,19 +200,19 @@ TEST_F(Recordings, BrokenRecordingsAreRefused) {
       {"wrong signature", Bytes{'R', 'Z', 'X', '?', 0, 13, 0, 0, 0, 0, 0, 0}, GX_BAD_SNAPSHOT, nullptr},
   };
   for (const Case& c : cases) {
-    CSpeccy48 machine;
+    Loadable48 machine(Setup());
     EXPECT_EQ(Load(machine, c.file, "bad.rzx"), c.result) << c.what;
-    EXPECT_FALSE(machine.IsPlayingRZX()) << c.what;
-    EXPECT_FALSE(machine.RZXCompleted()) << c.what;
+    EXPECT_FALSE(machine.loader.IsPlayingRZX()) << c.what;
+    EXPECT_FALSE(machine.loader.RZXCompleted()) << c.what;
     if (c.line) {
       EXPECT_TRUE(Logged(c.line)) << c.what;
     }
   }
 
   // A snapshot alone loads and is complete at once.
-  CSpeccy48 machine;
+  Loadable48 machine(Setup());
   ASSERT_EQ(Load(machine, build([&](Bytes& f) { AddRZXSnapshot(f, "sna", snapshot, true); }), "only.rzx"), GX_NONE);
-  EXPECT_TRUE(machine.RZXCompleted());
-  EXPECT_FALSE(machine.IsPlayingRZX());
+  EXPECT_TRUE(machine.loader.RZXCompleted());
+  EXPECT_FALSE(machine.loader.IsPlayingRZX());
   EXPECT_EQ(Register(machine, REG_PC), 0x8000);
 }

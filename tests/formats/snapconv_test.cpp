@@ -19,7 +19,7 @@ class Snapconv : public FormatTest {
 
   // Registers, border, model and RAM as the image has them. A .sna keeps PC in the two stack
   // bytes below SP, which the reader leaves as they are.
-  static void ExpectState(CSpeccy& machine, const MachineImage& image, bool pcOnStack) {
+  static void ExpectState(CMachine& machine, const MachineImage& image, bool pcOnStack) {
     const struct { int reg; uint16_t value; } registers[] = {
         {REG_AF, image.af},   {REG_BC, image.bc},   {REG_DE, image.de},   {REG_HL, image.hl},
         {REG_IX, image.ix},   {REG_IY, image.iy},   {REG_PC, image.pc},   {REG_SP, image.sp},
@@ -30,7 +30,7 @@ class Snapconv : public FormatTest {
     EXPECT_EQ(machine.GetBorder(), image.border);
     EXPECT_EQ(machine.GetModel(), image.model);
 
-    auto* m128 = dynamic_cast<CSpeccy128*>(&machine);
+    auto* m128 = dynamic_cast<CMachine128*>(&machine);
     for (int bank : image.UsedBanks()) {
       // In a 128K machine's 48K mode the RAM at 0xC000 is bank 3.
       const uint8_t* ram = m128 ? m128->Bank(!image.Is128() && bank == 0 ? 3 : bank)
@@ -85,12 +85,9 @@ TEST_F(Snapconv, EveryFormatLoadsOnEveryModelThatTakesIt) {
       }
       for (const bool class128 : {false, true}) {
         SCOPED_TRACE(std::string(out) + " model " + std::to_string(model) + (class128 ? " on 128K" : " on 48K"));
-        std::unique_ptr<CSpeccy> machine;
-        if (class128)
-          machine = std::make_unique<CSpeccy128>();
-        else
-          machine = std::make_unique<CSpeccy48>();
-        const int32_t result = Load(*machine, file, out.c_str());
+        std::unique_ptr<CMachine> machine = NewMachine(class128);
+        CSnapshotLoader loader(*machine);
+        const int32_t result = Load(loader, file, out.c_str());
         if (sna && image.Is128()) {
           // The 128K .sna keeps PC outside the stack: read as 48K it would start anywhere.
           EXPECT_EQ(result, GX_NOT_SUPPORTED);

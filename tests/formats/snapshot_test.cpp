@@ -23,9 +23,9 @@ Bytes Sequence(size_t size) {
 }  // namespace
 
 TEST_F(Loading, ANullNameLeavesTheMachineAlone) {
-  CSpeccy48 machine;
+  Loadable48 machine(Setup());
   LoadProgram(machine, 0x9000, {0x00});
-  EXPECT_EQ(machine.LoadSnapshot(nullptr), GX_COULD_NOT_OPEN_FILE);
+  EXPECT_EQ(machine.loader.LoadFile(nullptr, lookup_), GX_COULD_NOT_OPEN_FILE);
   EXPECT_TRUE(Logged("CSpeccy:LoadSnapshot attempted to load a snapshot of nil"));
   EXPECT_EQ(Register(machine, REG_PC), 0x9000);
 }
@@ -55,8 +55,8 @@ TEST_F(Loading, TypeFromTheExtensionOrTheSize) {
       {"missing.z80", GX_COULD_NOT_OPEN_FILE},
   };
   for (const Case& c : cases) {
-    CSpeccy48 machine;
-    EXPECT_EQ(machine.LoadSnapshot(c.name.c_str()), c.result) << c.name;
+    Loadable48 machine(Setup());
+    EXPECT_EQ(machine.loader.LoadFile(c.name.c_str(), lookup_), c.result) << c.name;
     EXPECT_TRUE(Logged("CSpeccy:LoadSnapshot loading: " + c.name));
   }
   EXPECT_TRUE(Logged("Windows error #2 opening \"" + Path("missing.z80") + "\""));
@@ -66,26 +66,24 @@ TEST_F(Loading, TypeFromTheExtensionOrTheSize) {
 }
 
 TEST_F(Loading, AScreenImageShowsStillAndSilent) {
-  RecordingOutput output;
-  state_.soundOutput = &output;
-  CSpeccy48 machine;
+  RecordingStream* stream = nullptr;
+  Loadable48 machine(Setup({.stream = &stream}));
   const Bytes screen = Sequence(6912);
   WriteFile("title.scr", screen);
-  const int stops = output.last->stops;
-  ASSERT_EQ(machine.LoadSnapshot("title.scr"), GX_NONE);
+  const int stops = stream->stops;
+  ASSERT_EQ(machine.loader.LoadFile("title.scr", lookup_), GX_NONE);
   EXPECT_TRUE(machine.IsPaused());
   EXPECT_EQ(machine.GetBorder(), 0);
-  EXPECT_GT(output.last->stops, stops);
+  EXPECT_GT(stream->stops, stops);
   EXPECT_EQ(machine.Peek(0x4000 + 6911), screen[6911]);
-  state_.soundOutput = nullptr;
 }
 
 TEST_F(Loading, ROMImagesAreCutOrFilledTo16K) {
   for (const size_t size : {size_t{20000}, size_t{100}}) {
     const Bytes rom = Sequence(size);
     WriteFile("custom.rom", rom);
-    CSpeccy48 machine;
-    ASSERT_EQ(machine.LoadSnapshot("custom.rom"), GX_NONE);
+    Loadable48 machine(Setup());
+    ASSERT_EQ(machine.loader.LoadFile("custom.rom", lookup_), GX_NONE);
     for (uint16_t address = 0; address < 0x4000; ++address)
       ASSERT_EQ(machine.Peek(address), address < size ? rom[address] : 0xFF) << size << " at " << address;
     EXPECT_EQ(Register(machine, REG_PC), 0);
@@ -106,14 +104,14 @@ TEST_F(Loading, ZipArchivesLoadTheirFirstSupportedMember) {
   };
   for (const Case& c : cases) {
     ASSERT_TRUE(WriteZip(Path(c.file), c.members));
-    CSpeccy48 machine;
-    EXPECT_EQ(machine.LoadSnapshot(c.file), c.result) << c.file;
+    Loadable48 machine(Setup());
+    EXPECT_EQ(machine.loader.LoadFile(c.file, lookup_), c.result) << c.file;
   }
   EXPECT_TRUE(Logged("  opening \"dir/Game.z80\" within compressed file \"" + Path("good.zip") + "\""));
   EXPECT_TRUE(Logged("Couldn't load snapshot: Bad snapshot (size) \"broken.sna\"."));
   WriteFile("fake.zip", {1, 2, 3});
-  CSpeccy48 machine;
-  EXPECT_EQ(machine.LoadSnapshot("fake.zip"), GX_UNKNOWN_SNAPSHOT);
+  Loadable48 machine(Setup());
+  EXPECT_EQ(machine.loader.LoadFile("fake.zip", lookup_), GX_UNKNOWN_SNAPSHOT);
 }
 
 TEST_F(Loading, ZipMembersThatCannotBeReadWhole) {
@@ -122,11 +120,11 @@ TEST_F(Loading, ZipMembersThatCannotBeReadWhole) {
                                              {"ok.scr", Sequence(6912)}}));
   CZip zip;
   ASSERT_EQ(zip.Open(Path("damaged.zip").c_str()), UNZ_OK);
-  CSpeccy48 machine;
-  EXPECT_EQ(machine.LoadSnapshotFromZip(zip, "huge.sna"), GX_OUT_OF_MEMORY);
-  EXPECT_EQ(machine.LoadSnapshotFromZip(zip, "SHORT.SNA"), GX_INCOMPLETE_FILE);
-  EXPECT_EQ(machine.LoadSnapshotFromZip(zip, "OK.scr"), GX_NONE);
-  EXPECT_EQ(machine.LoadSnapshotFromZip(zip, "absent.scr"), UNZ_END_OF_LIST_OF_FILE);
+  Loadable48 machine(Setup());
+  EXPECT_EQ(machine.loader.LoadFromZip(zip, "huge.sna"), GX_OUT_OF_MEMORY);
+  EXPECT_EQ(machine.loader.LoadFromZip(zip, "SHORT.SNA"), GX_INCOMPLETE_FILE);
+  EXPECT_EQ(machine.loader.LoadFromZip(zip, "OK.scr"), GX_NONE);
+  EXPECT_EQ(machine.loader.LoadFromZip(zip, "absent.scr"), UNZ_END_OF_LIST_OF_FILE);
 }
 
 TEST_F(Loading, BareNamesComeFromTheScriptsZip) {
@@ -137,21 +135,19 @@ TEST_F(Loading, BareNamesComeFromTheScriptsZip) {
   WriteFile("Game.sna", WriteSNA(onDisk));
   CZip zip;
   ASSERT_EQ(zip.Open(Path("script.zip").c_str()), UNZ_OK);
-  state_.scriptZip = &zip;
-  state_.scriptIsZipped = true;
+  lookup_.scriptZip = &zip;
 
-  CSpeccy48 machine;
-  ASSERT_EQ(machine.LoadSnapshot("game.SNA"), GX_NONE);
+  Loadable48 machine(Setup());
+  ASSERT_EQ(machine.loader.LoadFile("game.SNA", lookup_), GX_NONE);
   EXPECT_EQ(Register(machine, REG_PC), 0x8123);
   EXPECT_TRUE(Logged("  opening \"game.SNA\" within compressed file \"" + Path("script.zip") + "\""));
   // Not in the zip: the zip reader's status, and no fall-back to the folder.
-  EXPECT_EQ(machine.LoadSnapshot("missing.sna"), UNZ_END_OF_LIST_OF_FILE);
+  EXPECT_EQ(machine.loader.LoadFile("missing.sna", lookup_), UNZ_END_OF_LIST_OF_FILE);
   // A name with a '/' is a path, never a member.
-  ASSERT_EQ(machine.LoadSnapshot(Path("Game.sna").c_str()), GX_NONE);
+  ASSERT_EQ(machine.loader.LoadFile(Path("Game.sna").c_str(), lookup_), GX_NONE);
   EXPECT_EQ(Register(machine, REG_PC), 0x9999);
 
-  state_.scriptZip = nullptr;
-  state_.scriptIsZipped = false;
-  ASSERT_EQ(machine.LoadSnapshot("Game.sna"), GX_NONE);
+  lookup_.scriptZip = nullptr;
+  ASSERT_EQ(machine.loader.LoadFile("Game.sna", lookup_), GX_NONE);
   EXPECT_EQ(Register(machine, REG_PC), 0x9999);
 }

@@ -44,15 +44,15 @@ TEST_F(BeeperCapture, TheToneIsHeardAtItsFrequency) {
   const std::string file = dir.file("mix.raw");
   setenv("SDL_AUDIODRIVER", "disk", 1);
   setenv("SDL_DISKAUDIOFILE", file.c_str(), 1);
-  state_.settings.emulateBeeper = 1;
 
   {
     CAudioSoundOutput output;
     output.Initialise();
     unsetenv("SDL_AUDIODRIVER");
     if (!output.HasDevice()) GTEST_SKIP() << "SDL's disk audio driver is not available";
-    state_.soundOutput = &output;
-    auto* machine = new CSpeccy48;
+    MachineSetup setup = Setup({.beeper = true});
+    setup.sound.reset(output.CreateStream());
+    auto* machine = new Machine48(std::move(setup));
     ASSERT_NE(machine->SoundStream(), nullptr);
     constexpr uint8_t n = 131;
     LoadProgram(*machine, 0x8000, SquareWave(n));
@@ -64,7 +64,6 @@ TEST_F(BeeperCapture, TheToneIsHeardAtItsFrequency) {
     }
     delete machine;
     output.ShutDown();
-    state_.soundOutput = nullptr;
   }
 
   const std::string raw = ReadWholeFile(file);

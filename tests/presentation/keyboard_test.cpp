@@ -5,8 +5,9 @@
 #include <array>
 #include <initializer_list>
 
+#include "base/program.h"
 #include "platform/keyboard_state.h"
-#include "shell/app_state.h"
+#include "presentation/camera.h"
 
 namespace {
 
@@ -67,13 +68,13 @@ TEST(KeyMatrix, HostKeysPressTheirSpectrumKeys) {
 TEST(CameraKeys, TheCameraMovesByTimeNotByFrame) {
   // A second of held keys moves 600 units at any frame rate: 60 frames or 1000.
   for (int frames : {60, 1000}) {
-    AppState app;
+    CCamera camera;
     Keys keys({DIK_LCONTROL, DIK_RIGHT});
-    for (int i = 0; i < frames; ++i) ApplyCameraKeys(keys.state, app, 1.0f / frames);
-    EXPECT_NEAR(app.eye.x, 600, 0.05) << frames << " frames a second";
+    for (int i = 0; i < frames; ++i) ApplyCameraKeys(keys.state, camera, 1.0f / frames);
+    EXPECT_NEAR(camera.Eye().x, 600, 0.05) << frames << " frames a second";
     Keys nudge({DIK_RCONTROL, DIK_UP});
-    for (int i = 0; i < frames; ++i) ApplyCameraKeys(nudge.state, app, 1.0f / frames);
-    EXPECT_NEAR(app.eye.z, -300 + 600, 0.05) << frames << " frames a second";
+    for (int i = 0; i < frames; ++i) ApplyCameraKeys(nudge.state, camera, 1.0f / frames);
+    EXPECT_NEAR(camera.Eye().z, -300 + 600, 0.05) << frames << " frames a second";
   }
 }
 
@@ -91,51 +92,51 @@ TEST(CameraKeys, LeftControlMovesEyeAndTargetFromTheAnchors) {
       {"up: into the scene", {DIK_LCONTROL, DIK_UP}, {0, 0, 10}},
   };
   for (const Case& c : cases) {
-    AppState app;
-    app.eye = {1, 2, 3};  // a nudge away from the anchor is forgotten by a move
-    app.cameraChanged = false;
+    CCamera camera;
+    camera.Nudge(1, 2, 303);  // to (1, 2, 3): a nudge away from the anchor is forgotten by a move
+    camera.TakeChanged();
     Keys keys(c.down);
-    ApplyCameraKeys(keys.state, app, kOneFrame);
-    EXPECT_FLOAT_EQ(app.eye.x, c.move.x) << c.name;
-    EXPECT_FLOAT_EQ(app.eye.y, c.move.y) << c.name;
-    EXPECT_FLOAT_EQ(app.eye.z, -300 + c.move.z) << c.name;
-    EXPECT_FLOAT_EQ(app.lookAt.x, c.move.x) << c.name;
-    EXPECT_FLOAT_EQ(app.lookAt.z, c.move.z) << c.name;
-    EXPECT_FLOAT_EQ(app.eyeAnchor.z, app.eye.z) << c.name;
-    EXPECT_FLOAT_EQ(app.lookAtAnchor.y, app.lookAt.y) << c.name;
-    EXPECT_TRUE(app.cameraChanged) << c.name;
+    ApplyCameraKeys(keys.state, camera, kOneFrame);
+    EXPECT_FLOAT_EQ(camera.Eye().x, c.move.x) << c.name;
+    EXPECT_FLOAT_EQ(camera.Eye().y, c.move.y) << c.name;
+    EXPECT_FLOAT_EQ(camera.Eye().z, -300 + c.move.z) << c.name;
+    EXPECT_FLOAT_EQ(camera.LookAt().x, c.move.x) << c.name;
+    EXPECT_FLOAT_EQ(camera.LookAt().z, c.move.z) << c.name;
+    EXPECT_FLOAT_EQ(camera.EyeAnchor().z, camera.Eye().z) << c.name;
+    EXPECT_FLOAT_EQ(camera.LookAtAnchor().y, camera.LookAt().y) << c.name;
+    EXPECT_TRUE(camera.TakeChanged()) << c.name;
   }
 }
 
 TEST(CameraKeys, LeftControlAloneChangesNothing) {
-  AppState app;
-  app.cameraChanged = false;
+  CCamera camera;
+  camera.TakeChanged();
   Keys keys({DIK_LCONTROL});
-  ApplyCameraKeys(keys.state, app, kOneFrame);
-  EXPECT_FALSE(app.cameraChanged);
-  EXPECT_FLOAT_EQ(app.eye.z, -300);
+  ApplyCameraKeys(keys.state, camera, kOneFrame);
+  EXPECT_FALSE(camera.TakeChanged());
+  EXPECT_FLOAT_EQ(camera.Eye().z, -300);
 }
 
 TEST(CameraKeys, RightControlNudgesAwayFromTheAnchors) {
-  AppState app;
-  app.cameraChanged = false;
+  CCamera camera;
+  camera.TakeChanged();
   Keys keys({DIK_RCONTROL, DIK_RIGHT, DIK_NEXT, DIK_UP});
-  ApplyCameraKeys(keys.state, app, kOneFrame);
-  EXPECT_FLOAT_EQ(app.eye.x, 10);
-  EXPECT_FLOAT_EQ(app.lookAt.x, 10);
-  EXPECT_FLOAT_EQ(app.eye.y, -10);
-  EXPECT_FLOAT_EQ(app.lookAt.y, -10);
-  EXPECT_FLOAT_EQ(app.eye.z, -290) << "up moves the eye towards what it looks at";
-  EXPECT_FLOAT_EQ(app.lookAt.z, 0) << "the target stays";
-  EXPECT_FLOAT_EQ(app.eyeAnchor.x, 0);
-  EXPECT_FLOAT_EQ(app.lookAtAnchor.y, 0);
-  EXPECT_TRUE(app.cameraChanged) << "the nudge shows at once";
+  ApplyCameraKeys(keys.state, camera, kOneFrame);
+  EXPECT_FLOAT_EQ(camera.Eye().x, 10);
+  EXPECT_FLOAT_EQ(camera.LookAt().x, 10);
+  EXPECT_FLOAT_EQ(camera.Eye().y, -10);
+  EXPECT_FLOAT_EQ(camera.LookAt().y, -10);
+  EXPECT_FLOAT_EQ(camera.Eye().z, -290) << "up moves the eye towards what it looks at";
+  EXPECT_FLOAT_EQ(camera.LookAt().z, 0) << "the target stays";
+  EXPECT_FLOAT_EQ(camera.EyeAnchor().x, 0);
+  EXPECT_FLOAT_EQ(camera.LookAtAnchor().y, 0);
+  EXPECT_TRUE(camera.TakeChanged()) << "the nudge shows at once";
 
   // The next Left Control move starts from the anchors again.
   Keys move({DIK_LCONTROL, DIK_LEFT});
-  ApplyCameraKeys(move.state, app, kOneFrame);
-  EXPECT_FLOAT_EQ(app.eye.x, -10);
-  EXPECT_FLOAT_EQ(app.eye.z, -300);
+  ApplyCameraKeys(move.state, camera, kOneFrame);
+  EXPECT_FLOAT_EQ(camera.Eye().x, -10);
+  EXPECT_FLOAT_EQ(camera.Eye().z, -300);
 }
 
 TEST(HotKey, KeyPressesFollowTheModeAndHandsOnMode) {
@@ -180,8 +181,9 @@ TEST(KeyboardState, ScancodesAndKeyCodesTranslate) {
 }
 
 TEST(Keyboard, WithoutAKeyboardEveryKeyReadsUp) {
-  AppState app;
-  app.keyMatrix[3] = 0x1F;
-  PollKeyboard(app, kOneFrame);
-  EXPECT_EQ(Matrix(std::to_array(app.keyMatrix)), Matrix{});
+  CCamera camera;
+  uint8_t keyMatrix[8] = {};
+  keyMatrix[3] = 0x1F;
+  PollKeyboard(camera, keyMatrix, kOneFrame);
+  EXPECT_EQ(Matrix(std::to_array(keyMatrix)), Matrix{});
 }

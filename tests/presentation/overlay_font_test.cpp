@@ -13,7 +13,6 @@
 #include "platform/gfx_format.h"
 #include "presentation/overlay.h"
 #include "presentation/text_list.h"
-#include "shell/app_state.h"
 #include "tests/support/headless.h"
 
 namespace {
@@ -102,14 +101,10 @@ class OverlayFont : public ::testing::Test {
     ASSERT_NE(window_, nullptr) << "no headless rendering";
     device_ = window_->GlDeviceOf();
     forwarding_ = std::make_unique<ForwardingDevice>(device_);
-    SetApp(&state_);
     std::string error;
     ASSERT_TRUE(RasteriseFont({"Arial", 12, 96, true, false}, 256, 256, &atlas_, &error)) << error;
   }
-  void TearDown() override {
-    font_.reset();
-    SetApp(nullptr);
-  }
+  void TearDown() override { font_.reset(); }
 
   void MakeFont(GfxDevice* device) {
     if (font_) font_->DeleteDeviceResources();
@@ -147,7 +142,7 @@ class OverlayFont : public ::testing::Test {
   std::unique_ptr<GfxWindow> window_;
   GlDevice* device_ = nullptr;
   std::unique_ptr<ForwardingDevice> forwarding_;
-  AppState state_;
+  CTextList captions_;
   FontBitmap atlas_;
   std::unique_ptr<COverlayFont> font_;
 };
@@ -420,10 +415,10 @@ TEST_F(OverlayFont, ResetCyclesAndDeletionLeaveNoResourcesBehind) {
 
 TEST_F(OverlayFont, OverlayDrawsTheStatisticsLineFirstThenCaptionsInListOrder) {
   MakeFont(forwarding_.get());
-  AddText("first", 100, 40, 5);
-  AddText("second", 100, 40, 5);  // the same place: drawn later, so over the first
-  AddText("third", 200, 60, 5);
-  Frame([&] { DrawOverlay(font_.get(), "50.00 fps", true, 1.0f); });
+  captions_.Add("first", 100, 40, 5);
+  captions_.Add("second", 100, 40, 5);  // the same place: drawn later, so over the first
+  captions_.Add("third", 200, 60, 5);
+  Frame([&] { DrawOverlay(font_.get(), captions_, "50.00 fps", true, 1.0f); });
   std::vector<std::pair<float, float>> origins;
   for (const auto& d : forwarding_->draws) origins.push_back({d.x, d.y});
   // Each string's first quad starts half a pixel before its position, at its bottom-left corner.
@@ -435,7 +430,7 @@ TEST_F(OverlayFont, OverlayDrawsTheStatisticsLineFirstThenCaptionsInListOrder) {
   EXPECT_EQ(origins, expected);
 
   forwarding_->draws.clear();
-  Frame([&] { DrawOverlay(font_.get(), "50.00 fps", false, 1.5f); });
+  Frame([&] { DrawOverlay(font_.get(), captions_, "50.00 fps", false, 1.5f); });
   EXPECT_EQ(forwarding_->draws.size(), 3u) << "no statistics line with Show FPS off";
 }
 
@@ -452,19 +447,19 @@ TEST_F(OverlayFont, CaptionsShowOnEveryFrameUpToTheFirstAtOrAfterTheirExpiry) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "duration " << c.duration);
-    const int32_t id = AddText("caption", 30, 30, c.duration);
+    const int32_t id = captions_.Add("caption", 30, 30, c.duration);
     for (size_t i = 0; i < c.frames.size(); ++i) {
-      const Image image = Frame([&] { DrawOverlay(font_.get(), "", false, c.frames[i]); });
+      const Image image = Frame([&] { DrawOverlay(font_.get(), captions_, "", false, c.frames[i]); });
       EXPECT_EQ(!InkBox(image).Empty(), c.shown[i]) << "frame at " << c.frames[i];
     }
-    EXPECT_FALSE(IsTextActive(id));
+    EXPECT_FALSE(captions_.IsActive(id));
   }
 }
 
 TEST_F(OverlayFont, CaptionsExpireEvenWithoutAFont) {
-  const int32_t id = AddText("unseen", 0, 0, 0.5f);
-  DrawOverlay(nullptr, "stats", true, 3.0f);
-  EXPECT_TRUE(IsTextActive(id));
-  DrawOverlay(nullptr, "stats", true, 3.5f);
-  EXPECT_FALSE(IsTextActive(id));
+  const int32_t id = captions_.Add("unseen", 0, 0, 0.5f);
+  DrawOverlay(nullptr, captions_, "stats", true, 3.0f);
+  EXPECT_TRUE(captions_.IsActive(id));
+  DrawOverlay(nullptr, captions_, "stats", true, 3.5f);
+  EXPECT_FALSE(captions_.IsActive(id));
 }

@@ -6,10 +6,10 @@
 #include <numbers>
 #include <vector>
 
+#include "base/error_box.h"
 #include "platform/gfx_format.h"
+#include "presentation/camera.h"
 #include "presentation/television.h"
-#include "shell/app_state.h"
-#include "shell/error_box.h"
 #include "tests/support/headless.h"
 #include "tests/support/temp_dir.h"
 
@@ -21,6 +21,7 @@ void CaptureError(const std::string&, const std::string& text) { g_errors.push_b
 // A television whose screen texture the test chooses, as a machine's would be.
 class ScreenTV : public CTV {
  public:
+  explicit ScreenTV(CTelevisionList& list) : CTV(list) {}
   void SetScreen(GfxTexture* texture) { screenTexture_ = texture; }
 };
 
@@ -33,17 +34,16 @@ class Scene : public ::testing::Test {
     window_ = OpenHeadless();
     ASSERT_NE(window_, nullptr) << "no headless rendering";
     device_ = window_->GlDeviceOf();
-    state_.device = device_;
-    state_.folders.models = std::string(GLIMMERBOX_SOURCE_DATA) + "/Models";
-    state_.scene = &scene_;
-    SetApp(&state_);
+    scene_.UseDevice(device_);
+    models_ = std::string(GLIMMERBOX_SOURCE_DATA) + "/Models";
+    scene_.SetModelsFolder(models_);
+    list_.scene = &scene_;
     g_errors.clear();
     SetErrorBoxPresenter(CaptureError);
   }
   void TearDown() override {
     SetErrorBoxPresenter(nullptr);
     scene_.ReleaseModel();
-    SetApp(nullptr);
   }
 
   // A screen texture as a machine makes it: from the model's screen image, then the picture rows
@@ -76,7 +76,7 @@ class Scene : public ::testing::Test {
 
   std::vector<uint32_t> Draw(CTV& tv, const char* png = nullptr) {
     CScene::ApplySceneViewSettings(device_);
-    CScene::SetViewTransform(device_, state_.eye, state_.lookAt);
+    CScene::SetViewTransform(device_, camera_.Eye(), camera_.LookAt());
     device_->Clear(GFX_CLEAR_TARGET | GFX_CLEAR_ZBUFFER, kBackground, 1.0f, 0);
     EXPECT_EQ(device_->BeginScene(), GFX_OK);
     tv.Render();
@@ -92,8 +92,10 @@ class Scene : public ::testing::Test {
 
   std::unique_ptr<GfxWindow> window_;
   GlDevice* device_ = nullptr;
-  AppState state_;
+  std::string models_;
+  CCamera camera_;
   CScene scene_;
+  CTelevisionList list_;
 };
 
 }  // namespace
@@ -103,7 +105,7 @@ TEST_F(Scene, LoadsTheModelWithItsScreenAndMaterialsInFileOrder) {
   EXPECT_TRUE(g_errors.empty());
   ASSERT_GE(scene_.SubsetCount(), 3u);
   EXPECT_EQ(scene_.ScreenSubset(), 2);
-  EXPECT_EQ(scene_.ScreenImagePath(), state_.folders.models + "/TV_Scree.tga");
+  EXPECT_EQ(scene_.ScreenImagePath(), models_ + "/TV_Scree.tga");
   for (uint32_t i = 0; i < scene_.SubsetCount(); ++i) {
     const GfxMaterial& m = scene_.Material(i);
     if (static_cast<int32_t>(i) == scene_.ScreenSubset()) {
@@ -121,7 +123,7 @@ TEST_F(Scene, LoadsTheModelWithItsScreenAndMaterialsInFileOrder) {
 }
 
 TEST_F(Scene, DrawsTheMachinePictureOnTheScreenInsideTheCabinet) {
-  ScreenTV tv;  // constructing a television loads the model
+  ScreenTV tv(list_);  // constructing a television loads the model
   ASSERT_TRUE(scene_.IsModelLoaded());
   GfxTexture* picture = MakePictureTexture(kPicture);
   tv.SetScreen(picture);
@@ -150,7 +152,7 @@ TEST_F(Scene, DrawsTheMachinePictureOnTheScreenInsideTheCabinet) {
 }
 
 TEST_F(Scene, WithoutAPictureTheScreenShowsTheModelsOwnScreenImage) {
-  ScreenTV tv;
+  ScreenTV tv(list_);
   const std::vector<uint32_t> pixels = Draw(tv);
   const uint32_t c = At(pixels, Project(device_, -11.0f, 2.0f, -39.5f));
   EXPECT_LT(Red(c), 90u);
@@ -158,7 +160,7 @@ TEST_F(Scene, WithoutAPictureTheScreenShowsTheModelsOwnScreenImage) {
 }
 
 TEST_F(Scene, HiddenOrExclusiveTelevisionsAreNotDrawn) {
-  ScreenTV tv;
+  ScreenTV tv(list_);
   tv.Show(false);
   std::vector<uint32_t> pixels = Draw(tv);
   EXPECT_EQ(At(pixels, Project(device_, 0, 0, -38)), kBackground);
@@ -169,7 +171,7 @@ TEST_F(Scene, HiddenOrExclusiveTelevisionsAreNotDrawn) {
 }
 
 TEST_F(Scene, ATelevisionTurnsAboutItsOwnCentre) {
-  ScreenTV tv;
+  ScreenTV tv(list_);
   GfxTexture* picture = MakePictureTexture(kPicture);
   tv.SetScreen(picture);
   tv.SetWorldPos(-100, 0, 50);
@@ -188,16 +190,16 @@ TEST_F(Scene, ATelevisionTurnsAboutItsOwnCentre) {
 
 TEST_F(Scene, AMissingModelIsReportedAndTriedAgainByTheNextTelevision) {
   TempDir empty;
-  state_.folders.models = empty.path().string();
+  scene_.SetModelsFolder(empty.path().string());
   {
-    CTV tv;
+    CTV tv(list_);
     EXPECT_FALSE(scene_.IsModelLoaded());
   }
   ASSERT_EQ(g_errors.size(), 1u);
   EXPECT_EQ(g_errors[0], "Couldn't load the telly model");
   std::filesystem::copy_file(std::string(GLIMMERBOX_SOURCE_DATA) + "/Models/tv.x",
                              empty.file("tv.x"));
-  CTV tv;
+  CTV tv(list_);
   EXPECT_TRUE(scene_.IsModelLoaded());
   // No texture files: one error box, for the first, and those subsets are untextured.
   ASSERT_EQ(g_errors.size(), 2u);
@@ -219,8 +221,8 @@ Mesh {
   Material { 0;1;0;1;; 0; 0;0;0;; 0;0;0;; TextureFilename { "tv_scree.TGA"; } }
  }
 })");
-  state_.folders.models = models.path().string();
-  ScreenTV tv;
+  scene_.SetModelsFolder(models.path().string());
+  ScreenTV tv(list_);
   ASSERT_TRUE(scene_.IsModelLoaded());
   EXPECT_EQ(scene_.ScreenSubset(), 1) << "names compare without letter case";
   EXPECT_EQ(scene_.Texture(0), nullptr);
@@ -231,7 +233,7 @@ Mesh {
 
 TEST_F(Scene, ReleasingTheModelAndResettingTheDeviceLeavesNothingBehind) {
   const uint32_t before = device_->LiveResourceCount();
-  ScreenTV tv;
+  ScreenTV tv(list_);
   GfxTexture* picture = MakePictureTexture(kPicture);
   EXPECT_GT(device_->LiveResourceCount(), before);
   EXPECT_EQ(device_->Reset(800, 600), GFX_E_INVALIDCALL) << "a device texture is still alive";

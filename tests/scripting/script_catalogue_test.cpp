@@ -12,12 +12,11 @@
 #include <utility>
 #include <vector>
 
+#include "base/log.h"
 #include "platform/folders.h"
 #include "scripting/script_catalogue.h"
 #include "scripting/script_host.h"
-#include "shell/app_state.h"
-#include "shell/log.h"
-#include "shell/settings.h"
+#include "scripting/script_world.h"
 #include "tests/scripting/script_driver.h"
 #include "tests/support/temp_dir.h"
 
@@ -48,10 +47,13 @@ std::string Sleeper(const std::string& tag) {
 class ScriptCatalogueTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    SetApp(&state_);
-    DeriveFolders(state_.folders, dir_.path().string());
-    std::filesystem::create_directories(state_.folders.scripts);
-    state_.settings.playMode = 0;
+    world_.settings.scriptsFolder = JoinPath(dir_.path().string(), "Scripts");
+    std::filesystem::create_directories(world_.settings.scriptsFolder);
+    world_.settings.playMode = 0;
+    world_.random = &random_;
+    world_.handsOn = &handsOn_;
+    world_.background = &background_;
+    host_.SetWorld(&world_);
     OpenLog(dir_.file("log.txt"));
     host_.SetPlaylist(&catalogue_);
     catalogue_.SetNoScriptsHandler([this](const std::string& message) { noScripts_.push_back(message); });
@@ -59,11 +61,10 @@ class ScriptCatalogueTest : public ::testing::Test {
   void TearDown() override {
     host_.CloseCurrentScript();
     CloseLog();
-    SetApp(nullptr);
   }
 
   void Script(const std::string& name, const std::string& text) {
-    WriteWholeFile(JoinPath(state_.folders.scripts, name), text);
+    WriteWholeFile(JoinPath(world_.settings.scriptsFolder, name), text);
   }
   std::vector<std::string> Log() { return ReadLogLines(dir_.file("log.txt")); }
   bool Logged(const std::string& line) {
@@ -88,7 +89,10 @@ class ScriptCatalogueTest : public ::testing::Test {
   }
 
   TempDir dir_;
-  AppState state_;
+  ScriptWorld world_;
+  std::mt19937 random_;
+  bool handsOn_ = false;
+  uint32_t background_ = 0;
   CScriptHost host_;
   CScriptCatalogue catalogue_{host_};
   std::vector<std::string> noScripts_;
@@ -104,13 +108,13 @@ TEST_F(ScriptCatalogueTest, CataloguesScriptsThatDescribeThemselvesInNameOrder) 
   Script("nostart.lua", "Script_Details = { Name = 'No start' }\n");  // b.lua's Script_Start is cleared
   Script("notable.lua", "Script_Details = 'x'\nfunction Script_Start() end\n");
   Script("notes.txt", "not a script");
-  std::filesystem::create_directories(JoinPath(state_.folders.scripts, "folder.lua"));
-  WriteZip(JoinPath(state_.folders.scripts, "empty.zip"), {{"readme.txt", "hello"}});
-  WriteZip(JoinPath(state_.folders.scripts, "two.ZIP"),
+  std::filesystem::create_directories(JoinPath(world_.settings.scriptsFolder, "folder.lua"));
+  WriteZip(JoinPath(world_.settings.scriptsFolder, "empty.zip"), {{"readme.txt", "hello"}});
+  WriteZip(JoinPath(world_.settings.scriptsFolder, "two.ZIP"),
            {{"x.txt", "-"},
             {"one.lua", "Script_Details = { Name = 'One' }\nfunction Script_Start() end\n"},
             {"two.lua", "Script_Details = { Name = 'Two' }\nfunction Script_Start() end\n"}});
-  WriteWholeFile(JoinPath(state_.folders.scripts, "bad.zip"), "not a zip");
+  WriteWholeFile(JoinPath(world_.settings.scriptsFolder, "bad.zip"), "not a zip");
 
   catalogue_.BuildScriptList();
 
@@ -157,7 +161,7 @@ TEST_F(ScriptCatalogueTest, PlaylistInSequenceOrOnlyTheSelection) {
 
   catalogue_.Scripts()[1].selected = true;
   catalogue_.Scripts()[3].selected = true;
-  state_.settings.playSelection = 1;
+  world_.settings.playSelection = 1;
   catalogue_.BuildPlaylist();
   EXPECT_EQ(catalogue_.Playlist(), (std::vector<int32_t>{1, 3}));
   EXPECT_EQ(catalogue_.CountSelected(), 2);
@@ -166,8 +170,8 @@ TEST_F(ScriptCatalogueTest, PlaylistInSequenceOrOnlyTheSelection) {
 
 TEST_F(ScriptCatalogueTest, ShuffleSwapsWithAnyEntryUsingTheSharedGenerator) {
   Records(5);
-  state_.settings.playMode = 1;
-  state_.random.seed(5489);
+  world_.settings.playMode = 1;
+  random_.seed(5489);
   catalogue_.BuildPlaylist();
   // Draws 3499211612, 581869302, 3890346734, 3586334585, 545404204, each >> 1 and % 5,
   // swapped with entries 4, 3, 2, 1, 0.
@@ -175,7 +179,7 @@ TEST_F(ScriptCatalogueTest, ShuffleSwapsWithAnyEntryUsingTheSharedGenerator) {
   EXPECT_TRUE(Logged("Building playlist (random)"));
   std::mt19937 expected(5489);
   expected.discard(5);
-  EXPECT_EQ(state_.random, expected);
+  EXPECT_EQ(random_, expected);
 }
 
 TEST_F(ScriptCatalogueTest, SelectionIsSavedAndMatchedWithoutLetterCase) {
@@ -196,7 +200,7 @@ TEST_F(ScriptCatalogueTest, SelectionIsSavedAndMatchedWithoutLetterCase) {
 TEST_F(ScriptCatalogueTest, PlayTimeSwitchesToTheNextScriptAndWraps) {
   Script("s1.lua", Sleeper("one"));
   Script("s2.lua", Sleeper("two"));
-  state_.settings.playTime = 5;
+  world_.settings.playTime = 5;
   Build();
   catalogue_.SchedulingStep(0);
   EXPECT_EQ(catalogue_.CurrentScriptName(), "s1.lua");
@@ -213,13 +217,13 @@ TEST_F(ScriptCatalogueTest, PlayTimeSwitchesToTheNextScriptAndWraps) {
 TEST_F(ScriptCatalogueTest, PlayTimeZeroOrASingleScriptIsNeverSwitchedByTime) {
   Script("s1.lua", Sleeper("one"));
   Script("s2.lua", Sleeper("two"));
-  state_.settings.playTime = 0;
+  world_.settings.playTime = 0;
   Build();
   catalogue_.SchedulingStep(0);
   catalogue_.SchedulingStep(1e6f);
   EXPECT_EQ(catalogue_.CurrentScriptName(), "s1.lua");
 
-  state_.settings.playTime = 5;
+  world_.settings.playTime = 5;
   catalogue_.PlayOnly("s2.lua");
   catalogue_.SchedulingStep(0);
   catalogue_.SchedulingStep(100);
@@ -234,7 +238,7 @@ TEST_F(ScriptCatalogueTest, FailedScriptsAreSkippedUntilNothingIsLeft) {
   Build();
   // b.lua breaks after it was catalogued.
   Script("b.lua", "function Script_Start() error('broken') end\n");
-  state_.settings.playTime = 1;
+  world_.settings.playTime = 1;
   catalogue_.SchedulingStep(0);
   catalogue_.SchedulingStep(1);  // b fails to load
   EXPECT_TRUE(catalogue_.Scripts()[1].failed);
@@ -262,7 +266,7 @@ TEST_F(ScriptCatalogueTest, FailedScriptsAreSkippedUntilNothingIsLeft) {
 
 TEST_F(ScriptCatalogueTest, AnEmptyPlaylistIsNothingToPlay) {
   Records(2);
-  state_.settings.playSelection = 1;
+  world_.settings.playSelection = 1;
   catalogue_.BuildPlaylist();
   catalogue_.SchedulingStep(0);
   EXPECT_EQ(noScripts_.size(), 1u);
@@ -273,7 +277,7 @@ TEST_F(ScriptCatalogueTest, AfterTheWatchdogTheFirstScriptIsLoadedAgain) {
   Script("a.lua", Sleeper("a"));
   Script("b.lua", "Script_Details = {}\nfunction Script_Start() gbox.Log('started b') while true do end end\n");
   Script("c.lua", Sleeper("c"));
-  state_.settings.playTime = 1;
+  world_.settings.playTime = 1;
   Build();
   catalogue_.SchedulingStep(0);
   catalogue_.SchedulingStep(1);
@@ -289,42 +293,42 @@ TEST_F(ScriptCatalogueTest, AfterTheWatchdogTheFirstScriptIsLoadedAgain) {
 TEST_F(ScriptCatalogueTest, HandsOnModeHoldsTheSchedulerAndTheScript) {
   Script("a.lua", "Script_Details = {}\nfunction Script_Start() gbox.Sleep(0.5) gbox.Log('woke') end\n");
   Build();
-  state_.handsOn = true;
+  handsOn_ = true;
   catalogue_.SchedulingStep(0);
   EXPECT_EQ(catalogue_.Position(), -1);
-  state_.handsOn = false;
+  handsOn_ = false;
   catalogue_.SchedulingStep(0);
   host_.ResumeStep(0.4f);
   EXPECT_FALSE(Logged("woke"));
-  state_.handsOn = true;
+  handsOn_ = true;
   host_.ResumeStep(0.6f);
   EXPECT_FALSE(Logged("woke"));
-  state_.handsOn = false;
+  handsOn_ = false;
   host_.ResumeStep(0.6f);
   EXPECT_TRUE(Logged("woke"));
 }
 
 TEST_F(ScriptCatalogueTest, AZippedScriptKeepsItsArchiveOpenUntilClosed) {
-  WriteZip(JoinPath(state_.folders.scripts, "pack.zip"),
+  WriteZip(JoinPath(world_.settings.scriptsFolder, "pack.zip"),
            {{"game.z80", "-"},
             {"Run.Lua", "Script_Details = {}\nfunction Script_Start() gbox.Log('zipped ran') gbox.Sleep(9) end\n"}});
   catalogue_.PlayOnly("pack.zip");
   catalogue_.SchedulingStep(0);
   EXPECT_TRUE(Logged("zipped ran"));
-  ASSERT_NE(state_.scriptZip, nullptr);
-  EXPECT_TRUE(state_.scriptIsZipped);
-  EXPECT_TRUE(state_.scriptZip->IsOpen());
+  ASSERT_NE(host_.ScriptZip(), nullptr);
+  EXPECT_EQ(host_.Lookup().scriptZip, host_.ScriptZip());
+  EXPECT_TRUE(host_.ScriptZip()->IsOpen());
   host_.CloseCurrentScript();
-  EXPECT_EQ(state_.scriptZip, nullptr);
-  EXPECT_FALSE(state_.scriptIsZipped);
+  EXPECT_EQ(host_.ScriptZip(), nullptr);
+  EXPECT_EQ(host_.Lookup().scriptZip, nullptr);
 }
 
 TEST_F(ScriptCatalogueTest, LoadingResetsTheBackgroundAndReadsAPathUnchanged) {
-  state_.backgroundColour = 0x123456;
+  background_ = 0x123456;
   const std::string elsewhere = dir_.file("elsewhere.lua");
   WriteWholeFile(elsewhere, "function Script_Start() gbox.Log('from a path') end\n");
   EXPECT_TRUE(host_.LoadScript(elsewhere, false));
-  EXPECT_EQ(state_.backgroundColour, 0u);
+  EXPECT_EQ(background_, 0u);
   EXPECT_TRUE(Logged("from a path"));
   EXPECT_TRUE(Logged("Script loaded OK: "));
   EXPECT_FALSE(host_.LoadScript("missing.lua", false));

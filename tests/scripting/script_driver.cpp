@@ -5,16 +5,18 @@
 #include <fstream>
 #include <sstream>
 
+#include "archive/archive.h"
+#include "base/log.h"
+#include "base/program.h"
 #include "emulation/rom_cache.h"
 #include "formats/zip.h"
 #include "platform/folders.h"
+#include "presentation/camera.h"
 #include "presentation/television.h"
 #include "presentation/text_list.h"
 #include "scripting/script_catalogue.h"
 #include "scripting/script_host.h"
-#include "shell/app_state.h"
-#include "shell/log.h"
-#include "shell/settings.h"
+#include "scripting/script_world.h"
 
 namespace {
 
@@ -94,15 +96,35 @@ std::vector<std::string> ReadLogLines(const std::string& logPath) {
 }
 
 std::vector<std::string> RunScript(const DriverOptions& options, const ScriptSpec& spec) {
-  AppState state;
-  SetApp(&state);
-  DeriveFolders(state.folders, options.baseFolder);
-  if (!options.romsFolder.empty()) state.folders.roms = options.romsFolder;
-  state.saverMode = spec.saverMode;
-  state.settings.playTime = spec.playTime;
-  state.settings.playMode = 0;
-  state.settings.smartPlay = 0;
-  state.random.seed(1);
+  // The parts of the program scripts act on, as the application makes them: no sound settings,
+  // SmartPlay off, playing in sequence, the generator seeded with 1.
+  const std::string base = options.baseFolder;
+  CRomCache roms(options.romsFolder.empty() ? JoinPath(base, "Roms") : options.romsFolder);
+  uint8_t keyMatrix[8] = {};
+  std::mt19937 random(1);
+  CTextList captions;
+  CCamera camera;
+  uint32_t background = 0;
+  CArchive archive(random, captions);
+  archive.SetUp({"", JoinPath(base, "Snapshots"), "", 0, 1, spec.saverMode});
+  CTelevisionList televisions;
+  televisions.machines.roms = &roms;
+  televisions.machines.keyMatrix = keyMatrix;
+  televisions.machines.random = &random;
+  televisions.machines.log = [](const std::string& line) { WriteLog(line); };
+  ScriptWorld world;
+  world.settings.scriptsFolder = JoinPath(base, "Scripts");
+  world.settings.snapshotsFolder = JoinPath(base, "Snapshots");
+  world.settings.playMode = 0;
+  world.settings.playTime = spec.playTime;
+  world.settings.preview = spec.saverMode == SM_PREVIEW;
+  world.televisions = &televisions;
+  world.captions = &captions;
+  world.camera = &camera;
+  world.background = &background;
+  world.archive = &archive;
+  world.random = &random;
+  ScriptHost().SetWorld(&world);
   OpenLog(options.logPath);
 
   bool errorMode = false;
@@ -118,22 +140,21 @@ std::vector<std::string> RunScript(const DriverOptions& options, const ScriptSpe
     ScriptSchedulingStep(now);
     if (errorMode) break;
     ScriptResumeStep(now);
-    for (CTV* tv = CTV::Head(); tv; tv = tv->Next())
-      if (!state.exclusive || tv == state.exclusive) tv->UpdateFrame(now);
-    DrawTextList(now, [](const TextMessage&) {});
+    for (CTV* tv = televisions.Head(); tv; tv = tv->Next())
+      if (!televisions.Exclusive() || tv == televisions.Exclusive()) tv->UpdateFrame(now);
+    captions.Draw(now, {});
   }
 
   char summary[256];
   std::snprintf(summary, sizeof summary,
                 "Driver: televisions %d, background 0x%08x, eye (%g, %g, %g), look-at (%g, %g, %g), captions %d",
-                static_cast<int>(state.tvCount), static_cast<unsigned>(state.backgroundColour), state.eye.x,
-                state.eye.y, state.eye.z, state.lookAt.x, state.lookAt.y, state.lookAt.z,
-                static_cast<int>(state.textList.size()));
+                static_cast<int>(televisions.Count()), static_cast<unsigned>(background), camera.Eye().x,
+                camera.Eye().y, camera.Eye().z, camera.LookAt().x, camera.LookAt().y, camera.LookAt().z,
+                static_cast<int>(captions.Messages().size()));
   WriteLog(summary);
   ClearScriptCatalogue();
   SetNoScriptsHandler(nullptr);
-  ReleaseROMCache(state.romCache);
+  ScriptHost().SetWorld(nullptr);
   CloseLog();
-  SetApp(nullptr);
   return ReadLogLines(options.logPath);
 }

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/app_state.h"
+#include "base/program.h"
 
 namespace {
 

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "archive/smartplay.h"
+#include "base/log.h"
 #include "platform/registry.h"
 #include "scripting/script_catalogue.h"
-#include "shell/app_state.h"
-#include "shell/log.h"
 #include "shell/settings.h"
 #include "tests/support/temp_dir.h"
 
@@ -47,9 +47,9 @@ class DialogTest : public ::testing::Test {
   }
 
   // The settings as the next run reads them.
-  AppState ReadBack() {
+  ProgramSettings ReadBack() {
     RegForgetFiles();
-    AppState back;
+    ProgramSettings back;
     ReadSettings(back);
     return back;
   }
@@ -59,6 +59,7 @@ class DialogTest : public ::testing::Test {
 
   TempDir dir_;
   std::string user_;
-  AppState app_;
+  ProgramSettings app_;
   std::vector<ScriptRecord> scripts_;
+  CSmartPlay smartPlay_;
 };

@@ -50,7 +50,7 @@ class DialogRender : public DialogTest {
     scripts_[1].author = "Corvane";
     scripts_[1].description = "Loads the demo programs into a 48K and a 128K machine.";
     PrepareDisplaySettings(app_.display, window_->Adapter());
-    settings_ = std::make_unique<CSettingsDialog>(app_, scripts_);
+    settings_ = std::make_unique<CSettingsDialog>(app_, scripts_, smartPlay_);
     settingsView_ = std::make_unique<CSettingsDialogView>(*window_, *settings_, app_, scripts_);
   }
 

@@ -96,7 +96,7 @@ TEST_F(DisplaySettingsTest, ASoftwareAdapterHasNoHardwareToDisable) {
 TEST_F(DisplaySettingsTest, StoredModesCountOnlyForTheSameAdapterAndOkOfTheSettingsKeepsThem) {
   // What an earlier run stored for the adapter with identifier bytes 7.
   {
-    AppState earlier;
+    ProgramSettings earlier;
     PrepareDisplaySettings(earlier.display, Adapter(true, 7));
     CDisplaySettingsDialog dialog(earlier.display, Adapter(true, 7));
     dialog.ChooseMode(1);
@@ -105,12 +105,12 @@ TEST_F(DisplaySettingsTest, StoredModesCountOnlyForTheSameAdapterAndOkOfTheSetti
     ASSERT_TRUE(WriteSettings(earlier));
   }
   RegForgetFiles();
-  AppState same;
+  ProgramSettings same;
   PrepareDisplaySettings(same.display, Adapter(true, 7));
   EXPECT_EQ(same.display.screens[0].width, 1920);
   EXPECT_EQ(same.display.screens[0].disableHardware, 1);
 
-  AppState other;
+  ProgramSettings other;
   PrepareDisplaySettings(other.display, Adapter(true, 9));
   EXPECT_EQ(other.display.screens[0].width, 0) << "a mode chosen for another adapter";
   EXPECT_EQ(other.display.screens[0].disableHardware, 0);
@@ -118,6 +118,6 @@ TEST_F(DisplaySettingsTest, StoredModesCountOnlyForTheSameAdapterAndOkOfTheSetti
 
   // The settings dialog's OK writes the monitor with the adapter now present.
   std::vector<ScriptRecord> none;
-  CSettingsDialog(other, none).Ok();
+  CSettingsDialog(other, none, smartPlay_).Ok();
   EXPECT_NE(RegistryText().find("\"Adapter ID\"=hex:09,09,09,09"), std::string::npos) << RegistryText();
 }

@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "base/log.h"
 #include "platform/gfx.h"
 #include "platform/registry.h"
 #include "platform/window.h"
 #include "shell/glimmerbox.h"
-#include "shell/log.h"
 #include "shell/settings.h"
 #include "tests/support/png.h"
 #include "tests/support/temp_dir.h"

@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "emulation/machine48.h"
+#include "base/error_box.h"
 #include "platform/gfx_math.h"
 #include "platform/keyboard_state.h"
 #include "platform/saver_events.h"
 #include "presentation/audio_sound_output.h"
+#include "presentation/speccy.h"
 #include "presentation/television.h"
 #include "presentation/text_list.h"
-#include "shell/error_box.h"
 #include "tests/support/recording_gfx_device.h"
 
 namespace {
@@ -27,7 +27,9 @@ class TestApp : public CGlimmerbox {
   using CGlimmerbox::AdvanceFrame;
   using CGlimmerbox::InvalidateDeviceResources;
   using CGlimmerbox::RenderFrame;
+  using CGlimmerbox::RenderUnitSelected;
   using CGlimmerbox::RestoreDeviceResources;
+  using CGlimmerbox::SetMode;
   using CGlimmerbox::SetUpScene;
   using CGlimmerbox::ShutDownScene;
 };
@@ -35,6 +37,7 @@ class TestApp : public CGlimmerbox {
 // A television that counts its runs.
 class CountingTV : public CTV {
  public:
+  explicit CountingTV(CTelevisionList& list) : CTV(list) {}
   bool UpdateFrame(float) override {
     ++runs;
     return false;
@@ -47,12 +50,12 @@ class Application : public ::testing::Test {
   void SetUp() override {
     g_boxes.clear();
     SetErrorBoxPresenter(CaptureBox);
-    App().scene = nullptr;  // plain televisions, no model
+    app_.Televisions().scene = nullptr;  // plain televisions, no model
     app_.scripts.scriptScheduler = [this](float) { ++scheduled_; };
     app_.scripts.scriptResume = [this](float) { ++resumed_; };
   }
   void TearDown() override {
-    while (CTV* tv = CTV::Head()) delete tv;
+    app_.Televisions().DeleteAll();
     SetErrorBoxPresenter(nullptr);
   }
 
@@ -72,7 +75,7 @@ class Application : public ::testing::Test {
 }  // namespace
 
 TEST_F(Application, FiveSmallMouseMovesAreForgivenTheSixthEndsTheSaver) {
-  App().saverMode = SM_FULL;
+  app_.SetMode(SM_FULL);
   for (int i = 1; i <= 5; ++i) {
     app_.HandleMessage(Event(SaverEventType::MouseMove, 0, i, i));
     app_.HandleMessage(Event(SaverEventType::MouseMove, 0, i, i));  // same place: not counted
@@ -84,7 +87,7 @@ TEST_F(Application, FiveSmallMouseMovesAreForgivenTheSixthEndsTheSaver) {
 }
 
 TEST_F(Application, TheTestWindowEndsOnlyWhenClosed) {
-  App().saverMode = SM_TEST;
+  app_.SetMode(SM_TEST);
   for (int i = 0; i < 10; ++i) app_.HandleMessage(Event(SaverEventType::MouseMove, 0, i, 0));
   app_.HandleMessage(Event(SaverEventType::MouseButton));
   app_.HandleMessage(Event(SaverEventType::KeyDown, 'A'));
@@ -96,7 +99,7 @@ TEST_F(Application, TheTestWindowEndsOnlyWhenClosed) {
 }
 
 TEST_F(Application, ThePreviewIgnoresInputButEndsWithItsWindow) {
-  App().saverMode = SM_PREVIEW;
+  app_.SetMode(SM_PREVIEW);
   for (int i = 0; i < 10; ++i) app_.HandleMessage(Event(SaverEventType::MouseMove, 0, i, 0));
   app_.HandleMessage(Event(SaverEventType::MouseButton));
   app_.HandleMessage(Event(SaverEventType::KeyDown, 'A'));
@@ -106,7 +109,7 @@ TEST_F(Application, ThePreviewIgnoresInputButEndsWithItsWindow) {
 }
 
 TEST_F(Application, FullScreenCannotBeClosedButAnyClickEndsIt) {
-  App().saverMode = SM_FULL;
+  app_.SetMode(SM_FULL);
   app_.HandleMessage(Event(SaverEventType::WindowClosed));
   EXPECT_FALSE(app_.Ended());
   app_.HandleMessage(Event(SaverEventType::MouseButton));
@@ -114,10 +117,10 @@ TEST_F(Application, FullScreenCannotBeClosedButAnyClickEndsIt) {
 }
 
 TEST_F(Application, TheHotKeyHandsTheKeyboardOverAndEscapeStillEnds) {
-  App().saverMode = SM_FULL;
-  App().settings.hotKey = VK_F1;
+  app_.SetMode(SM_FULL);
+  app_.Program().settings.hotKey = VK_F1;
   app_.HandleMessage(Event(SaverEventType::KeyDown, VK_F1));
-  EXPECT_TRUE(App().handsOn);
+  EXPECT_TRUE(app_.HandsOn());
   app_.HandleMessage(Event(SaverEventType::KeyDown, 'Q'));
   EXPECT_FALSE(app_.Ended());
   app_.HandleMessage(Event(SaverEventType::KeyDown, VK_ESCAPE));
@@ -125,35 +128,35 @@ TEST_F(Application, TheHotKeyHandsTheKeyboardOverAndEscapeStillEnds) {
 }
 
 TEST_F(Application, ASignalEndsEveryMode) {
-  App().saverMode = SM_PREVIEW;
+  app_.SetMode(SM_PREVIEW);
   app_.HandleMessage(Event(SaverEventType::Quit));
   EXPECT_TRUE(app_.Ended());
 }
 
 TEST_F(Application, WhileAMachineIsExclusiveTheOthersAreFrozen) {
-  auto* a = new CountingTV;
-  auto* b = new CountingTV;
+  auto* a = new CountingTV(app_.Televisions());
+  auto* b = new CountingTV(app_.Televisions());
   app_.AdvanceFrame();
-  app_.SetExclusive(b, true);
+  b->SetExclusive(true);
   app_.AdvanceFrame();
   app_.AdvanceFrame();
   EXPECT_EQ(a->runs, 1);
   EXPECT_EQ(b->runs, 3);
   delete b;  // back to the scene: everyone runs again
-  EXPECT_EQ(App().requestedViewMode, VIEW_SCENE);
+  EXPECT_EQ(app_.Televisions().RequestedViewMode(), VIEW_SCENE);
   app_.AdvanceFrame();
   EXPECT_EQ(a->runs, 2);
 }
 
 TEST_F(Application, HandsOnModeFreezesTheScriptsButNotTheMachines) {
-  auto* tv = new CountingTV;
-  App().handsOn = true;
+  auto* tv = new CountingTV(app_.Televisions());
+  app_.SetHandsOn(true);
   app_.AdvanceFrame();
   app_.AdvanceFrame();
   EXPECT_EQ(scheduled_, 0);
   EXPECT_EQ(resumed_, 0);
   EXPECT_EQ(tv->runs, 2);
-  App().handsOn = false;
+  app_.SetHandsOn(false);
   app_.AdvanceFrame();
   EXPECT_EQ(scheduled_, 1);
   EXPECT_EQ(resumed_, 1);
@@ -169,54 +172,74 @@ TEST_F(Application, SoundIsMadeOnlyFullScreenOrInTheTestWindowWithASoundSetting)
       {SM_PREVIEW, 1, 1, false}, {SM_CONFIG, 1, 1, false},
   };
   for (const Case& c : cases) {
-    AppState state;
-    state.saverMode = c.mode;
-    state.settings.emulateBeeper = c.beeper;
-    state.settings.emulateAY = c.ay;
-    EXPECT_EQ(WantsSoundOutput(state), c.sound) << c.mode << " " << c.beeper << c.ay;
+    Settings settings;
+    settings.emulateBeeper = c.beeper;
+    settings.emulateAY = c.ay;
+    EXPECT_EQ(WantsSoundOutput(settings, c.mode), c.sound) << c.mode << " " << c.beeper << c.ay;
+  }
+}
+
+// The machines' beeper and AY chip follow their settings, and exist only where sound is made.
+TEST(MachineSwitches, FollowTheSettingsOnlyFullScreenOrInTheTestWindow) {
+  struct Case {
+    int32_t mode, beeper, ay;
+    bool beeperOn, ayOn;
+  };
+  const Case cases[] = {
+      {SM_TEST, 1, 1, true, true},      {SM_FULL, 1, 0, true, false},
+      {SM_TEST, 0, 1, false, true},     {SM_PREVIEW, 1, 1, false, false},
+      {SM_CONFIG, 1, 1, false, false},
+  };
+  for (const Case& c : cases) {
+    Settings settings;
+    settings.emulateBeeper = c.beeper;
+    settings.emulateAY = c.ay;
+    const MachineSwitches switches = MachineSwitchesFor(settings, c.mode);
+    EXPECT_EQ(switches.beeper, c.beeperOn) << c.mode << " " << c.beeper << c.ay;
+    EXPECT_EQ(switches.ay, c.ayOn) << c.mode << " " << c.beeper << c.ay;
   }
 }
 
 TEST_F(Application, APreviewGetsNoKeyboardAndNoSoundSoItsMachinesHaveNoStream) {
-  App().saverMode = SM_PREVIEW;
-  App().settings.emulateBeeper = 1;
+  app_.SetMode(SM_PREVIEW);
+  app_.Program().settings.emulateBeeper = 1;
   app_.SetUpScene();
   EXPECT_EQ(app_.SoundOutput(), nullptr);
   EXPECT_TRUE(g_boxes.empty()) << "no keyboard was even tried";
-  auto* machine = new CSpeccy48;
-  EXPECT_EQ(machine->SoundStream(), nullptr);
+  auto* machine = new CSpeccy48(app_.Televisions());
+  EXPECT_EQ(machine->Core().SoundStream(), nullptr);
   delete machine;
   app_.ShutDownScene();
 }
 
 TEST_F(Application, TheTestWindowWithSoundGivesEveryMachineAStream) {
   setenv("SDL_AUDIODRIVER", "dummy", 1);
-  App().saverMode = SM_TEST;
-  App().settings.emulateAY = 1;
+  app_.SetMode(SM_TEST);
+  app_.Program().settings.emulateAY = 1;
   app_.SetUpScene();
   unsetenv("SDL_AUDIODRIVER");
   ASSERT_NE(app_.SoundOutput(), nullptr);
-  auto* machine = new CSpeccy48;
-  EXPECT_NE(machine->SoundStream(), nullptr);
+  auto* machine = new CSpeccy48(app_.Televisions());
+  EXPECT_NE(machine->Core().SoundStream(), nullptr);
   delete machine;
   app_.ShutDownScene();
   EXPECT_EQ(app_.SoundOutput(), nullptr);
-  EXPECT_EQ(App().soundOutput, nullptr);
+  EXPECT_EQ(app_.Televisions().machines.sound, nullptr);
 }
 
 TEST_F(Application, TheExclusiveViewAndBackToTheScene) {
   RecordingGfxDevice device;
   device.width = 600;
   device.height = 400;
-  App().device = &device;
-  App().backgroundColour = 0xFF102030;
-  auto* tv = new CountingTV;
+  app_.RenderUnitSelected(&device);
+  app_.SetBackgroundColour(0xFF102030);
+  auto* tv = new CountingTV(app_.Televisions());
   app_.RestoreDeviceResources();
 
-  app_.SetExclusive(tv, true);
+  tv->SetExclusive(true);
   app_.RenderFrame();
-  EXPECT_EQ(App().currentViewMode, VIEW_EXCLUSIVE);
-  EXPECT_EQ(App().requestedViewMode, VIEW_NONE);
+  EXPECT_EQ(app_.ViewMode(), VIEW_EXCLUSIVE);
+  EXPECT_EQ(app_.Televisions().RequestedViewMode(), VIEW_NONE);
   ASSERT_NE(app_.ExclusiveQuad(), nullptr);
   ASSERT_EQ(device.draws.size(), 1u);
   EXPECT_EQ(device.draws[0].type, GFX_PT_TRIANGLEFAN);
@@ -227,48 +250,48 @@ TEST_F(Application, TheExclusiveViewAndBackToTheScene) {
   // A reset while exclusive: the quad goes, and comes back with the projection on the next frame.
   app_.InvalidateDeviceResources();
   EXPECT_EQ(device.liveBuffers, 0);
-  EXPECT_EQ(App().requestedViewMode, VIEW_EXCLUSIVE);
+  EXPECT_EQ(app_.Televisions().RequestedViewMode(), VIEW_EXCLUSIVE);
   app_.RestoreDeviceResources();
   app_.RenderFrame();
   EXPECT_EQ(device.liveBuffers, 1);
   EXPECT_EQ(std::memcmp(&device.transforms[GFX_TS_PROJECTION], &ortho, sizeof ortho), 0);
 
   // Leaving the exclusive view puts the camera back, though the camera itself did not move.
-  app_.SetExclusive(tv, false);
+  tv->SetExclusive(false);
   const int viewSets = device.transformSets[GFX_TS_VIEW];
   app_.RenderFrame();
-  EXPECT_EQ(App().currentViewMode, VIEW_SCENE);
+  EXPECT_EQ(app_.ViewMode(), VIEW_SCENE);
   EXPECT_EQ(device.transformSets[GFX_TS_VIEW], viewSets + 1);
   const float eye[3] = {0, 0, -300}, at[3] = {0, 0, 0}, up[3] = {0, 1, 0};
   const GfxMatrix view = GfxMatrixLookAtLH(eye, at, up);
   EXPECT_EQ(std::memcmp(&device.transforms[GFX_TS_VIEW], &view, sizeof view), 0);
   app_.InvalidateDeviceResources();
-  App().device = nullptr;
+  app_.RenderUnitSelected(nullptr);
 }
 
 TEST_F(Application, AResetKeepsAViewChangeThatWasAskedForAndNotYetMade) {
   RecordingGfxDevice device;
-  App().device = &device;
+  app_.RenderUnitSelected(&device);
   app_.RenderFrame();
-  EXPECT_EQ(App().currentViewMode, VIEW_SCENE);
-  auto* tv = new CountingTV;
-  app_.SetExclusive(tv, true);
+  EXPECT_EQ(app_.ViewMode(), VIEW_SCENE);
+  auto* tv = new CountingTV(app_.Televisions());
+  tv->SetExclusive(true);
   app_.InvalidateDeviceResources();  // before any frame showed the exclusive view
-  EXPECT_EQ(App().requestedViewMode, VIEW_EXCLUSIVE);
-  EXPECT_EQ(App().currentViewMode, VIEW_NONE);
+  EXPECT_EQ(app_.Televisions().RequestedViewMode(), VIEW_EXCLUSIVE);
+  EXPECT_EQ(app_.ViewMode(), VIEW_NONE);
   app_.RenderFrame();
-  EXPECT_EQ(App().currentViewMode, VIEW_EXCLUSIVE);
+  EXPECT_EQ(app_.ViewMode(), VIEW_EXCLUSIVE);
   app_.InvalidateDeviceResources();
-  App().device = nullptr;
+  app_.RenderUnitSelected(nullptr);
 }
 
 TEST_F(Application, CaptionsExpireEvenWithoutAnOverlayFont) {
   RecordingGfxDevice device;
-  App().device = &device;
-  const int32_t id = AddText("hello", 10, 10, 0);
+  app_.RenderUnitSelected(&device);
+  const int32_t id = app_.Captions().Add("hello", 10, 10, 0);
   app_.RenderFrame();
-  EXPECT_FALSE(IsTextActive(id));
-  App().device = nullptr;
+  EXPECT_FALSE(app_.Captions().IsActive(id));
+  app_.RenderUnitSelected(nullptr);
 }
 
 TEST(DeviceReset, TenAttemptsWithGrowingWaits) {

@@ -42,7 +42,7 @@ TEST_F(SettingsDialogTest, ThePlaySelectionControlsFollowTheCatalogue) {
       scripts_[static_cast<size_t>(i)].selected = i < c.selected;
     }
     app_.settings.playSelection = c.playSelection;
-    const CSettingsDialog dialog(app_, scripts_);
+    const CSettingsDialog dialog(app_, scripts_, smartPlay_);
     EXPECT_EQ(dialog.PlayAllText(), c.playAllText) << c.what;
     EXPECT_EQ(dialog.PlaySelectionText(), c.playSelectionText) << c.what;
     EXPECT_EQ(dialog.SelectEnabled(), c.selectEnabled) << c.what;
@@ -55,7 +55,7 @@ TEST_F(SettingsDialogTest, ThePlaySelectionControlsFollowTheCatalogue) {
 TEST_F(SettingsDialogTest, RemovingEverySelectedScriptFallsBackToPlayingAll) {
   MakeScripts({"a.lua", "b.lua"}, {"a.lua", "b.lua"});
   app_.settings.playSelection = 1;
-  CSettingsDialog settings(app_, scripts_);
+  CSettingsDialog settings(app_, scripts_, smartPlay_);
   ASSERT_EQ(settings.playSelectionRadio, IDC_PLAY_SELECTION);
 
   CScriptSelectionDialog selection(scripts_);
@@ -82,7 +82,7 @@ TEST_F(SettingsDialogTest, RemovingEverySelectedScriptFallsBackToPlayingAll) {
 
 TEST_F(SettingsDialogTest, OkStoresEveryControlAndWritesTheRegistry) {
   MakeScripts({"a.lua"}, {"a.lua"});
-  CSettingsDialog dialog(app_, scripts_);
+  CSettingsDialog dialog(app_, scripts_, smartPlay_);
   // The defaults of a fresh system are in the controls.
   EXPECT_TRUE(dialog.smartPlay && dialog.includeDefaultArchive && dialog.log && dialog.verticalSync);
   EXPECT_FALSE(dialog.emulateBeeper || dialog.emulateAY);
@@ -121,7 +121,7 @@ TEST_F(SettingsDialogTest, OkStoresEveryControlAndWritesTheRegistry) {
 
 TEST_F(SettingsDialogTest, CancelWritesNothing) {
   MakeScripts({"a.lua"});
-  CSettingsDialog dialog(app_, scripts_);
+  CSettingsDialog dialog(app_, scripts_, smartPlay_);
   dialog.emulateBeeper = true;
   dialog.SetPlayTimeText("5");
   EXPECT_EQ(dialog.Cancel(), 2);
@@ -141,7 +141,7 @@ TEST_F(SettingsDialogTest, ThePlayTimeIsTheEditsLeadingDigits) {
   };
   MakeScripts({});
   for (const auto& c : cases) {
-    CSettingsDialog dialog(app_, scripts_);
+    CSettingsDialog dialog(app_, scripts_, smartPlay_);
     dialog.SetPlayTimeText(c.typed);
     EXPECT_EQ(dialog.PlayTimeText(), c.shown) << c.typed;
     dialog.Ok();
@@ -155,7 +155,7 @@ TEST_F(SettingsDialogTest, ThePlayTimeIsTheEditsLeadingDigits) {
 
 TEST_F(SettingsDialogTest, BackspaceClearsTheHotKeyAndZeroIsStored) {
   MakeScripts({});
-  CSettingsDialog dialog(app_, scripts_);
+  CSettingsDialog dialog(app_, scripts_, smartPlay_);
   ASSERT_TRUE(dialog.hotKey.KeyPressed(0x08, 0));
   EXPECT_EQ(dialog.hotKey.Text(), "None");
   dialog.Ok();
@@ -199,7 +199,7 @@ TEST(HotKeyControl, NamesKeysAsTheControlShowsThem) {
 
 TEST_F(SettingsDialogTest, AnOverlongArchiveFolderIsCutToThePathLimit) {
   MakeScripts({});
-  CSettingsDialog dialog(app_, scripts_);
+  CSettingsDialog dialog(app_, scripts_, smartPlay_);
   dialog.archiveFolder = "/" + std::string(kMaxArchiveFolder + 100, 'x');
   dialog.Ok();
   EXPECT_EQ(ReadBack().settings.archiveFolder.size(), kMaxArchiveFolder);
@@ -207,15 +207,15 @@ TEST_F(SettingsDialogTest, AnOverlongArchiveFolderIsCutToThePathLimit) {
 
 TEST_F(SettingsDialogTest, TheLogIsTheVersionedFileInTheLogFolder) {
   MakeScripts({});
-  const CSettingsDialog dialog(app_, scripts_);
+  const CSettingsDialog dialog(app_, scripts_, smartPlay_);
   EXPECT_EQ(dialog.LogPath(), app_.logFolder + "/Glimmerbox 1.01 Log.txt");
   app_.logFolder.clear();
-  EXPECT_EQ(CSettingsDialog(app_, scripts_).LogPath(), "");
+  EXPECT_EQ(CSettingsDialog(app_, scripts_, smartPlay_).LogPath(), "");
 }
 
 TEST_F(SettingsDialogTest, DumpStatsLoadsTheDatabaseAndWritesItsCsvBesideIt) {
   MakeScripts({});
-  CSettingsDialog dialog(app_, scripts_);
+  CSettingsDialog dialog(app_, scripts_, smartPlay_);
   std::string folder;
   EXPECT_EQ(dialog.DumpStats(&folder), CSettingsDialog::DumpResult::CannotLoad);
 

@@ -4,8 +4,9 @@
 
 #include <algorithm>
 
+#include "base/log.h"
 #include "platform/registry.h"
-#include "shell/log.h"
+#include "scripting/playlist_selection.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -32,8 +33,8 @@ class SettingsTest : public ::testing::Test {
     std::filesystem::create_directories(dir_.file("config/Corvane"));
     WriteWholeFile(user_, text);
   }
-  AppState Read() {
-    AppState app;
+  ProgramSettings Read() {
+    ProgramSettings app;
     app.display.screens.resize(2);
     app.display.screens[0].hasAdapter = true;
     ReadSettings(app);
@@ -66,7 +67,7 @@ const Field kFields[] = {
 }  // namespace
 
 TEST_F(SettingsTest, AFreshSystemGetsTheDefaults) {
-  const AppState app = Read();
+  const ProgramSettings app = Read();
   const int32_t expected[] = {0, 1, 120, 112, 0, 0, 1, 1, 1, 0, 1};
   for (size_t i = 0; i < std::size(kFields); ++i)
     EXPECT_EQ(app.settings.*kFields[i].member, expected[i]) << kFields[i].name;
@@ -82,7 +83,7 @@ TEST_F(SettingsTest, AFreshSystemGetsTheDefaults) {
 }
 
 TEST_F(SettingsTest, WritesInItsOrderAndReadsEveryValueBack) {
-  AppState app = Read();
+  ProgramSettings app = Read();
   for (size_t i = 0; i < std::size(kFields); ++i)
     app.settings.*kFields[i].member = i == 0 || i == 1 ? 1 - app.settings.*kFields[i].member
                                                        : 1000 + static_cast<int32_t>(i);
@@ -113,7 +114,7 @@ TEST_F(SettingsTest, WritesInItsOrderAndReadsEveryValueBack) {
                 "\"Format\"=dword:00000016\n\n");
 
   RegForgetFiles();
-  AppState back;
+  ProgramSettings back;
   back.display.screens.resize(2);
   back.display.screens[0].hasAdapter = true;
   std::copy(std::begin(screen.adapterId), std::end(screen.adapterId), back.display.screens[0].adapterId);
@@ -131,7 +132,7 @@ TEST_F(SettingsTest, WritesInItsOrderAndReadsEveryValueBack) {
 TEST_F(SettingsTest, RoundTripLeavesUnknownKeysAndValuesAlone) {
   WriteUserFile("REGEDIT4\n\n; my notes\n\n[HKEY_CURRENT_USER\\Software\\Someone Else]\n\"X\"=\"y\"\n\n" +
                 kUserKey + "\"Future Option\"=hex(7):61,00,00,00\n\"Play Time\"=dword:0000003c\n\n");
-  AppState app = Read();
+  ProgramSettings app = Read();
   EXPECT_EQ(app.settings.playTime, 60);
   ASSERT_TRUE(WriteSettings(app));
   const std::string text = ReadWholeFile(user_);
@@ -154,7 +155,7 @@ TEST_F(SettingsTest, PlayFlagsOutsideZeroAndOneReadAsZero) {
     WriteUserFile(kUserKey + "\"Play Mode\"=dword:" + c.stored + "\n\"Play Selection\"=dword:" +
                   c.stored + "\n");
     RegForgetFiles();
-    const AppState app = Read();
+    const ProgramSettings app = Read();
     EXPECT_EQ(app.settings.playMode, c.expected) << c.stored;
     EXPECT_EQ(app.settings.playSelection, c.expected) << c.stored;
   }
@@ -169,7 +170,7 @@ TEST_F(SettingsTest, ADamagedFileKeepsWhatItCanAndSaysWhere) {
                 std::string("\0\xff\xfe garbage\n", 12) +
                 "\"Show FPS\"=dword:00000001\n");
   ASSERT_TRUE(OpenLog(dir_.file("log.txt")));
-  const AppState app = Read();
+  const ProgramSettings app = Read();
   EXPECT_EQ(app.settings.playTime, 30);
   EXPECT_EQ(app.settings.hotKey, 112);
   EXPECT_EQ(app.settings.archiveFolder, "");
@@ -201,7 +202,7 @@ TEST_F(SettingsTest, BaseFolderComesFromOverrideMachineFileOrInstallation) {
                            "\"Base Folder\"=\"/opt/gb\"\n");
   EXPECT_EQ(Read().folders.scripts, "/opt/gb/Scripts");
   SetBaseFolderOverride("/my/base/");
-  AppState app = Read();
+  ProgramSettings app = Read();
   EXPECT_EQ(app.folders.base, "/my/base/");
   EXPECT_EQ(app.folders.roms, "/my/base/Roms");
   SetBaseFolderOverride("");
@@ -212,7 +213,7 @@ TEST_F(SettingsTest, BaseFolderComesFromOverrideMachineFileOrInstallation) {
 
 TEST_F(SettingsTest, UnwritableUserFileMeansDefaultsAndNoSave) {
   WriteWholeFile(dir_.file("config"), "a file where the folder should be");
-  AppState app = Read();
+  ProgramSettings app = Read();
   EXPECT_EQ(app.settings.playMode, 1);
   EXPECT_EQ(app.folders.base, GLIMMERBOX_SOURCE_DATA);
   EXPECT_FALSE(WriteSettings(app));
@@ -237,7 +238,7 @@ TEST_F(SettingsTest, ScreenModesCountOnlyForTheAdapterTheyWereChosenFor) {
                   "\"Adapter ID\"=hex:" + c.storedId + "\n\"Leave Black\"=dword:00000001\n"
                   "\"Width\"=dword:00000400\n");
     RegForgetFiles();
-    AppState app;
+    ProgramSettings app;
     app.display.screens.resize(1);
     app.display.screens[0].hasAdapter = true;
     app.display.screens[0].adapterId[0] = c.presentFirstByte;
@@ -256,7 +257,7 @@ TEST_F(SettingsTest, AFallbackModeIsStoredForItsScreenAlone) {
   screen.height = 480;
   screen.format = 23;
   ASSERT_TRUE(WriteScreenSettings(screen, 2));
-  AppState app;
+  ProgramSettings app;
   app.display.screens.resize(2);
   app.display.screens[1].hasAdapter = true;
   ReadSettings(app);
@@ -316,31 +317,4 @@ TEST_F(SettingsTest, FullScreenReadsTheFirstScreenForTheAdapterPresent) {
     EXPECT_EQ(display.screens[0].format, c.width ? 23 : 0);
     EXPECT_EQ(display.screens[0].disableHardware, c.disableHardware);
   }
-}
-
-TEST_F(SettingsTest, PlaylistSelectionKeepsOnlyWhatTheCatalogueHas) {
-  EXPECT_TRUE(ReadPlaylistSelection().empty());  // no Playlist key yet
-  WriteUserFile(kUserKey + "\n[HKEY_CURRENT_USER\\Software\\Corvane Software\\Glimmerbox\\Playlist]\n"
-                "\"file1\"=\"Gone.lua\"\n\"anything\"=\"TWINS.LUA\"\n\"file3\"=\"twins.lua\"\n"
-                "\"file4\"=dword:00000001\n\"file5\"=\"" + std::string(300, 'x') + "\"\n");
-  const std::vector<std::string> selection = ReadPlaylistSelection();
-  // Read from the last value to the first; names and other types are ignored.
-  EXPECT_EQ(selection, (std::vector<std::string>{"twins.lua", "TWINS.LUA", "Gone.lua"}));
-
-  const std::vector<std::string> catalogue = {"Intro.lua", "Twins.lua", "zipped.zip"};
-  std::vector<std::string> selected;
-  for (const std::string& name : catalogue)
-    if (IsScriptSelected(selection, name)) selected.push_back(name);
-  EXPECT_EQ(selected, std::vector<std::string>{"Twins.lua"});
-  EXPECT_FALSE(IsScriptSelected(selection, "Twins.lu"));
-
-  ASSERT_TRUE(WritePlaylistSelection(selected));
-  const std::string text = ReadWholeFile(user_);
-  EXPECT_NE(text.find("Playlist]\n\"file1\"=\"Twins.lua\"\n\n"), std::string::npos) << text;
-  EXPECT_EQ(ReadPlaylistSelection(), std::vector<std::string>{"Twins.lua"});
-
-  ASSERT_TRUE(WritePlaylistSelection({"a.lua", "b\nc.lua"}));
-  EXPECT_EQ(ReadPlaylistSelection(), (std::vector<std::string>{"b\nc.lua", "a.lua"}));
-  ASSERT_TRUE(WritePlaylistSelection({}));
-  EXPECT_TRUE(ReadPlaylistSelection().empty());
 }

@@ -211,7 +211,7 @@ std::vector<DemoProgram> DemoPrograms(const std::filesystem::path& assembled) {
   return programs;
 }
 
-void PokeProgram(CSpeccy& machine, const DemoProgram& program) {
+void PokeProgram(CMachine& machine, const DemoProgram& program) {
   machine.Reset();
   if (program.format == DemoFormat::ROM) {
     machine.SetVariant(SPECTRUM_48);  // a ROM image runs as a 48K machine
@@ -221,7 +221,7 @@ void PokeProgram(CSpeccy& machine, const DemoProgram& program) {
     return;  // the reset left the processor at 0000h
   }
   if (program.is128K) {
-    auto& machine128 = static_cast<CSpeccy128&>(machine);
+    auto& machine128 = static_cast<CMachine128&>(machine);
     machine.MakeContextCurrent();
     machine.PortWrite(0x7FFD, program.paging);
     machine.SaveContext();

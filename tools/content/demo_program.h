@@ -17,7 +17,7 @@
 #include <utility>
 #include <vector>
 
-class CSpeccy;
+class CMachine;
 
 // How a program is written to the archive.
 enum class DemoFormat { SNA, Z80_V1, Z80_V3, SZX, SZX_STORED, ROM };
@@ -59,9 +59,9 @@ struct DemoProgram {
 std::vector<DemoProgram> DemoPrograms(const std::filesystem::path& assembled);
 
 // Puts the program into a machine as its snapshot would: memory, paging, registers, border.
-// A 128K program needs a CSpeccy128; a RAM program for 48K runs on either class (a 128K machine
+// A 128K program needs a CMachine128; a RAM program for 48K runs on either class (a 128K machine
 // is switched to its 48K mode first, as a snapshot reader does).
-void PokeProgram(CSpeccy& machine, const DemoProgram& program);
+void PokeProgram(CMachine& machine, const DemoProgram& program);
 
 // Intel HEX as pasmo writes it: the bytes it defines, by address (-1 where none). False, with
 // `error`, on a malformed line or a bad checksum.

@@ -1,9 +1,9 @@
 // Error boxes are logged first, so the log tells the story even when nobody saw the box.
-#include "shell/error_box.h"
+#include "base/error_box.h"
 
 #include <cstdio>
 
-#include "shell/log.h"
+#include "base/log.h"
 
 namespace {
 

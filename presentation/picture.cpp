@@ -1,16 +1,14 @@
 // Picture conversion with one table lookup per pixel: the index is the attribute byte plus the
 // pixel bit moved to bit 8, so ink, paper, BRIGHT and FLASH cost no per-pixel arithmetic.
-#include "emulation/picture.h"
+#include "presentation/picture.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
-#include "presentation/television_scene.h"
-#include "shell/app_state.h"
-#include "shell/error_box.h"
-#include "shell/log.h"
+#include "base/error_box.h"
+#include "base/log.h"
 
 namespace {
 
@@ -96,11 +94,10 @@ PixelFormat LookUpPixelFormat(GfxFormat format) {
   }
 }
 
-void RestorePictureTextures(PictureState& state, GfxTexture*& staging, GfxTexture*& screen) {
-  const AppState& app = App();
-  if (!app.scene || app.scene->ScreenImagePath().empty() || !app.device) return;
-  const std::string path = app.scene->ScreenImagePath();
-  GfxDevice* device = app.device;
+void RestorePictureTextures(PictureState& state, GfxDevice* device, const std::string& screenImagePath,
+                            GfxTexture*& staging, GfxTexture*& screen) {
+  if (screenImagePath.empty() || !device) return;
+  const std::string path = screenImagePath;
 
   // A restore without a release in between must not leak the previous pair.
   ReleasePictureTextures(staging, screen);
@@ -175,7 +172,6 @@ void FreeColourTables() {
   g_tableBits = 0;
 }
 
-bool HaveColourTables() { return g_tables != nullptr; }
 bool ColourTablesNeedRebuild() { return g_rebuild; }
 void RequestColourTableRebuild() { g_rebuild = true; }
 
@@ -190,7 +186,7 @@ uint32_t ColourTableEntry(int32_t phase, uint32_t index) {
   }
 }
 
-void ConvertPicture(const PictureState& state, GfxTexture* staging, GfxTexture* screen,
+void ConvertPicture(const PictureState& state, GfxDevice* device, GfxTexture* staging, GfxTexture* screen,
                     const uint8_t* lineBuffer, int32_t flashPhase) {
   const int32_t bits = state.bitsPerPixel;
   if (!staging || !lineBuffer || !g_tables || bits != g_tableBits) return;
@@ -214,10 +210,10 @@ void ConvertPicture(const PictureState& state, GfxTexture* staging, GfxTexture* 
   staging->UnlockRect(0);
   staging->AddDirtyRect(&rect);
   // Without a screen texture the television shows its own screen material instead.
-  if (screen && App().device) App().device->UpdateTexture(staging, screen);
+  if (screen && device) device->UpdateTexture(staging, screen);
 }
 
-bool RenderPicture(const PictureState& state, GfxTexture* staging, GfxTexture* screen,
+bool RenderPicture(const PictureState& state, GfxDevice* device, GfxTexture* staging, GfxTexture* screen,
                    const uint8_t* lineBuffer, int32_t flashPhase, bool& pictureChanged) {
   // Tables built for another texel width (a machine on another device) would be read past
   // their end: rebuild them for this machine instead.
@@ -225,7 +221,7 @@ bool RenderPicture(const PictureState& state, GfxTexture* staging, GfxTexture* s
   if (g_rebuild || otherWidth) BuildColourTables(state);
   if (!g_tables) return false;
   if (pictureChanged) {
-    ConvertPicture(state, staging, screen, lineBuffer, flashPhase);
+    ConvertPicture(state, device, staging, screen, lineBuffer, flashPhase);
     pictureChanged = false;
   }
   return true;

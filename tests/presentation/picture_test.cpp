@@ -1,4 +1,4 @@
-#include "emulation/picture.h"
+#include "presentation/picture.h"
 
 #include <gtest/gtest.h>
 
@@ -7,10 +7,9 @@
 #include <sstream>
 #include <vector>
 
+#include "base/error_box.h"
+#include "base/log.h"
 #include "presentation/television_scene.h"
-#include "shell/app_state.h"
-#include "shell/error_box.h"
-#include "shell/log.h"
 #include "tests/support/null_gfx_device.h"
 #include "tests/support/temp_dir.h"
 
@@ -103,11 +102,17 @@ class FakeScene : public CTelevisionScene {
 std::vector<std::string> g_boxes;  // "caption|text"
 void RecordBox(const std::string& caption, const std::string& text) { g_boxes.push_back(caption + "|" + text); }
 
-// A machine's side: its picture state, textures and display line buffer.
+// The device and the scene of the test running.
+FakeDevice* g_device = nullptr;
+FakeScene* g_scene = nullptr;
+
+// A machine's television: its picture state, textures and display line buffer.
 struct Machine {
   ~Machine() { ReleasePictureTextures(staging, screen); }
-  void Restore() { RestorePictureTextures(state, staging, screen); }
-  bool Render(int phase = 0) { return RenderPicture(state, staging, screen, lines.data(), phase, changed); }
+  void Restore() { RestorePictureTextures(state, g_device, g_scene->ScreenImagePath(), staging, screen); }
+  bool Render(int phase = 0) {
+    return RenderPicture(state, g_device, staging, screen, lines.data(), phase, changed);
+  }
   MemoryTexture& Staging() { return *static_cast<MemoryTexture*>(staging); }
   PictureState state;
   GfxTexture* staging = nullptr;
@@ -119,9 +124,8 @@ struct Machine {
 class Picture : public ::testing::Test {
  protected:
   void SetUp() override {
-    app.device = &device;
-    app.scene = &scene;
-    SetApp(&app);
+    g_device = &device;
+    g_scene = &scene;
     SetErrorBoxPresenter(RecordBox);
     g_boxes.clear();
     FreeColourTables();
@@ -132,7 +136,6 @@ class Picture : public ::testing::Test {
     CloseLog();
     FreeColourTables();
     SetErrorBoxPresenter(nullptr);
-    SetApp(nullptr);
   }
   std::vector<std::string> LogLines() {
     std::vector<std::string> lines;
@@ -148,7 +151,6 @@ class Picture : public ::testing::Test {
   TempDir logDir;
   FakeDevice device;
   FakeScene scene;
-  AppState app;
 };
 
 constexpr uint32_t INK = 256;  // table index offset of a set pixel

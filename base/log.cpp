@@ -1,7 +1,7 @@
 // The log keeps one C stream for the whole program; lines are written whole and flushed so the
 // file is complete up to the last line even when the program is killed. A lock keeps the lines of
 // the watchdog's emergency close (another thread) whole.
-#include "shell/log.h"
+#include "base/log.h"
 
 #include <cstdio>
 #include <cstdlib>
