@@ -134,7 +134,8 @@ TEST_F(ScriptCatalogueTest, CataloguesScriptsThatDescribeThemselvesInNameOrder) 
   EXPECT_FALSE(host_.IsLuaUp());
 
   EXPECT_TRUE(Logged("Building list of scripts"));
-  EXPECT_EQ(Count("Firing up Lua 5.1.5"), 1);
+  // A fresh state for every candidate: bee, A, broken, nostart, notable, folder.lua and two.ZIP.
+  EXPECT_EQ(Count("Firing up Lua 5.1.5"), 7);
   EXPECT_TRUE(Logged("Added script to list: A.lua (<no name> 1.0)"));
   EXPECT_TRUE(Logged("Added script to list: b.lua (Bee 2)"));
   EXPECT_TRUE(Logged("Added script to list: two.ZIP (One )"));
@@ -273,21 +274,34 @@ TEST_F(ScriptCatalogueTest, AnEmptyPlaylistIsNothingToPlay) {
   EXPECT_EQ(catalogue_.Position(), -1);
 }
 
-TEST_F(ScriptCatalogueTest, AfterTheWatchdogTheFirstScriptIsLoadedAgain) {
+TEST_F(ScriptCatalogueTest, AScriptStoppedByTheWatchdogIsSkippedForTheRestOfTheRun) {
   Script("a.lua", Sleeper("a"));
-  Script("b.lua", "Script_Details = {}\nfunction Script_Start() gbox.Log('started b') while true do end end\n");
+  Script("b.lua",
+         "Script_Details = {}\nfunction Script_Start() gbox.Log('started b') gbox.Sleep(0.5) while true do end end\n");
   Script("c.lua", Sleeper("c"));
   world_.settings.playTime = 1;
   Build();
   catalogue_.SchedulingStep(0);
   catalogue_.SchedulingStep(1);
+  host_.ResumeStep(1.5f);
   EXPECT_TRUE(Logged("started b"));
   EXPECT_TRUE(Logged("Script not responding. Closing it: b.lua"));
   EXPECT_EQ(catalogue_.Position(), -1);
-  EXPECT_FALSE(catalogue_.Scripts()[1].failed);
-  catalogue_.SchedulingStep(1.02f);
+  EXPECT_TRUE(catalogue_.Scripts()[1].failed);
+  catalogue_.SchedulingStep(1.52f);
   EXPECT_EQ(catalogue_.CurrentScriptName(), "a.lua");
-  EXPECT_FALSE(Logged("started c"));
+  catalogue_.SchedulingStep(2.52f);
+  EXPECT_EQ(catalogue_.CurrentScriptName(), "c.lua");
+  EXPECT_EQ(Count("started b"), 1);
+}
+
+TEST_F(ScriptCatalogueTest, EveryScriptIsDescribedInAFreshState) {
+  Script("a.lua", "Script_Details = { Name = 'A' }\nfunction Script_Start() end\n"
+                  "setmetatable(_G, { __newindex = function() error('no') end })\n");
+  Script("b.lua", "Script_Details = { Name = 'B' }\nfunction Script_Start() end\n");
+  catalogue_.BuildScriptList();
+  ASSERT_EQ(catalogue_.Scripts().size(), 2u);
+  EXPECT_EQ(catalogue_.Scripts()[1].name, "B");
 }
 
 TEST_F(ScriptCatalogueTest, HandsOnModeHoldsTheSchedulerAndTheScript) {
