@@ -13,6 +13,7 @@
 #include "base/log.h"
 #include "platform/folders.h"
 #include "presentation/television.h"
+#include "presentation/text_list.h"
 #include "scripting/bit_library.h"
 #include "scripting/lua_patterns.h"
 #include "scripting/machine_bindings.h"
@@ -164,11 +165,23 @@ void CScriptHost::CloseCurrentScript() {
 
 bool CScriptHost::ReadScriptText(const std::string& path) {
   text_.clear();
-  if (HasExtension(path.c_str(), "zip")) {
-    scriptIsZipped_ = true;
+  scriptIsZipped_ = HasExtension(path.c_str(), "zip");
+  // Only a regular file (or a link to one): a folder has no text, and opening a named pipe or a
+  // device blocks or never ends.
+  std::error_code error;
+  const std::filesystem::file_status status = std::filesystem::status(path, error);
+  if (error || !std::filesystem::is_regular_file(status)) return false;
+  const auto tooLarge = [&](uint64_t size) {
+    if (size <= MAX_SCRIPT_SIZE) return false;
+    WriteLog("Script \"" + path + "\" is larger than " + std::to_string(MAX_SCRIPT_SIZE >> 20) + " MB; not loaded");
+    return true;
+  };
+
+  if (scriptIsZipped_) {
     std::vector<uint8_t> bytes;
+    // The member's size is what its header claims: refused before anything is allocated for it.
     if (zip_.Open(path.c_str()) != UNZ_OK || zip_.FindScriptMember() != UNZ_OK ||
-        zip_.ReadCurrentMember(bytes) != UNZ_OK)
+        tooLarge(zip_.Info().uncompressed_size) || zip_.ReadCurrentMember(bytes) != UNZ_OK)
       return false;
     try {
       text_.assign(bytes.begin(), bytes.end());
@@ -180,21 +193,17 @@ bool CScriptHost::ReadScriptText(const std::string& path) {
     return true;
   }
 
-  scriptIsZipped_ = false;
+  const uint64_t size = std::filesystem::file_size(path, error);
+  if (error || tooLarge(size)) return false;
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (!file) return false;
   bool ok = false;
-  if (std::fseek(file, 0, SEEK_END) == 0) {
-    const long size = std::ftell(file);
-    if (size >= 0 && std::fseek(file, 0, SEEK_SET) == 0) {
-      try {
-        text_.assign(static_cast<size_t>(size) + 1, '\0');
-        // A short read (a folder, a file that shrank) leaves no text rather than garbage.
-        ok = std::fread(text_.data(), 1, static_cast<size_t>(size), file) == static_cast<size_t>(size);
-      } catch (const std::exception&) {  // too large to hold (a folder reports LONG_MAX)
-        ok = false;
-      }
-    }
+  try {
+    text_.assign(static_cast<size_t>(size) + 1, '\0');
+    // A short read (a file that shrank) leaves no text rather than garbage.
+    ok = std::fread(text_.data(), 1, static_cast<size_t>(size), file) == static_cast<size_t>(size);
+  } catch (const std::exception&) {
+    ok = false;
   }
   std::fclose(file);
   if (!ok) text_.clear();
@@ -280,10 +289,13 @@ void CScriptHost::ArmWatchdog() {
 bool CScriptHost::LoadScript(const std::string& name, bool detailsMode, ScriptRecord* details) {
   WriteLog("Loading script " + name);
   // Each script starts in a fresh state: what one script did to its globals cannot reach the next.
-  if (detailsMode)
+  if (detailsMode) {
     ShutDownLua();
-  else
+  } else {
     CloseCurrentScript();
+    // A caption that never ends would outlive the script that put it up.
+    if (world_->captions) world_->captions->ClearUnending();
+  }
   FireUpLua(detailsMode);
   loadingName_ = name;
   watchdogFired_ = false;

@@ -50,6 +50,8 @@ class CScriptHost {
   // it, so that its own calls never fail.
   static constexpr size_t MEMORY_LIMIT = 64u << 20;
   static constexpr size_t HOST_HEADROOM = 1u << 20;
+  // The largest script text, plain or zipped, that is loaded.
+  static constexpr uint64_t MAX_SCRIPT_SIZE = 4u << 20;
 
   CScriptHost() = default;
   ~CScriptHost();
