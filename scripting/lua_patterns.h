@@ -4,6 +4,7 @@
 // C call, where no count hook reaches it: a long pattern overflowed the C stack, and a short one
 // with nested repetitions hung the program. Here both raise a Lua error in the script instead.
 // Strings index the string table, so s:find() and the rest get the bounded functions too.
+// string.rep of an empty string returns at once instead of looping once per repetition.
 #pragma once
 
 #include <lua.hpp>
@@ -13,5 +14,5 @@ inline constexpr int PATTERN_MAX_DEPTH = 200;
 // Work one call may do: each attempt at a position, each subject byte tried against an item.
 inline constexpr long PATTERN_MAX_STEPS = 20000000;
 
-// Replaces the pattern functions of the global `string` table; leaves the stack as it was.
+// Replaces those functions of the global `string` table; leaves the stack as it was.
 void OpenBoundedPatterns(lua_State* L);

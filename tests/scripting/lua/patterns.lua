@@ -36,5 +36,8 @@ function Script_Start()
   check(#words == 3 and words[3] == "three", "gmatch")
   check(string.find("a.b", ".", 1, true) == 2 and string.gfind ~= nil, "plain find and gfind")
   check(string.find(string.rep("ab", 1000) .. "c", "[ab]*c") == 1, "a long match within bounds")
+  local t0 = gbox.GetTimer()
+  check(string.rep("", 2 ^ 31 - 1) == "" and ("ab"):rep(3) == "ababab" and string.rep("x", -1) == "", "rep")
+  check(gbox.GetTimer() - t0 < 1, "an empty string repeated at once")
   gbox.Log("DONE")
 end
