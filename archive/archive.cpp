@@ -3,6 +3,7 @@
 #include "archive/archive.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
@@ -38,61 +39,114 @@ bool IsSupported(const std::string& name) {
 struct Entry {
   std::string name;
   bool directory;
+  bool regular;
 };
 
-// `ancestors` holds the real paths of the folders that lead to this one: a symbolic link back to
-// one of them would never end, while a link to a sibling is scanned as a folder of its own.
-int32_t Scan(CSmartPlay& database, const std::string& path, std::vector<fs::path>& ancestors) {
+bool IsGone(const std::error_code& error) {
+  return error == std::errc::no_such_file_or_directory || error == std::errc::not_a_directory;
+}
+
+}  // namespace
+
+// Each real folder is listed once per build, however many links lead to it, and the whole build
+// lists a bounded number of entries in a bounded time: links that form a lattice, or lead to the
+// root of the file system, would otherwise keep one script call going for ever.
+int32_t CArchive::Scan(const std::string& path, bool root) {
+  ScanState& scan = scan_;
+  if (scan.stopped) return 0;
   std::error_code error;
   fs::directory_iterator it(path, error);
-  if (error) return ERROR_SCANNING_FILES;
+  if (error) {
+    // A folder that is not there has lost its snapshots; one that cannot be read has not.
+    if (!(root && IsGone(error))) {
+      WriteLog(Format("Couldn't list the folder \"%s\" (%s); its snapshots are kept", path.c_str(),
+                      error.message().c_str()));
+      database_.KeepUnder(path);
+    }
+    return ERROR_SCANNING_FILES;
+  }
 
   std::error_code markerError;
   const fs::file_status marker = fs::symlink_status(path + "/" + ARCHIVE_EXCLUDE_MARKER, markerError);
   if (!markerError && fs::exists(marker)) return 0;
 
-  database.SetScanTime(static_cast<int64_t>(std::time(nullptr)));
+  std::error_code realError;
+  const fs::path real = fs::canonical(path, realError);
+  if (!realError && !scan.visited.insert(real).second) return 0;
+
+  database_.SetScanTime(static_cast<int64_t>(std::time(nullptr)));
 
   // Sorted by name, byte order, so that every scan adds in the same order.
   std::vector<Entry> entries;
   for (; !error && it != fs::directory_iterator(); it.increment(error)) {
+    if (++scan.entries > scan.entryLimit || std::chrono::steady_clock::now() > scan.deadline) {
+      StopScan();
+      return 0;
+    }
     std::error_code typeError;
-    const bool directory = it->is_directory(typeError);
-    entries.push_back({it->path().filename().string(), directory && !typeError});
+    // Links are followed; pipes, sockets, devices and broken links are no snapshots.
+    const fs::file_status status = it->status(typeError);
+    bool directory = !typeError && fs::is_directory(status);
+    if (typeError) {
+      // A folder too deep to be looked at by its path: the listing says it is one, and trying
+      // to list it logs why it cannot be.
+      std::error_code listedError;
+      directory = it->is_directory(listedError) && !listedError;
+    }
+    entries.push_back({it->path().filename().string(), directory, !typeError && fs::is_regular_file(status)});
+  }
+  int32_t result = 0;
+  if (error) {
+    WriteLog(Format("Couldn't list the folder \"%s\" (%s); its snapshots are kept", path.c_str(),
+                    error.message().c_str()));
+    database_.KeepUnder(path);
+    result = ERROR_SCANNING_FILES;
   }
   std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.name < b.name; });
 
   for (const Entry& entry : entries) {
     if (entry.name == "." || entry.name == "..") continue;
     const std::string full = path + "/" + entry.name;
-    if (!entry.directory) {
-      if (IsSupported(entry.name)) database.Add(full);
-      continue;
+    if (entry.directory) {
+      if (Scan(full, false) != 0) result = ERROR_SCANNING_FILES;
+      if (scan.stopped) return result;
+    } else if (entry.regular && IsSupported(entry.name)) {
+      database_.Add(full);
     }
-    std::error_code realError;
-    const fs::path real = fs::canonical(full, realError);
-    if (!realError && std::find(ancestors.begin(), ancestors.end(), real) != ancestors.end()) continue;
-    ancestors.push_back(realError ? fs::path() : real);
-    const int32_t result = Scan(database, full, ancestors);
-    ancestors.pop_back();
-    if (result != 0) return result;
   }
-  return 0;
+  return result;
 }
 
-}  // namespace
+void CArchive::StopScan() {
+  scan_.stopped = true;
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - scan_.start).count();
+  WriteLog(Format("Archive scan stopped after %lld entries (%.1f s); the snapshots not reached are kept",
+                  static_cast<long long>(scan_.entries), seconds));
+  database_.KeepUnfound();
+}
+
+void CArchive::SetScanLimits(int64_t entries, double seconds) {
+  entryLimit_ = entries;
+  scanSeconds_ = seconds;
+}
 
 int32_t CArchive::ScanFolder(const std::string& path) {
-  std::error_code error;
-  const fs::path real = fs::canonical(path, error);
-  std::vector<fs::path> ancestors{error ? fs::path() : real};
-  return Scan(database_, path, ancestors);
+  if (!scan_.started) {
+    scan_ = ScanState();
+    scan_.started = true;
+    scan_.entryLimit = entryLimit_;
+    scan_.start = std::chrono::steady_clock::now();
+    scan_.deadline = scan_.start + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                       std::chrono::duration<double>(scanSeconds_));
+  }
+  return Scan(path, true);
 }
 
 int32_t CArchive::BuildList() {
   CSmartPlay& database = database_;
   if (listBuilt_) return static_cast<int32_t>(database.RecordCount());
   listBuilt_ = true;
+  scan_.started = false;  // one set of bounds for the whole build
 
   const bool active = setup_.smartPlay != 0 && (setup_.saverMode == SM_FULL || setup_.saverMode == SM_TEST);
   database.SetActive(active);

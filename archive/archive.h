@@ -8,9 +8,12 @@
 //   between frames: archive.PublishState();   at the end: archive.SaveState();
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <random>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -21,6 +24,11 @@ class CTextList;
 
 // A folder holding a file or folder of this name is skipped with everything below it.
 inline constexpr const char* ARCHIVE_EXCLUDE_MARKER = ".GlimmerboxExcludeMe";
+
+// The bounds of one build's scan: entries listed, and seconds (the first script call that asks
+// for the archive waits for the scan).
+inline constexpr int64_t ARCHIVE_SCAN_ENTRIES = 100000;
+inline constexpr double ARCHIVE_SCAN_SECONDS = 1.0;
 
 struct ArchiveSetup {
   std::string userFolder;       // "Archive Folder"; empty: none
@@ -41,10 +49,13 @@ class CArchive {
   // Builds the archive list if this run has not built it yet; returns the number of files.
   int32_t BuildList();
 
-  // Adds the supported files of `path` and its subfolders to the database. Returns 0, or 2
-  // (ErrorScanningFiles) when a folder cannot be listed, which also ends the scan of every folder
-  // above it.
+  // Adds the supported files (regular files, links to them included) of `path` and its
+  // subfolders to the database. Returns 0, or 2 (ErrorScanningFiles) when a folder could not be
+  // listed: it is logged and skipped, the scan goes on, and the records under it are kept.
+  // Within one build each real folder is listed once, and at most the scan limits' entries in
+  // their time; past them the scan stops with a log line and keeps every record not reached.
   int32_t ScanFolder(const std::string& path);
+  void SetScanLimits(int64_t entries, double seconds);
 
   // The SmartPlay choice of the next file, none when the archive is empty.
   std::optional<std::string> Select();
@@ -64,11 +75,24 @@ class CArchive {
   CSmartPlay& Database() { return database_; }
 
  private:
+  struct ScanState {
+    bool started = false, stopped = false;
+    std::set<std::filesystem::path> visited;  // the real paths of the folders listed
+    int64_t entries = 0, entryLimit = 0;
+    std::chrono::steady_clock::time_point start, deadline;
+  };
+
+  int32_t Scan(const std::string& path, bool root);
+  void StopScan();
+
   std::mt19937& random_;
   CTextList& captions_;
   ArchiveSetup setup_;
   CSmartPlay database_;
   bool listBuilt_ = false;
+  ScanState scan_;
+  int64_t entryLimit_ = ARCHIVE_SCAN_ENTRIES;
+  double scanSeconds_ = ARCHIVE_SCAN_SECONDS;
 };
 
 // Saves the copy PublishState last kept, from any thread, unless this run's final save is done

@@ -173,6 +173,9 @@ void CSmartPlay::Clear() {
   ++changes_;
   tree_.clear();
   array_.clear();
+  kept_.clear();
+  keptFolders_.clear();
+  keepUnfound_ = false;
   ready_ = false;
   addedCount_ = 0;
   removedCount_ = 0;
@@ -241,14 +244,24 @@ void CSmartPlay::Add(const std::string& path) {
   ++addedCount_;
 }
 
+void CSmartPlay::KeepUnder(const std::string& folder) {
+  if (!ready_) keptFolders_.push_back(folder.empty() || folder.back() == '/' ? folder : folder + "/");
+}
+
 void CSmartPlay::Finish() {
   if (ready_) return;
   ++changes_;
   array_.clear();
   array_.reserve(tree_.size());
+  const auto kept = [this](const std::string& path) {
+    return keepUnfound_ || std::any_of(keptFolders_.begin(), keptFolders_.end(),
+                                       [&](const std::string& folder) { return path.starts_with(folder); });
+  };
   for (auto& [key, record] : tree_) {
     if (record->found)
       array_.push_back(std::move(record));
+    else if (kept(record->path))
+      kept_.push_back(std::move(record));
     else
       ++removedCount_;
   }
@@ -308,6 +321,7 @@ std::vector<const SmartPlayRecord*> CSmartPlay::InPathOrder() const {
   std::vector<const SmartPlayRecord*> records;
   if (ready_) {
     for (const auto& record : array_) records.push_back(record.get());
+    for (const auto& record : kept_) records.push_back(record.get());
     std::sort(records.begin(), records.end(),
               [](const auto* a, const auto* b) { return std::string_view(a->path) < std::string_view(b->path); });
   } else {
@@ -320,10 +334,12 @@ std::optional<std::string> CSmartPlay::Image() const {
   // Records the loader would refuse are left out, so that one long path cannot cost the
   // history of every file stored after it; such a file is simply new again next run.
   std::vector<const SmartPlayRecord*> records;
-  if (ready_)
+  if (ready_) {
     for (const auto& record : array_) records.push_back(record.get());
-  else
+    for (const auto& record : kept_) records.push_back(record.get());
+  } else {
     records = InPathOrder();
+  }
   std::erase_if(records, [](const auto* r) { return r->RecordSize() > SMARTPLAY_MAX_RECORD; });
 
   uint8_t header[HEADER_SIZE] = {'S', 'M', 'P', 'L'};
@@ -385,7 +401,7 @@ int32_t CSmartPlay::WriteImage(const std::string& path, const std::string& image
 }
 
 bool CSmartPlay::Dump(const std::string& path) const {
-  if (RecordCount() == 0) return false;
+  if (RecordCount() == 0 && kept_.empty()) return false;
   std::FILE* file = std::fopen(path.c_str(), "w");
   if (!file) return false;
   std::fputs("Filename,Selection count,Played,Date added\n", file);

@@ -53,7 +53,14 @@ class CSmartPlay {
   // A known path gets its found flag set; a new one becomes a record dated with the scan time.
   void Add(const std::string& path);
 
+  // While collecting: the records under `folder` (a folder that could not be listed) that no
+  // scan finds are kept; KeepUnfound keeps every record no scan finds (a scan cut short).
+  void KeepUnder(const std::string& folder);
+  void KeepUnfound() { keepUnfound_ = true; }
+
   // Drops the records no scan found and puts the unplayed ones first; the database is ready.
+  // Records kept by KeepUnder or KeepUnfound are not dropped: they are saved with the rest but
+  // are not offered (Select, FindByName, RecordAt and RecordCount leave them out).
   void Finish();
 
   // Picks the next file of the round with `random` (the program's one generator); none when the
@@ -84,6 +91,8 @@ class CSmartPlay {
   uint32_t RecordCount() const;
   uint32_t AddedCount() const { return addedCount_; }
   uint32_t RemovedCount() const { return removedCount_; }
+  // The records kept by Finish without being found.
+  uint32_t KeptCount() const { return static_cast<uint32_t>(kept_.size()); }
   uint32_t EligibleCount() const { return eligibleCount_; }
   bool IsLoaded() const { return loaded_; }
   bool IsActive() const { return active_; }
@@ -110,4 +119,8 @@ class CSmartPlay {
   std::map<std::string_view, std::unique_ptr<SmartPlayRecord>> tree_;
   // Ready: the selection order.
   std::vector<std::unique_ptr<SmartPlayRecord>> array_;
+  // Ready: records not found but kept, in path order.
+  std::vector<std::unique_ptr<SmartPlayRecord>> kept_;
+  std::vector<std::string> keptFolders_;
+  bool keepUnfound_ = false;
 };

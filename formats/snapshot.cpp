@@ -143,9 +143,11 @@ enum class FileRead { Ok, OpenFailed, Failed };
 
 FileRead ReadWholeFile(const std::string& path, std::unique_ptr<uint8_t[]>& buffer, uint32_t& size) {
   std::error_code error;
-  // A folder opens for reading here but not where files are opened by handle: refuse it the same way.
-  if (std::filesystem::is_directory(path, error)) {
-    errno = EISDIR;
+  // Only a regular file (or a link to one) is read: a folder opens for reading here but not where
+  // files are opened by handle, and opening a named pipe or a device blocks or never ends.
+  const std::filesystem::file_status status = std::filesystem::status(path, error);
+  if (!error && !std::filesystem::is_regular_file(status)) {
+    errno = std::filesystem::is_directory(status) ? EISDIR : EINVAL;
     return FileRead::OpenFailed;
   }
   std::FILE* file = std::fopen(path.c_str(), "rb");

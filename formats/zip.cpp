@@ -3,7 +3,9 @@
 
 #include <cctype>
 #include <cstring>
+#include <filesystem>
 #include <new>
+#include <system_error>
 
 bool HasExtension(const char* name, const char* extension) {
   if (!name || !extension) return false;
@@ -30,6 +32,10 @@ void CZip::Close() {
 int32_t CZip::Open(const char* path) {
   Close();
   if (!path) return UNZ_PARAMERROR;
+  // Opening a named pipe or a device would block or never end.
+  std::error_code error;
+  const std::filesystem::file_status status = std::filesystem::status(path, error);
+  if (!error && !std::filesystem::is_regular_file(status)) return UNZ_BADZIPFILE;
   handle_ = unzOpen(path);
   if (!handle_) return UNZ_BADZIPFILE;
   std::memset(path_, 0, sizeof path_);

@@ -23,11 +23,19 @@ struct TextMessage {
 
 class CTextList {
  public:
-  // Appends a message and returns its id (ids are never reused by a list).
+  // The most messages the list holds; each one is drawn every frame.
+  static constexpr size_t MAX_MESSAGES = 256;
+
+  // Appends a message and returns its id (ids are never reused by a list). A full list refuses
+  // it, logs that once until it has room again, and returns 0. A duration that is not a number
+  // is 0; an infinite one never ends.
   int32_t Add(const std::string& text, float x, float y, float duration);
   // True while a message with this id is in the list.
   bool IsActive(int32_t id) const;
   void Clear() { messages_.clear(); }
+  // Removes the messages that would never end (an infinite duration): called when a new script
+  // starts, so that none outlives the script that put it up.
+  void ClearUnending();
 
   // One frame of the list at machine clock `now`: each message, in list order (later ones over
   // earlier ones), has its clock started if new, is handed to `draw`, and is removed when its
@@ -40,4 +48,5 @@ class CTextList {
  private:
   std::vector<TextMessage> messages_;
   int32_t nextId_ = 1;
+  bool fullLogged_ = false;
 };

@@ -1,7 +1,11 @@
 // The adaptors behind the machine classes' bindings.
 #include "scripting/machine_bindings.h"
 
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <new>
+#include <string>
 
 #include "formats/result_code.h"
 #include "presentation/speccy.h"
@@ -29,7 +33,216 @@ CTelevisionList* Televisions(lua_State* L) {
   return host ? host->World().televisions : nullptr;
 }
 
+// Why no further television (a machine when `machine`) may be made now; null when one may.
+const char* NoRoomFor(const CTelevisionList& list, bool machine) {
+  static char why[64];
+  int machines = 0;
+  for (const CTV* tv = list.Head(); tv; tv = tv->Next())
+    if (dynamic_cast<const CSpeccy*>(tv)) ++machines;
+  if (machine && machines >= MAX_MACHINES) {
+    std::snprintf(why, sizeof why, "%d machines at most", MAX_MACHINES);
+    return why;
+  }
+  if (list.Count() >= MAX_TELEVISIONS) {
+    std::snprintf(why, sizeof why, "%d televisions at most", MAX_TELEVISIONS);
+    return why;
+  }
+  return nullptr;
+}
+
+// A television made by `make`, or a script error (which does not return) when the limits or the
+// memory do not allow it; null only without a television list. No object with a destructor may
+// be alive here when the error is raised.
+template <class T, class Make>
+T* Create(lua_State* L, bool machine, Make make) {
+  CTelevisionList* televisions = Televisions(L);
+  if (!televisions) return nullptr;
+  const char* refusal = NoRoomFor(*televisions, machine);
+  T* made = nullptr;
+  if (!refusal) {
+    try {
+      made = make(*televisions);
+    } catch (const std::bad_alloc&) {
+      refusal = "out of memory";
+    }
+  }
+  if (!made && refusal) {
+    static char message[128];
+    std::snprintf(message, sizeof message, "cannot create another %s (%s)", machine ? "machine" : "television",
+                  refusal);
+    CScriptHost::Of(L)->ScriptError(L, message);
+  }
+  return made;
+}
+
+// ---- The class lock ----
+
+const char* const CLASS_NAMES[] = {"CTV", "CSpeccy", "CSpeccy48", "CSpeccy128"};
+
+// A table tolua++ registered as a class: the registry maps it to its type name.
+bool IsClassTable(lua_State* L, int index) {
+  if (lua_type(L, index) != LUA_TTABLE) return false;
+  lua_pushvalue(L, index);
+  lua_rawget(L, LUA_REGISTRYINDEX);
+  const bool registered = lua_type(L, -1) == LUA_TSTRING;
+  lua_pop(L, 1);
+  return registered;
+}
+
+// A userdata whose metatable is such a class: an object tolua++ pushed.
+bool IsBoundObject(lua_State* L, int index) {
+  if (lua_type(L, index) != LUA_TUSERDATA || !lua_getmetatable(L, index)) return false;
+  lua_rawget(L, LUA_REGISTRYINDEX);
+  const bool bound = lua_type(L, -1) == LUA_TSTRING;
+  lua_pop(L, 1);
+  return bound;
+}
+
+// Metamethods and tolua++'s own entries.
+bool IsHiddenKey(lua_State* L, int index) {
+  if (lua_type(L, index) != LUA_TSTRING) return false;
+  const char* key = lua_tostring(L, index);
+  return key[0] == '.' || std::strncmp(key, "__", 2) == 0 || std::strncmp(key, "tolua_", 6) == 0;
+}
+
+// Calls the metamethod the guard stands for (its upvalue) with the guard's arguments.
+int Forward(lua_State* L) {
+  lua_pushvalue(L, lua_upvalueindex(1));
+  lua_insert(L, 1);
+  lua_call(L, lua_gettop(L) - 1, 1);
+  return 1;
+}
+
+int GuardedIndex(lua_State* L) {
+  if (lua_gettop(L) != 2 || !(IsBoundObject(L, 1) || IsClassTable(L, 1)) || IsHiddenKey(L, 2)) {
+    lua_pushnil(L);
+    return 1;
+  }
+  return Forward(L);
+}
+
+int GuardedNewIndex(lua_State* L) {
+  if (lua_gettop(L) != 3 || !IsBoundObject(L, 1)) return luaL_error(L, "the machine classes cannot be changed");
+  Forward(L);
+  return 0;
+}
+
+int GuardedOperator(lua_State* L) {
+  const int n = lua_gettop(L);
+  if (n < 1 || n > 2 || !(IsBoundObject(L, 1) || (n == 2 && IsBoundObject(L, 2))))
+    return luaL_error(L, "invalid operands for a machine object");
+  return Forward(L);
+}
+
+int RefuseWrite(lua_State* L) { return luaL_error(L, "the machine classes cannot be changed"); }
+
+// tolua.type: an object's class name, else the Lua type's.
+int ScriptType(lua_State* L) {
+  luaL_checkany(L, 1);
+  if (lua_type(L, 1) == LUA_TUSERDATA && lua_getmetatable(L, 1)) {
+    lua_rawget(L, LUA_REGISTRYINDEX);
+    if (lua_type(L, -1) == LUA_TSTRING) return 1;
+    lua_pop(L, 1);
+  }
+  lua_pushstring(L, luaL_typename(L, 1));
+  return 1;
+}
+
+// The class table on top of the stack: its metamethods guarded, its collector gone, its
+// metatable hidden from getmetatable.
+void LockClassTable(lua_State* L) {
+  lua_pushnil(L);
+  while (lua_next(L, -2)) {
+    const char* key = lua_type(L, -2) == LUA_TSTRING ? lua_tostring(L, -2) : "";
+    lua_CFunction guard = nullptr;
+    if (std::strcmp(key, "__index") == 0)
+      guard = GuardedIndex;
+    else if (std::strcmp(key, "__newindex") == 0)
+      guard = GuardedNewIndex;
+    else if (std::strncmp(key, "__", 2) == 0 && std::strcmp(key, "__gc") != 0 && lua_isfunction(L, -1))
+      guard = GuardedOperator;
+    if (guard) {
+      lua_pushcclosure(L, guard, 1);  // the original becomes the guard's upvalue
+      lua_pushvalue(L, -2);
+      lua_insert(L, -2);
+      lua_rawset(L, -4);  // an existing key: allowed while walking the table
+    } else {
+      lua_pop(L, 1);
+    }
+  }
+  // Televisions belong to the program: nothing for the collector to do, and nothing a script
+  // could make it run outside the watchdog.
+  lua_pushstring(L, "__gc");
+  lua_pushnil(L);
+  lua_rawset(L, -3);
+  lua_pushstring(L, "__metatable");
+  lua_pushboolean(L, 0);
+  lua_rawset(L, -3);
+}
+
+// Replaces the global class table `name` with a read-only table of the methods the class and its
+// bases offer.
+void MakeClassProxy(lua_State* L, const char* name) {
+  luaL_getmetatable(L, name);
+  if (!lua_istable(L, -1)) {
+    lua_pop(L, 1);
+    return;
+  }
+  lua_newtable(L);  // class methods
+  lua_pushvalue(L, -2);
+  while (IsClassTable(L, -1)) {  // the class, then its bases; a derived method wins
+    lua_pushnil(L);
+    while (lua_next(L, -2)) {  // class methods table key value
+      if (lua_type(L, -2) == LUA_TSTRING && !IsHiddenKey(L, -2)) {
+        lua_pushvalue(L, -2);
+        lua_rawget(L, -5);
+        const bool known = !lua_isnil(L, -1);
+        lua_pop(L, 1);
+        if (!known) {
+          lua_pushvalue(L, -2);
+          lua_pushvalue(L, -2);
+          lua_rawset(L, -6);
+        }
+      }
+      lua_pop(L, 1);
+    }
+    if (!lua_getmetatable(L, -1)) lua_pushnil(L);
+    lua_remove(L, -2);
+  }
+  lua_pop(L, 1);  // class methods
+  lua_pushstring(L, name);
+  lua_newtable(L);  // the proxy
+  lua_newtable(L);  // its metatable
+  lua_pushvalue(L, -4);
+  lua_setfield(L, -2, "__index");
+  lua_pushcfunction(L, RefuseWrite);
+  lua_setfield(L, -2, "__newindex");
+  lua_pushboolean(L, 0);
+  lua_setfield(L, -2, "__metatable");
+  lua_setmetatable(L, -2);
+  lua_rawset(L, LUA_GLOBALSINDEX);
+  lua_pop(L, 2);
+}
+
 }  // namespace
+
+void LockMachineClasses(lua_State* L) {
+  const int top = lua_gettop(L);
+  for (const char* name : CLASS_NAMES) MakeClassProxy(L, name);
+  for (const char* name : CLASS_NAMES) {
+    for (const std::string& type : {std::string(name), std::string("const ") + name}) {
+      luaL_getmetatable(L, type.c_str());
+      if (lua_istable(L, -1)) LockClassTable(L);
+      lua_pop(L, 1);
+    }
+  }
+  lua_pushstring(L, "tolua");
+  lua_newtable(L);
+  lua_pushcfunction(L, ScriptType);
+  lua_setfield(L, -2, "type");
+  lua_rawset(L, LUA_GLOBALSINDEX);
+  lua_settop(L, top);
+}
 
 void* ScriptObject(lua_State* L, int arg, void* fallback) {
   if (lua_gettop(L) < std::abs(arg)) return fallback;
@@ -43,8 +256,7 @@ void* ScriptObject(lua_State* L, int arg, void* fallback) {
 }
 
 CTV* ScriptNewTV(lua_State* L) {
-  CTelevisionList* televisions = Televisions(L);
-  return televisions ? new CTV(*televisions) : nullptr;
+  return Create<CTV>(L, false, [](CTelevisionList& televisions) { return new CTV(televisions); });
 }
 
 void ScriptDelete(void* self) { delete LiveTV(self); }
@@ -92,9 +304,12 @@ void ScriptReset(void* self) {
   if (CSpeccy* machine = LiveSpeccy(self)) machine->Core().Reset();
 }
 
-CTV* ScriptClone(void* self, double x, double y, double z) {
+CTV* ScriptClone(void* self, lua_State* L, double x, double y, double z) {
   CSpeccy* machine = LiveSpeccy(self);
-  return machine ? machine->Clone(ScriptToFloat(x), ScriptToFloat(y), ScriptToFloat(z)) : nullptr;
+  if (!machine) return nullptr;
+  return Create<CTV>(L, false, [&](CTelevisionList&) {
+    return machine->Clone(ScriptToFloat(x), ScriptToFloat(y), ScriptToFloat(z));
+  });
 }
 
 float ScriptPeek(void* self, double address) {
@@ -193,11 +408,13 @@ bool ScriptSetVariant(void* self, double model) {
 }
 
 CSpeccy48* ScriptNewSpeccy48(lua_State* L, const char* snapshot) {
-  CTelevisionList* televisions = Televisions(L);
-  return televisions ? new CSpeccy48(*televisions, snapshot, CScriptHost::Of(L)->Lookup()) : nullptr;
+  return Create<CSpeccy48>(L, true, [&](CTelevisionList& televisions) {
+    return new CSpeccy48(televisions, snapshot, CScriptHost::Of(L)->Lookup());
+  });
 }
 
 CSpeccy128* ScriptNewSpeccy128(lua_State* L, const char* snapshot) {
-  CTelevisionList* televisions = Televisions(L);
-  return televisions ? new CSpeccy128(*televisions, snapshot, CScriptHost::Of(L)->Lookup()) : nullptr;
+  return Create<CSpeccy128>(L, true, [&](CTelevisionList& televisions) {
+    return new CSpeccy128(televisions, snapshot, CScriptHost::Of(L)->Lookup());
+  });
 }

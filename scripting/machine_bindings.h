@@ -19,6 +19,20 @@ class CSpeccy128;
 // The package's registration function (generated), called through Lua with "speccy".
 int tolua_speccy_open(lua_State* L);
 
+// After the package is open: the class tables become out of scripts' reach. The globals CTV,
+// CSpeccy, CSpeccy48 and CSpeccy128 turn into read-only tables of the classes' methods; objects
+// hide their metatable (getmetatable gives false) and every name starting with "__", "tolua_"
+// or "."; the metamethods refuse arguments that are not bound objects; objects have no
+// finaliser. The table `tolua` keeps only `type`. tolua++'s internals trust their arguments,
+// and a finaliser runs with the watchdog off, so a script that reached them could crash or
+// hang the program.
+void LockMachineClasses(lua_State* L);
+
+// Live machines and televisions (machines and clones included) a script may have; creating more
+// is a script error, as is a machine that cannot be made for want of memory.
+inline constexpr int MAX_MACHINES = 64;
+inline constexpr int MAX_TELEVISIONS = 256;
+
 // The self pointer of a method call, or null when argument `arg` is not a bound object or no
 // longer a television of the world. Stands in for tolua_tousertype in the generated code, which
 // would read any userdata as a bound object.
@@ -39,7 +53,7 @@ void ScriptPause(void* self, bool paused);
 bool ScriptIsThrottled(void* self);
 void ScriptThrottle(void* self, bool on);
 void ScriptReset(void* self);
-CTV* ScriptClone(void* self, double x, double y, double z);
+CTV* ScriptClone(void* self, lua_State* L, double x, double y, double z);
 float ScriptPeek(void* self, double address);
 float ScriptPoke(void* self, double address, double value);
 float ScriptGetBorder(void* self);

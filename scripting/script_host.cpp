@@ -5,13 +5,17 @@
 
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
+#include <filesystem>
 #include <optional>
 
 #include "base/log.h"
 #include "platform/folders.h"
 #include "presentation/television.h"
+#include "presentation/text_list.h"
 #include "scripting/bit_library.h"
+#include "scripting/lua_patterns.h"
 #include "scripting/machine_bindings.h"
 #include "scripting/script_catalogue.h"
 #include "scripting/script_functions.h"
@@ -31,24 +35,6 @@ void OpenLibrary(lua_State* L, lua_CFunction open, const char* name) {
   lua_pushcfunction(L, open);
   lua_pushstring(L, name);
   lua_call(L, 1, 0);
-}
-
-// tolua.takeownership would hand a television to Lua's collector, which frees it with free()
-// behind the television list's back; televisions belong to the program, so it is refused.
-int RefuseOwnership(lua_State* L) {
-  lua_pushboolean(L, 0);
-  return 1;
-}
-
-void DisarmOwnershipTransfer(lua_State* L) {
-  lua_pushstring(L, "tolua");
-  lua_rawget(L, LUA_GLOBALSINDEX);
-  if (lua_istable(L, -1)) {
-    lua_pushstring(L, "takeownership");
-    lua_pushcfunction(L, RefuseOwnership);
-    lua_rawset(L, -3);
-  }
-  lua_pop(L, 1);
 }
 
 // Globals the host reads and writes are accessed raw, so a script's metatable on _G cannot raise
@@ -108,10 +94,17 @@ void CScriptHost::FireUpLua(bool detailsMode) {
   if (main_) return;
   sleeping_ = false;
   text_.clear();
+  memoryUsed_ = 0;
+  memoryExceeded_ = memoryReported_ = false;
+  phase_ = Phase::Idle;
   WriteLog("Firing up Lua 5.1.5");
-  main_ = luaL_newstate();
-  if (!main_) return;
+  main_ = lua_newstate(Allocate, this);
+  if (!main_) {
+    WriteLog("Couldn't create a Lua state: out of memory");
+    return;
+  }
   lua_State* L = main_;
+  lua_atpanic(L, Panic);
   lua_pushlightuserdata(L, const_cast<char*>(&HOST_KEY));
   lua_pushlightuserdata(L, this);
   lua_rawset(L, LUA_REGISTRYINDEX);
@@ -123,14 +116,23 @@ void CScriptHost::FireUpLua(bool detailsMode) {
   // A proxy's __gc runs with hooks off, so a loop in it would hang the saver past the watchdog.
   lua_pushnil(L);
   lua_setglobal(L, "newproxy");
+  // Every coroutine the script makes is watched with its script thread.
+  lua_getglobal(L, "coroutine");
+  for (const luaL_Reg& function : {luaL_Reg{"create", CreateCoroutine}, luaL_Reg{"wrap", WrapCoroutine}}) {
+    lua_getfield(L, -1, function.name);
+    lua_pushcclosure(L, function.func, 1);
+    lua_setfield(L, -2, function.name);
+  }
+  lua_settop(L, top);
   OpenLibrary(L, luaopen_string, LUA_STRLIBNAME);
+  OpenBoundedPatterns(L);
   OpenLibrary(L, luaopen_table, LUA_TABLIBNAME);
   OpenBitLibrary(L);
   lua_settop(L, top);
 
   if (!detailsMode) {
     OpenLibrary(L, tolua_speccy_open, "speccy");
-    DisarmOwnershipTransfer(L);
+    LockMachineClasses(L);
     OpenScriptFunctions(L);
     thread_ = lua_newthread(L);
     threadRef_ = luaL_ref(L, LUA_REGISTRYINDEX);
@@ -142,6 +144,7 @@ void CScriptHost::ShutDownLua() {
   if (!main_) return;
   WriteLog("Shutting down Lua");
   sleeping_ = false;
+  phase_ = Phase::Idle;
   lua_close(main_);
   main_ = nullptr;
   thread_ = nullptr;
@@ -162,11 +165,23 @@ void CScriptHost::CloseCurrentScript() {
 
 bool CScriptHost::ReadScriptText(const std::string& path) {
   text_.clear();
-  if (HasExtension(path.c_str(), "zip")) {
-    scriptIsZipped_ = true;
+  scriptIsZipped_ = HasExtension(path.c_str(), "zip");
+  // Only a regular file (or a link to one): a folder has no text, and opening a named pipe or a
+  // device blocks or never ends.
+  std::error_code error;
+  const std::filesystem::file_status status = std::filesystem::status(path, error);
+  if (error || !std::filesystem::is_regular_file(status)) return false;
+  const auto tooLarge = [&](uint64_t size) {
+    if (size <= MAX_SCRIPT_SIZE) return false;
+    WriteLog("Script \"" + path + "\" is larger than " + std::to_string(MAX_SCRIPT_SIZE >> 20) + " MB; not loaded");
+    return true;
+  };
+
+  if (scriptIsZipped_) {
     std::vector<uint8_t> bytes;
+    // The member's size is what its header claims: refused before anything is allocated for it.
     if (zip_.Open(path.c_str()) != UNZ_OK || zip_.FindScriptMember() != UNZ_OK ||
-        zip_.ReadCurrentMember(bytes) != UNZ_OK)
+        tooLarge(zip_.Info().uncompressed_size) || zip_.ReadCurrentMember(bytes) != UNZ_OK)
       return false;
     try {
       text_.assign(bytes.begin(), bytes.end());
@@ -178,21 +193,17 @@ bool CScriptHost::ReadScriptText(const std::string& path) {
     return true;
   }
 
-  scriptIsZipped_ = false;
+  const uint64_t size = std::filesystem::file_size(path, error);
+  if (error || tooLarge(size)) return false;
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (!file) return false;
   bool ok = false;
-  if (std::fseek(file, 0, SEEK_END) == 0) {
-    const long size = std::ftell(file);
-    if (size >= 0 && std::fseek(file, 0, SEEK_SET) == 0) {
-      try {
-        text_.assign(static_cast<size_t>(size) + 1, '\0');
-        // A short read (a folder, a file that shrank) leaves no text rather than garbage.
-        ok = std::fread(text_.data(), 1, static_cast<size_t>(size), file) == static_cast<size_t>(size);
-      } catch (const std::exception&) {  // too large to hold (a folder reports LONG_MAX)
-        ok = false;
-      }
-    }
+  try {
+    text_.assign(static_cast<size_t>(size) + 1, '\0');
+    // A short read (a file that shrank) leaves no text rather than garbage.
+    ok = std::fread(text_.data(), 1, static_cast<size_t>(size), file) == static_cast<size_t>(size);
+  } catch (const std::exception&) {
+    ok = false;
   }
   std::fclose(file);
   if (!ok) text_.clear();
@@ -208,11 +219,11 @@ bool CScriptHost::RunChunk(lua_State* L) {
     lua_pop(L, 1);
     return false;
   }
-  phase_ = Phase::Chunk;
-  lua_sethook(L, WatchdogHook, LUA_MASKCOUNT, CHUNK_INSTRUCTIONS);
+  StartPhase(Phase::Chunk, CHUNK_INSTRUCTIONS, CHUNK_SECONDS);
+  lua_sethook(L, WatchdogHook, LUA_MASKCOUNT, WATCHDOG_STEP);
   const int status = lua_pcall(L, 0, 0, 0);
   lua_sethook(L, nullptr, 0, 0);
-  phase_ = Phase::Idle;
+  EndPhase();
   if (status != 0) {
     ReportLoadError("executing", ErrorMessage(L));
     lua_pop(L, 1);
@@ -244,21 +255,50 @@ bool CScriptHost::ReadDetails(lua_State* L, ScriptRecord* details) {
 }
 
 int CScriptHost::Resume() {
-  phase_ = Phase::Resuming;
+  StartPhase(Phase::Resuming, WATCHDOG_INSTRUCTIONS, WATCHDOG_SECONDS);
   const int status = lua_resume(thread_, 0);
-  phase_ = Phase::Idle;
+  EndPhase();
   return status;
+}
+
+void CScriptHost::StartPhase(Phase phase, int instructions, double seconds) {
+  phase_ = phase;
+  instructions_ = 0;
+  instructionLimit_ = instructions;
+  deadline_ = std::chrono::steady_clock::now() +
+              std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(seconds));
+}
+
+void CScriptHost::EndPhase() {
+  phase_ = Phase::Idle;
+  ReportMemoryOverrun();
+}
+
+void CScriptHost::ReportMemoryOverrun() {
+  if (!memoryExceeded_ || memoryReported_) return;
+  memoryReported_ = true;
+  WriteLog("Script " + loadingName_ + " used more than " + std::to_string(MEMORY_LIMIT >> 20) +
+           " MB of memory. Stopping it");
 }
 
 void CScriptHost::ArmWatchdog() {
   watchdogFired_ = false;
-  lua_sethook(thread_, WatchdogHook, LUA_MASKCOUNT, WATCHDOG_INSTRUCTIONS);
+  lua_sethook(thread_, WatchdogHook, LUA_MASKCOUNT, WATCHDOG_STEP);
 }
 
 bool CScriptHost::LoadScript(const std::string& name, bool detailsMode, ScriptRecord* details) {
   WriteLog("Loading script " + name);
-  if (!detailsMode) CloseCurrentScript();
+  // Each script starts in a fresh state: what one script did to its globals cannot reach the next.
+  if (detailsMode) {
+    ShutDownLua();
+  } else {
+    CloseCurrentScript();
+    // A caption that never ends would outlive the script that put it up.
+    if (world_->captions) world_->captions->ClearUnending();
+  }
   FireUpLua(detailsMode);
+  loadingName_ = name;
+  watchdogFired_ = false;
 
   const std::string path =
       name.find('/') != std::string::npos ? name : JoinPath(world_->settings.scriptsFolder, name);
@@ -282,6 +322,8 @@ bool CScriptHost::LoadScript(const std::string& name, bool detailsMode, ScriptRe
         lua_pop(thread_, 1);
         loaded = false;
       }
+      // Out of memory inside a pcall the script went on from, or stopped by the watchdog.
+      if (memoryExceeded_ || watchdogFired_) loaded = false;
     }
   }
   if (loaded)
@@ -301,7 +343,13 @@ void CScriptHost::ResumeStep(float now) {
   if (!thread_ || lua_status(thread_) != LUA_YIELD) return;
   ArmWatchdog();
   const int status = Resume();
-  if (status == 0 || status == LUA_YIELD) return;
+  if (status == 0 || status == LUA_YIELD) {
+    if (memoryExceeded_) {
+      sleeping_ = false;
+      EndCurrentScript(true);
+    }
+    return;
+  }
   WriteLog("Lua error while running script: " + ErrorMessage(thread_) + "\n");
   lua_pop(thread_, 1);
   EndCurrentScript(true);
@@ -337,37 +385,99 @@ std::string CScriptHost::CurrentScriptName() const {
   return playlist_ ? playlist_->CurrentScriptName() : std::string();
 }
 
+const char* CScriptHost::Overrun() {
+  if (memoryExceeded_) return nullptr;  // its own line, logged once
+  if (instructions_ > instructionLimit_ || std::chrono::steady_clock::now() > deadline_)
+    return "Script not responding. Closing it: ";
+  return nullptr;
+}
+
 void CScriptHost::WatchdogHook(lua_State* L, lua_Debug*) {
   CScriptHost* host = Of(L);
   if (!host) return;
-  if (host->phase_ == Phase::Chunk) {
-    // Top-level code out of its allowance: an error, raised again at every instruction so that
-    // a pcall in the script cannot swallow it for good.
-    lua_sethook(L, WatchdogHook, LUA_MASKCOUNT, 1);
-    if (L != host->main_) lua_sethook(host->main_, WatchdogHook, LUA_MASKCOUNT, 1);
-    luaL_error(L, "Script not responding");
-    return;
-  }
-  if (host->phase_ != Phase::Resuming) {
+  if (host->phase_ == Phase::Idle) {
     lua_sethook(L, nullptr, 0, 0);
     return;
   }
-  if (lua_gethookcount(L) == CHUNK_INSTRUCTIONS) {
-    // A coroutine made by the top-level code inherited the chunk's allowance: from now on it
-    // runs under the script's.
-    lua_sethook(L, WatchdogHook, LUA_MASKCOUNT, WATCHDOG_INSTRUCTIONS);
+  if (!host->watchdogFired_) {
+    host->instructions_ += lua_gethookcount(L);
+    const char* overrun = host->Overrun();
+    if (!overrun && !host->memoryExceeded_) return;
+    host->watchdogFired_ = true;
+    host->ReportMemoryOverrun();
+    // At load the error the chunk ends with says it.
+    if (overrun && host->phase_ == Phase::Resuming) WriteLog(overrun + host->loadingName_);
+    if (host->phase_ == Phase::Resuming) host->EndCurrentScript(true);
+  }
+  // From now on the watchdog looks at every instruction of the threads it stops, so that a
+  // pcall in the script cannot swallow the stop for good: inside a pcall or a metamethod the
+  // yield is refused with an error, and the script is stopped at the first place it can yield.
+  lua_sethook(L, WatchdogHook, LUA_MASKCOUNT, 1);
+  if (host->phase_ == Phase::Chunk) {
+    if (L != host->main_) lua_sethook(host->main_, WatchdogHook, LUA_MASKCOUNT, 1);
+    luaL_error(L, host->memoryExceeded_ ? "not enough memory" : "Script not responding");
     return;
   }
-  if (!host->watchdogFired_) {
-    host->watchdogFired_ = true;
-    WriteLog("Script not responding. Closing it: " + host->CurrentScriptName());
-    host->EndCurrentScript(false);
-  }
-  // Inside a pcall or a metamethod the yield is refused with an error; firing again at every
-  // instruction stops the script at the first place where it can yield.
-  lua_sethook(L, WatchdogHook, LUA_MASKCOUNT, 1);
   if (host->thread_ && L != host->thread_) lua_sethook(host->thread_, WatchdogHook, LUA_MASKCOUNT, 1);
   lua_yield(L, 0);
+}
+
+void CScriptHost::WatchNewThread(lua_State* thread) {
+  if (phase_ == Phase::Idle) return;
+  // A new thread's count starts afresh: charged in full, churning short coroutines still costs.
+  instructions_ += WATCHDOG_STEP;
+  lua_sethook(thread, WatchdogHook, LUA_MASKCOUNT, watchdogFired_ ? 1 : WATCHDOG_STEP);
+}
+
+int CScriptHost::CreateCoroutine(lua_State* L) {
+  lua_pushvalue(L, lua_upvalueindex(1));
+  lua_insert(L, 1);
+  lua_call(L, lua_gettop(L) - 1, 1);
+  if (lua_type(L, -1) == LUA_TTHREAD)
+    if (CScriptHost* host = Of(L)) host->WatchNewThread(lua_tothread(L, -1));
+  return 1;
+}
+
+int CScriptHost::WrapCoroutine(lua_State* L) {
+  lua_pushvalue(L, lua_upvalueindex(1));
+  lua_insert(L, 1);
+  lua_call(L, lua_gettop(L) - 1, 1);
+  // The wrapping function keeps its thread as its one upvalue.
+  if (lua_type(L, -1) == LUA_TFUNCTION && lua_getupvalue(L, -1, 1)) {
+    if (lua_type(L, -1) == LUA_TTHREAD)
+      if (CScriptHost* host = Of(L)) host->WatchNewThread(lua_tothread(L, -1));
+    lua_pop(L, 1);
+  }
+  return 1;
+}
+
+void* CScriptHost::Allocate(void* ud, void* block, size_t oldSize, size_t newSize) {
+  auto* host = static_cast<CScriptHost*>(ud);
+  if (newSize == 0) {
+    std::free(block);
+    host->memoryUsed_ -= oldSize;
+    return nullptr;
+  }
+  if (newSize > oldSize) {
+    const size_t limit = host->phase_ == Phase::Idle ? MEMORY_LIMIT + HOST_HEADROOM : MEMORY_LIMIT;
+    if (host->memoryUsed_ - oldSize + newSize > limit) {
+      host->memoryExceeded_ = true;
+      return nullptr;  // Lua raises its memory error
+    }
+  }
+  void* moved = std::realloc(block, newSize);
+  if (!moved) {
+    if (newSize > oldSize) return nullptr;
+    moved = block;  // a shrink that could not move keeps the larger block
+  }
+  host->memoryUsed_ = host->memoryUsed_ - oldSize + newSize;
+  return moved;
+}
+
+int CScriptHost::Panic(lua_State* L) {
+  const char* message = lua_tostring(L, -1);
+  WriteLog(std::string("Lua panic: ") + (message ? message : "unknown error"));
+  return 0;  // Lua then ends the program
 }
 
 // ---- The application's hooks ----

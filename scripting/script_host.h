@@ -1,8 +1,10 @@
 // The script host: the Lua 5.1 interpreter and the one script loaded at a time. A script defines
 // Script_Details and Script_Start; the host runs the chunk once, then Script_Start as a coroutine
 // in its own Lua thread, which gives control back with gbox.Sleep and is resumed once its wake
-// time has come. A watchdog stops a script that runs 100000 instructions without yielding.
-// Details mode reads Script_Details for the catalogue, without the gbox table or the machines.
+// time has come. A watchdog stops, as failed, a script that runs 100000 instructions or two
+// seconds without yielding (its coroutines counted with it), or that uses more than 64 MB.
+// Details mode reads Script_Details for the catalogue, each script in a Lua state of its own,
+// without the gbox table or the machines.
 //
 // Scripts act on a ScriptWorld (scripting/script_world.h): the televisions, captions, camera,
 // background, archive and generator the application owns, and the settings scripts follow. The
@@ -16,6 +18,8 @@
 
 #include <lua.hpp>
 
+#include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <random>
@@ -31,11 +35,23 @@ struct ScriptRecord;
 
 class CScriptHost {
  public:
-  // A script may run this many virtual-machine instructions between two resumptions.
+  // A script may run this many virtual-machine instructions, in all its coroutines together,
+  // and this long by the clock (time in the program's functions included), between two
+  // resumptions.
   static constexpr int WATCHDOG_INSTRUCTIONS = 100000;
+  static constexpr double WATCHDOG_SECONDS = 2.0;
   // The chunk's top-level code (run once at load) gets a larger allowance, so that a script
   // that never finishes it cannot hang the program at start-up.
   static constexpr int CHUNK_INSTRUCTIONS = 10000000;
+  static constexpr double CHUNK_SECONDS = 5.0;
+  // The instructions between two looks of the watchdog, on every thread of the script.
+  static constexpr int WATCHDOG_STEP = 1000;
+  // The memory a script's Lua state may hold; between resumptions the host may go a little over
+  // it, so that its own calls never fail.
+  static constexpr size_t MEMORY_LIMIT = 64u << 20;
+  static constexpr size_t HOST_HEADROOM = 1u << 20;
+  // The largest script text, plain or zipped, that is loaded.
+  static constexpr uint64_t MAX_SCRIPT_SIZE = 4u << 20;
 
   CScriptHost() = default;
   ~CScriptHost();
@@ -67,6 +83,8 @@ class CScriptHost {
   void SetApplicationTime(float now) { appTime_ = now; }
 
   bool IsLuaUp() const { return main_ != nullptr; }
+  // The bytes the Lua state holds now.
+  size_t MemoryUsed() const { return memoryUsed_; }
   lua_State* MainState() const { return main_; }
   // The script came from a zip, which stays open while it runs.
   const CZip* ScriptZip() const { return scriptIsZipped_ ? &zip_ : nullptr; }
@@ -94,8 +112,18 @@ class CScriptHost {
   bool RunChunk(lua_State* L);
   bool ReadDetails(lua_State* L, ScriptRecord* details);
   int Resume();
+  void StartPhase(Phase phase, int instructions, double seconds);
+  void EndPhase();
   void ArmWatchdog();
+  // Null while the script is within its bounds, else the log line that stops it.
+  const char* Overrun();
+  void ReportMemoryOverrun();
   static void WatchdogHook(lua_State* L, lua_Debug* ar);
+  static void* Allocate(void* host, void* block, size_t oldSize, size_t newSize);
+  static int Panic(lua_State* L);
+  static int CreateCoroutine(lua_State* L);
+  static int WrapCoroutine(lua_State* L);
+  void WatchNewThread(lua_State* thread);
 
   lua_State* main_ = nullptr;
   lua_State* thread_ = nullptr;  // the script thread; null in details mode
@@ -107,7 +135,15 @@ class CScriptHost {
   CZip zip_;
   bool scriptIsZipped_ = false;
   Phase phase_ = Phase::Idle;
+  // The current phase's allowance: instructions counted so far, and the limits.
+  long instructions_ = 0;
+  long instructionLimit_ = 0;
+  std::chrono::steady_clock::time_point deadline_;
   bool watchdogFired_ = false;
+  size_t memoryUsed_ = 0;
+  bool memoryExceeded_ = false;  // until the state is shut down
+  bool memoryReported_ = false;
+  std::string loadingName_;  // the script being loaded or run, for the log
   CScriptCatalogue* playlist_ = nullptr;
   ScriptWorld noWorld_;
   ScriptWorld* world_ = &noWorld_;

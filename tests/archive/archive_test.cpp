@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 
 #include "archive/smartplay.h"
@@ -76,25 +78,54 @@ TEST_F(Archive, ScanTakesSupportedExtensionsInAnyCaseSkipsExcludedFoldersAndLink
     Touch(file);
   fs::create_directory(dir_.path() / "u/marked/.GlimmerboxExcludeMe");  // a folder marks too
   fs::create_directory_symlink("..", dir_.path() / "u/.hidden/loop");
+  // Only regular files: loading a pipe would block for ever; a broken link is nothing.
+  ASSERT_EQ(::mkfifo(dir_.file("u/pipe.z80").c_str(), 0600), 0);
+  fs::create_symlink("gone.sna", dir_.path() / "u/broken.sna");
+  fs::create_symlink("a.Z80", dir_.path() / "u/linked.z80");
   EXPECT_EQ(archive_.ScanFolder(dir_.file("u")), 0);
-  EXPECT_EQ(Paths(), (std::vector<std::string>{"u/.hidden/e.rom", "u/a.Z80", "u/d.SnA"}));
+  EXPECT_EQ(Paths(), (std::vector<std::string>{"u/.hidden/e.rom", "u/a.Z80", "u/d.SnA", "u/linked.z80"}));
 }
 
-TEST_F(Archive, ALinkToASiblingFolderIsScannedAsAFolderOfItsOwn) {
+TEST_F(Archive, AFolderReachedByLinksIsScannedOnce) {
   Touch("v/z/k.z80");
   fs::create_directory_symlink("z", dir_.path() / "v/a");  // sorts before its target
   EXPECT_EQ(archive_.ScanFolder(dir_.file("v")), 0);
-  EXPECT_EQ(Paths(), (std::vector<std::string>{"v/a/k.z80", "v/z/k.z80"}));
+  EXPECT_EQ(Paths(), (std::vector<std::string>{"v/a/k.z80"}));
+
+  // Twelve levels, each linking twice to the next: 4096 paths to one file.
+  Touch("w/12/bottom.z80");
+  for (int level = 0; level < 12; ++level) {
+    const fs::path folder = dir_.path() / "w" / std::to_string(level);
+    fs::create_directories(folder);
+    for (const char* link : {"x", "y"}) fs::create_directory_symlink("../" + std::to_string(level + 1), folder / link);
+  }
+  CArchive lattice(random_, captions_);
+  EXPECT_EQ(lattice.ScanFolder(dir_.file("w/0")), 0);
+  EXPECT_EQ(lattice.Database().RecordCount(), 1u);
 }
 
-TEST_F(Archive, AnUnlistableFolderEndsTheScanOfEveryFolderAboveIt) {
+TEST_F(Archive, AScanPastItsLimitsStopsAndKeepsWhatItDidNotReach) {
+  for (int i = 0; i < 10; ++i) Touch("w/a/" + std::to_string(i) + ".z80");
+  for (int i = 0; i < 50; ++i) Touch("w/b/" + std::to_string(i) + ".z80");
+  archive_.SetScanLimits(30, 60);
+  EXPECT_EQ(archive_.ScanFolder(dir_.file("w")), 0);
+  EXPECT_EQ(archive_.Database().RecordCount(), 10u);
+  EXPECT_NE(ReadWholeFile(dir_.file("log.txt")).find("Archive scan stopped after 31 entries"), std::string::npos);
+  archive_.Database().Finish();
+  EXPECT_EQ(archive_.Database().RemovedCount(), 0u);
+}
+
+TEST_F(Archive, AnUnlistableFolderIsSkippedAndTheScanGoesOn) {
   EXPECT_EQ(archive_.ScanFolder(dir_.file("missing")), 2);
+  EXPECT_EQ(ReadWholeFile(dir_.file("log.txt")).find("Couldn't list"), std::string::npos) << "a missing root is gone";
   Touch("u/0.sna");
   Touch("u/m/0.sna");
   Touch("u/z.z80");
   DeepChain chain(dir_.path() / "u/m");
   EXPECT_EQ(archive_.ScanFolder(dir_.file("u")), 2);
-  EXPECT_EQ(Paths(), (std::vector<std::string>{"u/0.sna", "u/m/0.sna"}));
+  EXPECT_EQ(Paths(), (std::vector<std::string>{"u/0.sna", "u/m/0.sna", "u/z.z80"}));
+  EXPECT_NE(ReadWholeFile(dir_.file("log.txt")).find("Couldn't list the folder \"" + dir_.file("u/m/")),
+            std::string::npos);
 }
 
 TEST_F(Archive, BuildMergesFoldersAndSmartPlayByTheSettings) {

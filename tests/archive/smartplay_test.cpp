@@ -250,3 +250,34 @@ TEST_F(SmartPlay, DumpListsRecordsInPathOrder) {
   EXPECT_NE(csv.find("\n/arch/sub/c.sna,7,no,"), std::string::npos);
   EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 3);
 }
+
+TEST_F(SmartPlay, RecordsUnderAFolderThatCouldNotBeListedAreKeptButNotOffered) {
+  const Rec a{"/arch/a/x.z80", 1, 0}, b{"/arch/b/y.z80", 3, 1}, c{"/arch/c/z.z80", 2, 0};
+  WriteWholeFile(dat(), Header(3, static_cast<uint32_t>(a.path.size()) + 24) + Deflate({Chain({a, b, c})}));
+  CSmartPlay db;
+  ASSERT_EQ(db.Load(dat()), 0);
+  db.Add(a.path);
+  db.KeepUnder("/arch/b");
+  db.KeepUnder("/arch/c/z");  // a folder, not a prefix of a name
+  db.Finish();
+  EXPECT_EQ(Paths(db), std::vector<std::string>{a.path});
+  EXPECT_EQ(db.RecordCount(), 1u);
+  EXPECT_EQ(db.FindByName("y.z80"), std::nullopt);
+  EXPECT_EQ(db.KeptCount(), 1u);
+  EXPECT_EQ(db.RemovedCount(), 1u);
+  ASSERT_EQ(db.Save(dat()), 0);
+
+  CSmartPlay next;
+  ASSERT_EQ(next.Load(dat()), 0);
+  ASSERT_NE(next.Record(1), nullptr);
+  EXPECT_EQ(next.Record(1)->path, b.path);
+  EXPECT_EQ(next.Record(1)->selectionCount, 3u);
+  EXPECT_EQ(next.Record(2), nullptr);
+
+  // A scan cut short keeps every record it did not reach.
+  next.KeepUnfound();
+  next.Finish();
+  EXPECT_EQ(next.RecordCount(), 0u);
+  EXPECT_EQ(next.KeptCount(), 2u);
+  EXPECT_EQ(next.RemovedCount(), 0u);
+}

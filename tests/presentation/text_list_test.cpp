@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <limits>
+
+#include "base/log.h"
+#include "tests/support/temp_dir.h"
+
 namespace {
 
 class TextList : public ::testing::Test {
@@ -42,4 +48,25 @@ TEST_F(TextList, ClocksStartOnFirstDrawAndMessagesEndOnTheFrameTheirTimeIsUp) {
   EXPECT_EQ(Frame(105.5f), (std::vector<int32_t>{late}));
   EXPECT_EQ(Frame(106), (std::vector<int32_t>{late}));
   EXPECT_TRUE(captions_.Messages().empty());
+}
+
+TEST_F(TextList, AFullListRefusesMoreAndUnendingMessagesCanBeCleared) {
+  TempDir dir;
+  OpenLog(dir.file("log.txt"));
+  for (int i = 0; i < 300; ++i) captions_.Add("x", 0, 0, 1);
+  EXPECT_EQ(captions_.Messages().size(), CTextList::MAX_MESSAGES);
+  EXPECT_EQ(captions_.Add("one more", 0, 0, 1), 0);
+  const std::string log = ReadWholeFile(dir.file("log.txt"));
+  CloseLog();
+  EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 2) << log;  // the log's own first line, then one
+  EXPECT_NE(log.find("Too many captions"), std::string::npos);
+
+  captions_.Clear();
+  const int32_t forever = captions_.Add("forever", 0, 0, std::numeric_limits<float>::infinity());
+  const int32_t five = captions_.Add("five seconds", 0, 0, 5);
+  const int32_t nan = captions_.Add("not a number", 0, 0, std::numeric_limits<float>::quiet_NaN());
+  EXPECT_EQ(Frame(10), (std::vector<int32_t>{forever, five, nan}));
+  EXPECT_EQ(Frame(11), (std::vector<int32_t>{forever, five}));
+  captions_.ClearUnending();
+  EXPECT_EQ(Frame(12), (std::vector<int32_t>{five}));
 }

@@ -1,7 +1,7 @@
 -- An endless loop in a coroutine of the script's own is stopped too.
 -- frames: 2
 -- expect: Script not responding. Closing it: watchdog_coroutine.lua
--- expect-absent: No valid scripts available
+-- expect: No valid scripts available
 -- expect-absent: script thread went on
 Script_Details = { Name = "Watchdog in a nested coroutine" }
 

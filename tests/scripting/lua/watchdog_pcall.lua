@@ -2,9 +2,7 @@
 -- at the first place it can yield instead of hanging the program.
 -- frames: 2
 -- expect: Script not responding. Closing it: watchdog_pcall.lua
--- expect: Loading script watchdog_pcall.lua
--- expect: Script not responding. Closing it: watchdog_pcall.lua
--- expect-absent: No valid scripts available
+-- expect: No valid scripts available
 -- expect-absent: after the loop
 Script_Details = { Name = "Watchdog inside pcall" }
 
