@@ -31,6 +31,10 @@ bool IsSoftwareRenderer(const std::string& renderer) {
                      [&](const char* name) { return lower.find(name) != std::string::npos; });
 }
 
+std::string DeviceDescription(const std::string& renderer) {
+  return IsSoftwareRenderer(renderer) ? "SW (sw vp)" : "HAL (hw vp)";
+}
+
 void AdapterIdentifier(const std::string& vendor, const std::string& renderer, uint8_t id[16]) {
   const std::string key = vendor + '\n' + renderer;
   const uint64_t halves[2] = {Fnv1a(key, 0xCBF29CE484222325ull),

@@ -34,6 +34,10 @@ struct DisplayAdapterInfo {
 // Whether an OpenGL renderer string names a software rasteriser.
 bool IsSoftwareRenderer(const std::string& renderer);
 
+// A render unit's device in Direct3D's words: "SW (sw vp)" for a software rasteriser, where
+// vertices are processed on the CPU too, else "HAL (hw vp)".
+std::string DeviceDescription(const std::string& renderer);
+
 // A stable 16-byte identifier of an adapter from its vendor and renderer strings.
 void AdapterIdentifier(const std::string& vendor, const std::string& renderer, uint8_t id[16]);
 

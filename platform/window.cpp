@@ -271,6 +271,7 @@ bool GfxWindow::Open(const GfxWindowOptions& options, std::string* error) {
     return false;
   }
   device_->SetVerticalSync(options.verticalSync);
+  renderer_ = GlString(GL_RENDERER);
   return true;
 }
 
@@ -418,6 +419,7 @@ bool GfxWindow::OpenHeadless(const GfxWindowOptions& options, std::string* error
     if (CreateWindowAndContext(options, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN, &reason)) {
       device_ = GlDevice::Create(window_, true, options.width, options.height, &reason);
       if (device_) {
+        renderer_ = GlString(GL_RENDERER);
         if (!xvfbPid_) KeepHeadlessDriverLoaded();
         return true;
       }

@@ -398,7 +398,7 @@ void CD3DScreensaver::UpdateFrameStats() {
 }
 
 void CD3DScreensaver::DescribeDevices() {
-  deviceDescription_ = "HAL (hw vp)";
+  deviceDescription_ = DeviceDescription(window_ ? window_->Renderer() : std::string());
   DebugOutput("Device: " + deviceDescription_ + "\n");
 }
 

@@ -22,6 +22,12 @@ TEST(DisplayAdapter, SoftwareRenderersAreKnownByName) {
   for (const auto& c : cases) EXPECT_EQ(IsSoftwareRenderer(c.renderer), c.software) << c.renderer;
 }
 
+TEST(DisplayAdapter, TheDeviceDescriptionSaysWhereItDraws) {
+  EXPECT_EQ(DeviceDescription("llvmpipe (LLVM 15.0.6, 256 bits)"), "SW (sw vp)");
+  EXPECT_EQ(DeviceDescription("Gallium 0.4 on softpipe"), "SW (sw vp)");
+  EXPECT_EQ(DeviceDescription("NVIDIA GeForce GTX 1080/PCIe/SSE2"), "HAL (hw vp)");
+}
+
 TEST(DisplayAdapter, TheIdentifierIsStableAndTellsAdaptersApart) {
   uint8_t a[16], again[16], b[16], swapped[16];
   AdapterIdentifier("Mesa", "llvmpipe", a);
