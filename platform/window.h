@@ -76,7 +76,7 @@ class GfxWindow {
   bool PollCovers(SaverEvent* event);
 
   // Full screen: the display mode in use, and whether the one asked for could not be set (the
-  // desktop's mode stands in for it).
+  // nearest mode the display took stands in for it, or the desktop's when none did).
   const DisplayModeInfo& FullScreenMode() const { return fullScreenMode_; }
   bool FullScreenFellBack() const { return fullScreenFellBack_; }
 
