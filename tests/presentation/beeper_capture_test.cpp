@@ -136,6 +136,8 @@ TEST_F(BeeperCapture, AToneHasNoHoles) {
       at = i;
     }
   }
+  RecordProperty("longest_level_run_samples", static_cast<int>(longest));
+  RecordProperty("mean_delay_us", static_cast<int>(meanLeadMs * 1000));
   EXPECT_LE(longest, period * 3 / 2) << "a gap of " << longest << " samples ending at "
                                      << at / 44.1 << " ms";
   EXPECT_LE(meanLeadMs, 60.0) << "mean delay of a frame";
