@@ -6,6 +6,7 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <mutex>
 #include <vector>
@@ -17,9 +18,16 @@ struct AudioMixer {
   std::vector<AudioBuffer*> buffers;
   std::vector<int32_t> sum;
   uint32_t chunkBytes = 0;
+  AudioBurstMeter bursts;
   bool open = false;
 
   void Mix(uint8_t* stream, int length);
+  // How far a buffer's write cursor leads its play cursor; under the lock.
+  uint32_t WriteLead(uint32_t bufferSize) const {
+    // Half the buffer at most, so that a frame always fits between the write cursor and the end
+    // of the region already heard.
+    return std::min(std::max(chunkBytes, bursts.Largest()), bufferSize / 2) & ~1u;
+  }
 };
 
 namespace {
@@ -33,9 +41,21 @@ void MixCallback(void* userdata, Uint8* stream, int length) {
 
 }  // namespace
 
+void AudioBurstMeter::Callback(double seconds, uint32_t bytes) {
+  current_ = last_ >= 0 && seconds - last_ < 0.002 ? current_ + bytes : bytes;
+  last_ = seconds;
+  recent_[next_] = current_;
+  next_ = (next_ + 1) % kHistory;
+}
+
+uint32_t AudioBurstMeter::Largest() const { return *std::max_element(recent_, recent_ + kHistory); }
+
 void AudioMixer::Mix(uint8_t* stream, int length) {
   const size_t samples = static_cast<size_t>(std::max(length, 0)) / 2;
+  const double now =
+      std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
   std::lock_guard<std::mutex> guard(lock);
+  bursts.Callback(now, static_cast<uint32_t>(samples * 2));
   sum.assign(samples, 0);
   for (AudioBuffer* buffer : buffers) {
     if (!buffer->playing_) continue;
@@ -72,18 +92,31 @@ bool AudioBuffer::GetCurrentPosition(uint32_t* play, uint32_t* write) const {
   std::lock_guard<std::mutex> guard(mixer_->lock);
   if (!mixer_->open) return false;
   if (play) *play = play_;
-  if (write) *write = playing_ ? (play_ + mixer_->chunkBytes) % size_ : play_;
+  if (write) *write = playing_ ? (play_ + mixer_->WriteLead(size_)) % size_ : play_;
   return true;
 }
 
 bool AudioBuffer::Lock(uint32_t offset, uint32_t bytes, AudioLock* lock) {
   if (!lock || offset >= size_ || bytes > size_ || locked_) return false;
+  uint32_t play = 0, write = 0;
+  return LockWithPosition(&play, &write) && Region(offset, bytes, lock);
+}
+
+bool AudioBuffer::LockWithPosition(uint32_t* play, uint32_t* write) {
+  if (locked_) return false;
   mixer_->lock.lock();
   if (!mixer_->open) {
     mixer_->lock.unlock();
     return false;
   }
   locked_ = true;
+  *play = play_;
+  *write = playing_ ? (play_ + mixer_->WriteLead(size_)) % size_ : play_;
+  return true;
+}
+
+bool AudioBuffer::Region(uint32_t offset, uint32_t bytes, AudioLock* lock) {
+  if (!locked_ || !lock || offset >= size_ || bytes > size_) return false;
   const uint32_t first = std::min(bytes, size_ - offset);
   *lock = AudioLock{data_.get() + offset, first, first < bytes ? data_.get() : nullptr,
                     bytes - first};
@@ -194,5 +227,5 @@ std::unique_ptr<AudioBuffer> AudioDevice::CreateBuffer(uint32_t size) {
 
 uint32_t AudioDevice::ChunkBytes() const {
   std::lock_guard<std::mutex> guard(mixer_->lock);
-  return mixer_->chunkBytes;
+  return std::max(mixer_->chunkBytes, mixer_->bursts.Largest());
 }

@@ -1,8 +1,9 @@
 // The program's one audio device (44100 Hz, mono, signed 16-bit) and its looping sound buffers,
 // mixed by the device's callback. Each buffer keeps the two cursors a streaming sound card
 // reports: the play cursor, advanced by the callback as it takes samples, and the write cursor
-// just ahead of it, past the region the device may be reading next. Writing between the two
-// is unsafe; writing anywhere else is heard when the play cursor gets there.
+// ahead of it by what the device takes at one go (a sound server's period may call the callback
+// several times back to back). The callback copies under the buffer's lock, so anything written
+// at or after the play cursor is heard when the play cursor gets there.
 //
 //   std::string why;
 //   auto device = AudioDevice::Open(&why);        // null: run silent, `why` says why
@@ -11,6 +12,8 @@
 //   buffer->GetCurrentPosition(&play, &write);
 //   AudioLock lock;
 //   if (buffer->Lock(offset, 1764, &lock)) { copy into lock.first / lock.second; buffer->Unlock(); }
+//   if (buffer->LockWithPosition(&play, &write)) {   // offset chosen from cursors that hold still
+//     buffer->Region(offset, 1764, &lock); ...copy...; buffer->Unlock(); }
 //   buffer->Play();                                // looping, from the play cursor
 //
 // SDL_AUDIODRIVER chooses the driver as usual ("dummy" plays nothing, "disk" writes the mix to
@@ -33,6 +36,21 @@ struct AudioLock {
 
 struct AudioMixer;
 
+// How much the device takes at one go: callbacks less than 2 ms apart make one burst, and the
+// largest burst of the last 50 callbacks counts, so that a start-up fill is soon forgotten.
+class AudioBurstMeter {
+ public:
+  void Callback(double seconds, uint32_t bytes);
+  uint32_t Largest() const;
+
+ private:
+  static constexpr int kHistory = 50;
+  uint32_t recent_[kHistory] = {};
+  int next_ = 0;
+  uint32_t current_ = 0;
+  double last_ = -1;
+};
+
 class AudioBuffer {
  public:
   ~AudioBuffer();
@@ -45,6 +63,10 @@ class AudioBuffer {
   bool GetCurrentPosition(uint32_t* play, uint32_t* write) const;
   // Holds the mixer off the buffer until Unlock; `bytes` at most the buffer size.
   bool Lock(uint32_t offset, uint32_t bytes, AudioLock* lock);
+  // Holds the mixer off the buffer until Unlock and gives the cursors, which stay where they are
+  // until then; Region gives the bytes at an offset meanwhile.
+  bool LockWithPosition(uint32_t* play, uint32_t* write);
+  bool Region(uint32_t offset, uint32_t bytes, AudioLock* lock);
   void Unlock();
   // Starts looping playback from the play cursor (a playing buffer carries on).
   void Play();
@@ -78,7 +100,8 @@ class AudioDevice {
   // A silent, stopped buffer of `size` bytes (an even number: whole samples).
   std::unique_ptr<AudioBuffer> CreateBuffer(uint32_t size);
   const std::string& DriverName() const { return driver_; }
-  // Bytes the callback takes at a time: how far the write cursor leads the play cursor.
+  // Bytes the device takes at one go (at least one callback's): how far the write cursor leads
+  // the play cursor.
   uint32_t ChunkBytes() const;
 
  private:

@@ -2,8 +2,10 @@
 #include "platform/dialog_widgets.h"
 
 #include <imgui.h>
+#include <imgui_internal.h>
 
 #include <algorithm>
+#include <cctype>
 #include <vector>
 
 #include "platform/dialog_window.h"
@@ -42,6 +44,78 @@ std::string VisibleLabel(const std::string& label) {
 
 std::string ControlLabel(const std::string& label, int controlId) {
   return VisibleLabel(label) + "###" + std::to_string(controlId);
+}
+
+char AcceleratorOf(const std::string& label) {
+  for (size_t i = 0; i + 1 < label.size(); ++i) {
+    if (label[i] != '&') continue;
+    if (label[i + 1] != '&')
+      return static_cast<char>(std::tolower(static_cast<unsigned char>(label[i + 1])));
+    ++i;  // "&&" is a plain "&"
+  }
+  return 0;
+}
+
+namespace {
+
+// Underlines the accelerator letter of `label`, whose visible text starts at `textPos`.
+void UnderlineAccelerator(const std::string& label, ImVec2 textPos) {
+  std::string before;
+  for (size_t i = 0; i + 1 < label.size(); ++i) {
+    if (label[i] == '&' && label[i + 1] != '&') {
+      const float left = textPos.x + ImGui::CalcTextSize(before.c_str()).x;
+      const float right = left + ImGui::CalcTextSize(label.substr(i + 1, 1).c_str()).x;
+      const float y = textPos.y + ImGui::GetFontSize();
+      ImGui::GetWindowDrawList()->AddLine(ImVec2(left, y), ImVec2(right, y),
+                                          ImGui::GetColorU32(ImGuiCol_Text));
+      return;
+    }
+    before += label[i];
+    if (label[i] == '&') ++i;
+  }
+}
+
+// Whether the control just drawn takes an Alt+letter press of this frame; underlines its letter.
+bool AcceleratorPressed(DialogWindow& window, const std::string& label, ImVec2 textPos) {
+  const char letter = AcceleratorOf(label);
+  if (letter == 0) return false;
+  UnderlineAccelerator(label, textPos);
+  // A disabled control lets the press go by.
+  if (ImGui::GetItemFlags() & ImGuiItemFlags_Disabled) return false;
+  return window.TakeAccelerator(letter);
+}
+
+// Where ImGui puts the label of a check box or radio button: right of its square.
+ImVec2 LabelAfterSquare() {
+  const ImGuiStyle& style = ImGui::GetStyle();
+  const ImVec2 min = ImGui::GetItemRectMin();
+  return ImVec2(min.x + ImGui::GetFrameHeight() + style.ItemInnerSpacing.x,
+                min.y + style.FramePadding.y);
+}
+
+}  // namespace
+
+bool DialogCheckbox(DialogWindow& window, const std::string& label, int controlId, bool* checked) {
+  bool clicked = ImGui::Checkbox(ControlLabel(label, controlId).c_str(), checked);
+  if (AcceleratorPressed(window, label, LabelAfterSquare())) {
+    *checked = !*checked;
+    clicked = true;
+  }
+  return clicked;
+}
+
+bool DialogRadio(DialogWindow& window, const std::string& label, int controlId, bool active) {
+  const bool clicked = ImGui::RadioButton(ControlLabel(label, controlId).c_str(), active);
+  return AcceleratorPressed(window, label, LabelAfterSquare()) || clicked;
+}
+
+bool DialogButton(DialogWindow& window, const std::string& label, int controlId, float width) {
+  const bool clicked = ImGui::Button(ControlLabel(label, controlId).c_str(), ImVec2(width, 0));
+  // The label stands in the middle of the button.
+  const ImVec2 min = ImGui::GetItemRectMin(), max = ImGui::GetItemRectMax();
+  const float textWidth = ImGui::CalcTextSize(VisibleLabel(label).c_str()).x;
+  const ImVec2 textPos((min.x + max.x - textWidth) / 2, min.y + ImGui::GetStyle().FramePadding.y);
+  return AcceleratorPressed(window, label, textPos) || clicked;
 }
 
 void BeginGroupBox(const std::string& title, float width) {

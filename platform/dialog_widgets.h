@@ -1,7 +1,9 @@
 // Controls of Windows dialogs that Dear ImGui lacks, drawn with ImGui: group boxes, list-box rows
-// that show any text as it is, labels with "&" accelerator marks, and a dialog's OK and Cancel.
+// that show any text as it is, check boxes, radio buttons and push buttons whose "&" accelerator
+// letter (underlined) acts with Alt as a click does, and a dialog's OK and Cancel.
 //
 //   BeginGroupBox("Scripts", width);  ...controls...  EndGroupBox();
+//   DialogCheckbox(window, "E&mulate Beeper", 1016, &beeper);   // Alt+M toggles it too
 //   if (ListRow(i, name, selected, &doubleClicked)) ...clicked...
 //   return OkCancelButtons(window, ButtonWidth("Cancel"), [&] { return dialog.Ok(); },
 //                          [&] { return dialog.Cancel(); });
@@ -17,6 +19,15 @@ class DialogWindow;
 std::string VisibleLabel(const std::string& label);
 // The same with an ImGui identifier that stays the same when the text changes (a control id).
 std::string ControlLabel(const std::string& label, int controlId);
+// The accelerator letter of a label, in lower case: the character after a single "&"; 0 for none.
+char AcceleratorOf(const std::string& label);
+
+// A check box, a radio button and a push button of the top dialog, each with its control id. Alt
+// and the label's accelerator act on an enabled one as a click: the check box toggles, the radio
+// button is chosen, the button reports a press. True when clicked either way.
+bool DialogCheckbox(DialogWindow& window, const std::string& label, int controlId, bool* checked);
+bool DialogRadio(DialogWindow& window, const std::string& label, int controlId, bool active);
+bool DialogButton(DialogWindow& window, const std::string& label, int controlId, float width = 0);
 
 // A framed group of controls with a title on its top edge (none when empty), `width` pixels wide
 // (0: the rest of the line). Every Begin needs its End.

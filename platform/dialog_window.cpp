@@ -9,6 +9,7 @@
 #include <imgui_impl_sdl.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 
@@ -189,6 +190,22 @@ const std::vector<DialogKeyPress>& DialogWindow::KeyPresses() const {
   return drawingTop_ ? keyPresses_ : kNone;
 }
 
+bool DialogWindow::TakeAccelerator(char letter) {
+  if (!drawingTop_ || acceleratorsHeld_ || letter == 0) return false;
+  // Letters and digits have their own character as virtual-key code, letters in capitals.
+  const int32_t key = std::toupper(static_cast<unsigned char>(letter));
+  acceleratorTaken_.resize(keyPresses_.size(), false);
+  for (size_t i = 0; i < keyPresses_.size(); ++i) {
+    const DialogKeyPress& press = keyPresses_[i];
+    if (press.virtualKey != key || acceleratorTaken_[i] || !(press.modifiers & HOTKEY_ALT) ||
+        (press.modifiers & HOTKEY_CONTROL))
+      continue;
+    acceleratorTaken_[i] = true;
+    return true;
+  }
+  return false;
+}
+
 void DialogWindow::PumpEvents() {
   SDL_Event event;
   // A dialog waits for the user: at most 20 frames a second while nothing happens.
@@ -206,6 +223,8 @@ void DialogWindow::PumpEvents() {
 
 void DialogWindow::ProcessEvent(const SDL_Event& event) {
   ImGui::SetCurrentContext(imgui_);
+  // Alt+letter is a control's accelerator, never a letter typed into an edit.
+  if (event.type == SDL_TEXTINPUT && altKeyDown_) return;
   ImGui_ImplSDL2_ProcessEvent(&event);
   switch (event.type) {
     case SDL_QUIT:
@@ -222,9 +241,13 @@ void DialogWindow::ProcessEvent(const SDL_Event& event) {
       io.KeyShift = (event.key.keysym.mod & KMOD_SHIFT) != 0;
       io.KeyCtrl = (event.key.keysym.mod & KMOD_CTRL) != 0;
       io.KeyAlt = (event.key.keysym.mod & KMOD_ALT) != 0;
-      if (event.type == SDL_KEYDOWN && !event.key.repeat)
-        keyPresses_.push_back({VirtualKeyFromKeycode(event.key.keysym.sym),
-                               HotKeyModifiersOf(event.key.keysym.mod)});
+      if (event.type == SDL_KEYDOWN) {
+        // Right Alt with Ctrl is AltGr on many layouts: it types.
+        altKeyDown_ = (event.key.keysym.mod & KMOD_ALT) && !(event.key.keysym.mod & KMOD_CTRL);
+        if (!event.key.repeat)
+          keyPresses_.push_back({VirtualKeyFromKeycode(event.key.keysym.sym),
+                                 HotKeyModifiersOf(event.key.keysym.mod)});
+      }
       break;
     }
     default:
@@ -289,6 +312,8 @@ int32_t DialogWindow::DrawFrame() {
   ImGui_ImplOpenGL2_RenderDrawData(ImGui::GetDrawData());
   if (GfxDevice* device = window_->Device()) device->Present();
   keyPresses_.clear();
+  acceleratorTaken_.clear();
+  acceleratorsHeld_ = false;
 
   std::vector<std::function<void()>> actions;
   actions.swap(deferred_);

@@ -89,6 +89,12 @@ class DialogWindow {
   size_t Depth() const { return stack_.size(); }
   // The keys pressed since the last frame, in order; empty while drawing a dialog below the top.
   const std::vector<DialogKeyPress>& KeyPresses() const;
+  // Whether Alt+`letter` was pressed since the last frame for the top dialog and not yet taken by
+  // another control; the first control to ask takes it.
+  bool TakeAccelerator(char letter);
+  // For the rest of this frame no control takes an accelerator: a control that captures keys (the
+  // hot-key control) has the focus.
+  void HoldAccelerators() { acceleratorsHeld_ = true; }
 
   // Feeds one SDL event to ImGui and the key presses; the modal loop calls it for each event.
   void ProcessEvent(const SDL_Event& event);
@@ -126,6 +132,9 @@ class DialogWindow {
   std::vector<std::function<void()>> deferred_;
   std::function<void(size_t)> frameHook_;
   std::vector<DialogKeyPress> keyPresses_;
+  std::vector<bool> acceleratorTaken_;  // beside keyPresses_
+  bool acceleratorsHeld_ = false;
+  bool altKeyDown_ = false;  // the last key went down with Alt: its text is no typing
   bool drawingTop_ = false;
   bool closeRequested_ = false;
   bool mouseSimulated_ = false, mouseDown_ = false;

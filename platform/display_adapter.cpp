@@ -31,6 +31,10 @@ bool IsSoftwareRenderer(const std::string& renderer) {
                      [&](const char* name) { return lower.find(name) != std::string::npos; });
 }
 
+std::string DeviceDescription(const std::string& renderer) {
+  return IsSoftwareRenderer(renderer) ? "SW (sw vp)" : "HAL (hw vp)";
+}
+
 void AdapterIdentifier(const std::string& vendor, const std::string& renderer, uint8_t id[16]) {
   const std::string key = vendor + '\n' + renderer;
   const uint64_t halves[2] = {Fnv1a(key, 0xCBF29CE484222325ull),
@@ -58,4 +62,58 @@ int ChooseDisplayMode(const std::vector<DisplayModeInfo>& modes, int32_t width, 
   if (sameFormat >= 0) return sameFormat;
   if (IsSixteenBitFormat(format) && sixteenBit >= 0) return sixteenBit;
   return first;
+}
+
+int NextFallBackMode(const std::vector<DisplayModeInfo>& modes, const DisplayModeInfo& failed,
+                     const std::vector<int>& tried) {
+  const auto isTried = [&](const DisplayModeInfo& mode) {
+    // SDL lists a mode once per refresh rate: one that failed at one rate is not tried again.
+    return std::any_of(tried.begin(), tried.end(), [&](int index) {
+      const DisplayModeInfo& done = modes[static_cast<size_t>(index)];
+      return done.width == mode.width && done.height == mode.height && done.format == mode.format;
+    });
+  };
+  const auto is32Bit = [](int32_t format) {
+    return format == DISPLAY_FORMAT_A8R8G8B8 || format == DISPLAY_FORMAT_X8R8G8B8;
+  };
+  const int64_t failedPixels = int64_t{failed.width} * failed.height;
+  int sameSize = -1, below = -1;
+  int64_t belowPixels = 0;
+  for (size_t i = 0; i < modes.size(); ++i) {
+    const DisplayModeInfo& mode = modes[i];
+    if (mode.format == 0 || mode.width < 640 || mode.height < 400 || isTried(mode)) continue;
+    const int index = static_cast<int>(i);
+    if (mode.width == failed.width && mode.height == failed.height) {
+      if (sameSize < 0 && mode.format != failed.format) sameSize = index;
+      continue;
+    }
+    const int64_t pixels = int64_t{mode.width} * mode.height;
+    if (pixels >= failedPixels) continue;
+    if (below < 0 || pixels > belowPixels ||
+        (pixels == belowPixels && is32Bit(mode.format) &&
+         !is32Bit(modes[static_cast<size_t>(below)].format))) {
+      below = index;
+      belowPixels = pixels;
+    }
+  }
+  if (is32Bit(failed.format) && sameSize >= 0) return sameSize;
+  return below;
+}
+
+int TryDisplayModes(const std::vector<DisplayModeInfo>& modes, int first,
+                    const DisplayModeInfo& wanted, const std::function<bool(int index)>& tryMode) {
+  std::vector<int> tried;
+  DisplayModeInfo failed = wanted;
+  int index = first >= 0 && static_cast<size_t>(first) < modes.size() ? first : -1;
+  // Each round tries a mode not tried before, so the modes run out.
+  for (size_t round = 0; round <= modes.size(); ++round) {
+    if (index >= 0) {
+      if (tryMode(index)) return index;
+      tried.push_back(index);
+      failed = modes[static_cast<size_t>(index)];
+    }
+    index = NextFallBackMode(modes, failed, tried);
+    if (index < 0) return -1;
+  }
+  return -1;
 }

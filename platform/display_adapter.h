@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,10 @@ struct DisplayAdapterInfo {
 // Whether an OpenGL renderer string names a software rasteriser.
 bool IsSoftwareRenderer(const std::string& renderer);
 
+// A render unit's device in Direct3D's words: "SW (sw vp)" for a software rasteriser, where
+// vertices are processed on the CPU too, else "HAL (hw vp)".
+std::string DeviceDescription(const std::string& renderer);
+
 // A stable 16-byte identifier of an adapter from its vendor and renderer strings.
 void AdapterIdentifier(const std::string& vendor, const std::string& renderer, uint8_t id[16]);
 
@@ -45,3 +50,15 @@ bool IsSixteenBitFormat(int32_t format);
 // -1 when no mode has that size, or the size is 0 (the desktop's own mode).
 int ChooseDisplayMode(const std::vector<DisplayModeInfo>& modes, int32_t width, int32_t height,
                       int32_t format);
+
+// The mode to try when `failed` could not be set: among the usable `modes` (a format, at least
+// 640 x 400) not in `tried` (indexes), a 32-bit mode gives way to the same size in another
+// format, and otherwise to the largest mode with fewer pixels, a 32-bit one first among equals.
+// -1 when none is left.
+int NextFallBackMode(const std::vector<DisplayModeInfo>& modes, const DisplayModeInfo& failed,
+                     const std::vector<int>& tried);
+
+// Tries the mode at `first` (-1: the wanted mode is not among `modes`), then each fall-back from
+// it (or from `wanted`) in turn, until `tryMode` takes one: that one's index, or -1 when none did.
+int TryDisplayModes(const std::vector<DisplayModeInfo>& modes, int first,
+                    const DisplayModeInfo& wanted, const std::function<bool(int index)>& tryMode);

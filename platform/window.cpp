@@ -271,6 +271,7 @@ bool GfxWindow::Open(const GfxWindowOptions& options, std::string* error) {
     return false;
   }
   device_->SetVerticalSync(options.verticalSync);
+  renderer_ = GlString(GL_RENDERER);
   return true;
 }
 
@@ -309,33 +310,45 @@ bool GfxWindow::CreateWindowAndContext(const GfxWindowOptions& options, uint32_t
 void GfxWindow::ShowFullScreen(const GfxWindowOptions& options) {
   SDL_DisplayMode desktop{};
   SDL_GetDesktopDisplayMode(0, &desktop);
-  SDL_DisplayMode wanted{};
   const bool chooses = options.fullScreenWidth > 0 && options.fullScreenHeight > 0;
-  const int index = chooses ? ChooseDisplayMode(FirstDisplayModes(), options.fullScreenWidth,
+  const std::vector<DisplayModeInfo> modes = FirstDisplayModes();
+  const int first = chooses ? ChooseDisplayMode(modes, options.fullScreenWidth,
                                                 options.fullScreenHeight, options.fullScreenFormat)
                             : -1;
-  bool switched = false;
-  if (index >= 0 && SDL_GetDisplayMode(0, index, &wanted) == 0 &&
-      SDL_SetWindowDisplayMode(window_, &wanted) == 0 &&
-      SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN) == 0) {
+  const auto switchTo = [&](int index) {
+    SDL_DisplayMode wanted{};
+    if (SDL_GetDisplayMode(0, index, &wanted) != 0 ||
+        SDL_SetWindowDisplayMode(window_, &wanted) != 0 ||
+        SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN) != 0) {
+      DebugOutput("Window: the display mode " + std::to_string(wanted.w) + "x" +
+                  std::to_string(wanted.h) + " could not be set (" + SDL_GetError() + ")\n");
+      return false;
+    }
     SDL_ShowWindow(window_);
     // Showing switches the mode; SDL does not say when that failed.
     SDL_DisplayMode current{};
-    switched = SDL_GetCurrentDisplayMode(0, &current) == 0 && current.w == wanted.w &&
-               current.h == wanted.h;
+    const bool switched = SDL_GetCurrentDisplayMode(0, &current) == 0 && current.w == wanted.w &&
+                          current.h == wanted.h;
+    if (!switched)
+      DebugOutput("Window: the display did not take the mode " + std::to_string(wanted.w) + "x" +
+                  std::to_string(wanted.h) + "\n");
+    return switched;
+  };
+  // The mode asked for, then the nearest ones the display offers; the desktop's as the last resort,
+  // so that the saver still shows.
+  const DisplayModeInfo asked{options.fullScreenWidth, options.fullScreenHeight, 0,
+                              options.fullScreenFormat};
+  const int used = chooses ? TryDisplayModes(modes, first, asked, switchTo) : -1;
+  if (used >= 0) {
+    fullScreenMode_ = modes[static_cast<size_t>(used)];
+    fullScreenFellBack_ = used != first;
+    return;
   }
-  if (switched) {
-    fullScreenMode_ = ModeInfoOf(wanted);
-  } else {
-    if (chooses)
-      DebugOutput("Window: the display mode " + std::to_string(options.fullScreenWidth) + "x" +
-                  std::to_string(options.fullScreenHeight) + " could not be set (" +
-                  SDL_GetError() + "); keeping the desktop's\n");
-    fullScreenFellBack_ = chooses;
-    SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP);
-    SDL_ShowWindow(window_);
-    fullScreenMode_ = ModeInfoOf(desktop);
-  }
+  if (chooses) DebugOutput("Window: no display mode could be set; keeping the desktop's\n");
+  fullScreenFellBack_ = chooses;
+  SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP);
+  SDL_ShowWindow(window_);
+  fullScreenMode_ = ModeInfoOf(desktop);
 }
 
 void GfxWindow::OpenCovers(const GfxWindowOptions&) {
@@ -418,6 +431,7 @@ bool GfxWindow::OpenHeadless(const GfxWindowOptions& options, std::string* error
     if (CreateWindowAndContext(options, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN, &reason)) {
       device_ = GlDevice::Create(window_, true, options.width, options.height, &reason);
       if (device_) {
+        renderer_ = GlString(GL_RENDERER);
         if (!xvfbPid_) KeepHeadlessDriverLoaded();
         return true;
       }

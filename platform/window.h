@@ -55,6 +55,8 @@ class GfxWindow {
   GfxDevice* Device() const;
   GlDevice* GlDeviceOf() const { return device_; }
   GfxWindowMode Mode() const { return mode_; }
+  // The OpenGL renderer that draws for the device (GL_RENDERER), e.g. "llvmpipe (LLVM 15.0.6, 256 bits)".
+  const std::string& Renderer() const { return renderer_; }
 
   // True when the drawable size differs from the device's back buffer: the caller then
   // invalidates its resources, resets the device to the new size and restores them.
@@ -74,7 +76,7 @@ class GfxWindow {
   bool PollCovers(SaverEvent* event);
 
   // Full screen: the display mode in use, and whether the one asked for could not be set (the
-  // desktop's mode stands in for it).
+  // nearest mode the display took stands in for it, or the desktop's when none did).
   const DisplayModeInfo& FullScreenMode() const { return fullScreenMode_; }
   bool FullScreenFellBack() const { return fullScreenFellBack_; }
 
@@ -95,6 +97,7 @@ class GfxWindow {
   struct SDL_Window* window_ = nullptr;
   void* context_ = nullptr;
   GlDevice* device_ = nullptr;
+  std::string renderer_;
   bool videoStarted_ = false;
   int xvfbPid_ = 0;
   uint32_t headlessWidth_ = 0, headlessHeight_ = 0;

@@ -6,16 +6,21 @@
 #include "base/log.h"
 #include "platform/audio.h"
 
-SoundFramePlacement PlaceSoundFrame(uint32_t play, uint32_t write, uint32_t next,
+SoundFramePlacement PlaceSoundFrame(uint32_t play, uint32_t write, uint32_t next, bool fresh,
                                     uint32_t bufferSize, uint32_t frameBytes) {
-  // Unwrap so that play <= write <= play + size, and the frame lands at or after the write cursor.
-  if (write < play) write += bufferSize;
-  if (next < write) {
-    next += bufferSize;
-    if (next < write) next += ((write - next - 1) / SOUND_CATCH_UP_STEP + 1) * SOUND_CATCH_UP_STEP;
+  // Everything measured forward from the play cursor. Nothing is ever written past `cap`, so a
+  // next offset beyond it is one the play cursor has already passed.
+  const uint32_t guard = (write + bufferSize - play) % bufferSize;
+  const uint32_t cap = guard + SOUND_WRITE_MARGIN + 2 * frameBytes;
+  uint32_t lead = (next + bufferSize - play) % bufferSize;
+  if (fresh || lead > cap) {
+    lead = guard + SOUND_WRITE_MARGIN;
+  } else if (lead + frameBytes > cap) {
+    return {true, 0};  // the machine runs ahead of the device: keep the delay short
   }
-  if (next + frameBytes > play + bufferSize) return {true, 0};
-  return {false, next % bufferSize};
+  // Even a lead short of the write cursor is still ahead of the play cursor: the device copies
+  // under the buffer's lock, so the frame is heard in time.
+  return {false, (play + lead) % bufferSize & ~1u};
 }
 
 CAudioSoundStream::CAudioSoundStream(std::unique_ptr<AudioBuffer> buffer)
@@ -35,31 +40,31 @@ void CAudioSoundStream::FillWithSilence() {
 
 void CAudioSoundStream::WriteFrame(const int16_t* samples) {
   if (!buffer_ || !samples) return;
+  // A (re)start plays the silent buffer at once, and the frame goes just past its write cursor.
+  if (startPending_) buffer_->Play();
+  // The cursors hold still until the frame is in: a frame placed just ahead of the play cursor
+  // is not passed while it is copied.
   uint32_t play = 0, write = 0;
-  if (!buffer_->GetCurrentPosition(&play, &write)) return;
-  const SoundFramePlacement placement = PlaceSoundFrame(play, write, nextWrite_, buffer_->Size());
-  if (placement.dropped) return;
-  nextWrite_ = placement.offset;
+  if (!buffer_->LockWithPosition(&play, &write)) return;
+  const uint32_t size = buffer_->Size();
+  const SoundFramePlacement placement = PlaceSoundFrame(play, write, nextWrite_, startPending_, size);
+  startPending_ = false;
   AudioLock lock;
-  if (buffer_->Lock(nextWrite_, SOUND_FRAME_BYTES, &lock)) {
-    nextWrite_ = (nextWrite_ + SOUND_FRAME_BYTES) % buffer_->Size();
+  if (!placement.dropped && buffer_->Region(placement.offset, SOUND_FRAME_BYTES, &lock)) {
+    lastLead_ = (placement.offset + size - play) % size;
+    nextWrite_ = (placement.offset + SOUND_FRAME_BYTES) % size;
     const auto* bytes = reinterpret_cast<const uint8_t*>(samples);
     std::memcpy(lock.first, bytes, lock.firstBytes);
     if (lock.second) std::memcpy(lock.second, bytes + lock.firstBytes, lock.secondBytes);
-    buffer_->Unlock();
   }
-  if (startPending_) {
-    startPending_ = false;
-    buffer_->Play();
-  }
+  buffer_->Unlock();
 }
 
 void CAudioSoundStream::SilenceAndRestart() {
   startPending_ = true;
   nextWrite_ = 0;
   FillWithSilence();
-  // A stopped buffer reports both cursors where it stopped; left there, a frame at offset 0 would
-  // always seem to overtake it, be dropped, and playback would never start again.
+  // Playback starts again from the start of the buffer.
   if (buffer_ && !buffer_->IsPlaying()) buffer_->SetCurrentPosition(0);
 }
 

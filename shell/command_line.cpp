@@ -143,7 +143,6 @@ SaverCommandLine ParseCommandLine(const std::vector<std::string>& args, bool hav
     }
   }
   const bool askedHeadless = line.headless;
-  line.headless = line.headless || !haveDisplay;
   uint64_t daemonWindow = 0;
   const bool haveDaemonWindow =
       xscreensaverWindow && ParseWindowId(xscreensaverWindow, &daemonWindow) && daemonWindow != 0;
@@ -159,9 +158,7 @@ SaverCommandLine ParseCommandLine(const std::vector<std::string>& args, bool hav
       line.daemon = true;
     }
     line.daemon = line.daemon || line.mode == SM_PREVIEW;
-    return line;
-  }
-  if (haveDaemonWindow) {
+  } else if (haveDaemonWindow) {
     line.mode = SM_FULL;
     line.window = daemonWindow;
     line.drawIntoWindow = true;
@@ -178,6 +175,12 @@ SaverCommandLine ParseCommandLine(const std::vector<std::string>& args, bool hav
     // Asked for: a saver run without any display. Merely lacking a display, the program stays in
     // configuration, which says that it needs one.
     line.mode = SM_TEST;
+  }
+  if (!haveDisplay && !askedHeadless) {
+    // An invisible saver would only burn time until killed: it says it needs a display instead.
+    const bool showsSaver = line.mode == SM_FULL || line.mode == SM_PREVIEW || line.mode == SM_TEST;
+    line.needsDisplay = showsSaver;
+    line.headless = !showsSaver;
   }
   return line;
 }

@@ -18,6 +18,7 @@ struct SaverCommandLine {
   uint64_t window = 0;          // preview parent, dialog owner or window to draw into; 0 none
   bool drawIntoWindow = false;  // full screen inside `window` (-window-id, XSCREENSAVER_WINDOW)
   bool headless = false;        // off-screen rendering, silent sound driver
+  bool needsDisplay = false;    // a saver mode with no display and no --headless: it cannot run
   int64_t frames = 0;           // stop after this many displayed frames; 0 never
   float seconds = 0;            // stop after this much application time; 0 never
   bool unthrottled = false;
@@ -28,8 +29,9 @@ struct SaverCommandLine {
   std::string error;            // why the line cannot be used; empty when it can
 };
 
-// `args` without the program name. `haveDisplay` false also makes the run headless;
-// `xscreensaverWindow` is the variable's value or null.
+// `args` without the program name. Without a display (`haveDisplay` false) the settings run
+// headless (and say that they need one), while a mode that shows the saver needs --headless to
+// run off-screen. `xscreensaverWindow` is the variable's value or null.
 SaverCommandLine ParseCommandLine(const std::vector<std::string>& args, bool haveDisplay,
                                   const char* xscreensaverWindow);
 

@@ -17,7 +17,7 @@ int32_t CDisplaySettingsDialogView::Draw() {
   ImGui::Spacing();
   ImGui::TextUnformatted(dialog_.RenderingText());
   ImGui::PopTextWrapPos();
-  if (ImGui::Button(ControlLabel("&Help", 1).c_str(), ImVec2(ButtonWidth("&Help"), 0))) {
+  if (DialogButton(window_, "&Help", 1, ButtonWidth("&Help"))) {
     const auto [caption, text] = dialog_.Help();
     window_.Defer([this, caption = caption, text = text] {
       window_.ShowMessageBox(MessageBoxIcon::Information, caption, text);
@@ -25,7 +25,7 @@ int32_t CDisplaySettingsDialogView::Draw() {
   }
   ImGui::BeginDisabled(!dialog_.DisableHardwareEnabled());
   bool disable = dialog_.DisableHardware();
-  if (ImGui::Checkbox(ControlLabel("&Disable hardware 3D rendering", 2).c_str(), &disable))
+  if (DialogCheckbox(window_, "&Disable hardware 3D rendering", 2, &disable))
     dialog_.SetDisableHardware(disable);
   ImGui::EndDisabled();
   EndGroupBox();

@@ -125,8 +125,9 @@ bool CErrorDisplay::Draw(GfxDevice* device, const std::string& text, bool previe
                     static_cast<int32_t>(std::lround(box_[1])),
                     static_cast<int32_t>(std::lround(box_[0] + box_[2])),
                     static_cast<int32_t>(std::lround(box_[1] + box_[3]))};
-  // The black around the filled inside is the rest of the monitor and the box's frame.
+  // The rest of the monitor is black; the box is its frame filled with the window colour.
   device->Clear(GFX_CLEAR_TARGET | GFX_CLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+  device->ClearRect(box, ERROR_FRAME_COLOUR);
   device->ClearRect({box.left + 1, box.top + 1, box.right - 1, box.bottom - 1}, ERROR_BOX_COLOUR);
   if (fontFailed_ || device->BeginScene() < 0) return true;
 

@@ -18,8 +18,10 @@ class COverlayFont;
 class GfxDevice;
 class GfxWindow;
 
-// The error box: window colour, black frame, dark text.
+// The error box: window colour inside a grey frame (black would vanish into the black around it),
+// dark text.
 constexpr uint32_t ERROR_BOX_COLOUR = 0xFFD4D0C8;
+constexpr uint32_t ERROR_FRAME_COLOUR = 0xFF808080;
 constexpr uint32_t ERROR_TEXT_COLOUR = 0xFF000000;
 
 // Breaks `text` into lines no wider than `width` as `measure` measures them: at newlines, at

@@ -108,9 +108,11 @@ int32_t CD3DScreensaver::StartSaver(const std::vector<std::string>& args) {
   if (!commandLine_.base.empty()) SetBaseFolderOverride(commandLine_.base);
   if (commandLine_.headless) UseSilentAudioUnlessChosen();
   // A daemon's hack has nobody to click a box away: errors go to the log, stderr and the window.
-  if (!commandLine_.headless && !commandLine_.daemon) SetErrorBoxPresenter(PresentErrorBox);
+  if (!commandLine_.headless && !commandLine_.daemon && !commandLine_.needsDisplay)
+    SetErrorBoxPresenter(PresentErrorBox);
 
-  if (saverMode_ == SM_PREVIEW || saverMode_ == SM_FULL || saverMode_ == SM_TEST) OpenWindow();
+  const bool showsSaver = saverMode_ == SM_PREVIEW || saverMode_ == SM_FULL || saverMode_ == SM_TEST;
+  if (showsSaver && !commandLine_.needsDisplay) OpenWindow();
   LoadSettings();
   if (!windowError_.empty()) DebugOutput("Window: " + windowError_ + "\n");
   return 0;
@@ -178,6 +180,14 @@ void CD3DScreensaver::StoreFallBackMode() {
 }
 
 int32_t CD3DScreensaver::RunSaver() {
+  if (commandLine_.needsDisplay) {
+    const std::string text =
+        "There is no display to show the screen saver on (neither DISPLAY nor WAYLAND_DISPLAY is "
+        "set); glimmerbox --headless runs it off-screen.";
+    WriteLog(text);
+    std::fprintf(stderr, "glimmerbox: %s\n", text.c_str());
+    return 0;
+  }
   switch (saverMode_) {
     case SM_CONFIG:
       if (errorMode_)
@@ -388,7 +398,7 @@ void CD3DScreensaver::UpdateFrameStats() {
 }
 
 void CD3DScreensaver::DescribeDevices() {
-  deviceDescription_ = "HAL (hw vp)";
+  deviceDescription_ = DeviceDescription(window_ ? window_->Renderer() : std::string());
   DebugOutput("Device: " + deviceDescription_ + "\n");
 }
 

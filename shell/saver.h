@@ -90,6 +90,8 @@ class CD3DScreensaver {
   float ElapsedTime() const { return elapsedTime_; }
   // The frame statistics line of the render unit ("%.02f fps (%dx%dx%d)" and the depth format).
   const std::string& FrameStatsText() const { return statsText_; }
+  // The render unit's device as DescribeDevices put it: "HAL (hw vp)" or "SW (sw vp)".
+  const std::string& DeviceDescriptionText() const { return deviceDescription_; }
   bool Ended() const { return ended_; }
   uint32_t MouseMoveCount() const { return mouseMoves_; }
 

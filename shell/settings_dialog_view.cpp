@@ -68,8 +68,8 @@ void DrawTelevisionPicture(ImVec2 size) {
   ImGui::Dummy(size);
 }
 
-bool Radio(const std::string& label, int32_t id, int32_t* group) {
-  const bool pressed = ImGui::RadioButton(ControlLabel(label, id).c_str(), *group == id);
+bool Radio(DialogWindow& window, const std::string& label, int32_t id, int32_t* group) {
+  const bool pressed = DialogRadio(window, label, id, *group == id);
   if (pressed) *group = id;
   return pressed;
 }
@@ -87,6 +87,8 @@ CSettingsDialogView::CSettingsDialogView(DialogWindow& window, CSettingsDialog& 
     : window_(window), dialog_(dialog), app_(app), scripts_(scripts) {}
 
 int32_t CSettingsDialogView::Draw() {
+  // The hot-key control takes Alt+letter as a hot key while it has the focus.
+  if (hotKeyFocused_) window_.HoldAccelerators();
   // The edit shows the model's text until the user types into it.
   std::snprintf(playTime_, kMaxPlayTimeDigits + 1, "%s", dialog_.PlayTimeText().c_str());
   DrawAbout();
@@ -116,23 +118,23 @@ void CSettingsDialogView::DrawScripts() {
   ImGui::Spacing();
   BeginGroupBox("Scripts", 0);
   constexpr float kSecondColumn = 340;
-  Radio(dialog_.PlayAllText(), IDC_PLAY_ALL, &dialog_.playSelectionRadio);
+  Radio(window_, dialog_.PlayAllText(), IDC_PLAY_ALL, &dialog_.playSelectionRadio);
   ImGui::SameLine(kSecondColumn);
-  Radio("Play Scripts Se&quentially", IDC_PLAY_SEQUENTIALLY, &dialog_.playModeRadio);
+  Radio(window_, "Play Scripts Se&quentially", IDC_PLAY_SEQUENTIALLY, &dialog_.playModeRadio);
 
   ImGui::BeginDisabled(!dialog_.PlaySelectionEnabled());
-  Radio(dialog_.PlaySelectionText(), IDC_PLAY_SELECTION, &dialog_.playSelectionRadio);
+  Radio(window_, dialog_.PlaySelectionText(), IDC_PLAY_SELECTION, &dialog_.playSelectionRadio);
   ImGui::EndDisabled();
   ImGui::SameLine(220);
   ImGui::BeginDisabled(!dialog_.SelectEnabled());
-  if (ImGui::Button(ControlLabel("&Select", IDC_SELECT).c_str(), ImVec2(ButtonWidth("&Select"), 0))) {
+  if (DialogButton(window_, "&Select", IDC_SELECT, ButtonWidth("&Select"))) {
     window_.Defer([this] {
       dialog_.ScriptSelectionClosed(RunScriptSelectionDialog(window_, scripts_));
     });
   }
   ImGui::EndDisabled();
   ImGui::SameLine(kSecondColumn);
-  Radio("Play Scripts In &Random Order", IDC_PLAY_RANDOMLY, &dialog_.playModeRadio);
+  Radio(window_, "Play Scripts In &Random Order", IDC_PLAY_RANDOMLY, &dialog_.playModeRadio);
 
   ImGui::AlignTextToFramePadding();
   ImGui::TextUnformatted("Change script after");
@@ -161,6 +163,7 @@ void CSettingsDialogView::DrawHotKey(float width) {
   const ImVec2 start = ImGui::GetCursorScreenPos();
   ImGui::InvisibleButton("##hotkey", size);
   const bool focused = ImGui::IsItemFocused();
+  hotKeyFocused_ = focused;
   if (focused)
     for (const DialogKeyPress& key : window_.KeyPresses())
       dialog_.hotKey.KeyPressed(key.virtualKey, key.modifiers);
@@ -184,25 +187,22 @@ void CSettingsDialogView::DrawHotKey(float width) {
 void CSettingsDialogView::DrawSnapshotArchive() {
   ImGui::Spacing();
   BeginGroupBox("Snapshot Archive", 0);
-  ImGui::Checkbox(ControlLabel("Use Smart&Play to improve snapshot selection (recommended)",
-                               IDC_SMART_PLAY).c_str(),
-                  &dialog_.smartPlay);
+  DialogCheckbox(window_, "Use Smart&Play to improve snapshot selection (recommended)",
+                 IDC_SMART_PLAY, &dialog_.smartPlay);
   if (dialog_.DumpStatsVisible()) {
     ImGui::SameLine();
-    if (ImGui::Button(ControlLabel("D&ump Stats", IDC_DUMP_STATS).c_str()))
-      window_.Defer([this] { DumpStats(); });
+    if (DialogButton(window_, "D&ump Stats", IDC_DUMP_STATS)) window_.Defer([this] { DumpStats(); });
   }
-  ImGui::Checkbox(ControlLabel("&Include Glimmerbox's own snapshots in addition to your own "
-                               "specified below.",
-                               IDC_INCLUDE_DEFAULT_ARCHIVE).c_str(),
-                  &dialog_.includeDefaultArchive);
+  DialogCheckbox(window_,
+                 "&Include Glimmerbox's own snapshots in addition to your own specified below.",
+                 IDC_INCLUDE_DEFAULT_ARCHIVE, &dialog_.includeDefaultArchive);
   ImGui::TextUnformatted(
       "If you would like Glimmerbox to use your own snapshot folder, click Browse.");
   const float browse = ButtonWidth("&Browse");
   ImGui::SetNextItemWidth(ImGui::GetContentRegionAvail().x - browse - ImGui::GetStyle().ItemSpacing.x - 8);
   ImGui::InputText("##1020", &dialog_.archiveFolder);
   ImGui::SameLine();
-  if (ImGui::Button(ControlLabel("&Browse", IDC_BROWSE).c_str(), ImVec2(browse, 0))) {
+  if (DialogButton(window_, "&Browse", IDC_BROWSE, browse)) {
     window_.Defer([this] {
       if (auto folder = BrowseForFolder(window_, "Select your snapshot archive location",
                                         dialog_.archiveFolder))
@@ -215,22 +215,21 @@ void CSettingsDialogView::DrawSnapshotArchive() {
 void CSettingsDialogView::DrawEmulator() {
   ImGui::Spacing();
   BeginGroupBox("Emulator", 0);
-  ImGui::Checkbox(ControlLabel("E&mulate Beeper", IDC_EMULATE_BEEPER).c_str(), &dialog_.emulateBeeper);
+  DialogCheckbox(window_, "E&mulate Beeper", IDC_EMULATE_BEEPER, &dialog_.emulateBeeper);
   ImGui::SameLine(340);
-  ImGui::Checkbox(ControlLabel("Emulate A&Y-3-8912 (128K Sound Chip)", IDC_EMULATE_AY).c_str(),
-                  &dialog_.emulateAY);
-  ImGui::Checkbox(ControlLabel("Enable &Log", IDC_LOG).c_str(), &dialog_.log);
+  DialogCheckbox(window_, "Emulate A&Y-3-8912 (128K Sound Chip)", IDC_EMULATE_AY, &dialog_.emulateAY);
+  DialogCheckbox(window_, "Enable &Log", IDC_LOG, &dialog_.log);
   ImGui::SameLine(340);
-  ImGui::Checkbox(ControlLabel("Vertical Sync.", IDC_VERTICAL_SYNC).c_str(), &dialog_.verticalSync);
-  if (ImGui::Button(ControlLabel("&View Log", IDC_VIEW_LOG).c_str(), ImVec2(ButtonWidth("&View Log"), 0))) {
+  DialogCheckbox(window_, "Vertical Sync.", IDC_VERTICAL_SYNC, &dialog_.verticalSync);
+  if (DialogButton(window_, "&View Log", IDC_VIEW_LOG, ButtonWidth("&View Log"))) {
     window_.Defer([this] {
       const std::string path = dialog_.LogPath();
       if (!path.empty()) window_.OpenInShell(path);
     });
   }
   ImGui::SameLine();
-  if (ImGui::Button(ControlLabel("&Display Settings...", IDC_DISPLAY_SETTINGS).c_str(),
-                    ImVec2(ButtonWidth("&Display Settings..."), 0))) {
+  if (DialogButton(window_, "&Display Settings...", IDC_DISPLAY_SETTINGS,
+                   ButtonWidth("&Display Settings..."))) {
     window_.Defer([this] { RunDisplaySettingsDialog(window_, app_.display); });
   }
   EndGroupBox();

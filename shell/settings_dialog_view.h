@@ -37,6 +37,7 @@ class CSettingsDialogView {
   ProgramSettings& app_;
   std::vector<ScriptRecord>& scripts_;
   char playTime_[8] = {};
+  bool hotKeyFocused_ = false;  // in the last frame
 };
 
 struct SettingsDialogOptions {

@@ -16,7 +16,7 @@ namespace {
 struct PlacementCase {
   const char* name;
   uint32_t play, write, next;
-  bool dropped;
+  bool fresh, dropped;
   uint32_t offset;
 };
 
@@ -32,22 +32,100 @@ std::vector<int16_t> Frame(int16_t value) { return std::vector<int16_t>(SAMPLES_
 }  // namespace
 
 TEST(SoundFramePlacement, FollowsTheCursors) {
+  // Margin and frame 1764 bytes: with the write cursor 1024 bytes ahead, nothing is written past
+  // 1024 + 1764 + 2 * 1764 = 6316 bytes ahead of the play cursor.
   const PlacementCase cases[] = {
-      // The frame would overtake the play cursor: 1764 + 17640 + 1764 > 1764 + 17640.
-      {"overtakes the play cursor", 1764, 2364, 1764, true, 0},
-      {"just behind the write cursor: a buffer ahead", 3528, 4128, 1764, false, 1764},
-      // The write cursor has passed the buffer's end: one 882-byte step catches up.
-      {"write cursor wrapped", 17000, 300, 100, false, 982},
-      {"ahead of the write cursor: unchanged", 1000, 1600, 5292, false, 5292},
-      {"stopped buffer, first frame", 0, 0, 0, false, 0},
-      {"several steps of catch-up", 17000, 2000, 0, false, 2646},
-      {"frame runs over the end", 16000, 16600, 17640 - 882, false, 17640 - 882},
+      {"a start: one margin past the write cursor", 0, 1024, 0, true, false, 2788},
+      {"a restart takes no notice of the old offset", 5000, 6024, 100, true, false, 7788},
+      {"keeping up: where the last frame ended", 1000, 2024, 3000, false, false, 3000},
+      {"short of the write cursor, still ahead of play", 2000, 3024, 2500, false, false, 2500},
+      {"passed by the play cursor: start again", 3000, 4024, 2500, false, false, 5788},
+      {"the last frame that fits below the cap", 1000, 2024, 5552, false, false, 5552},
+      {"further ahead: dropped", 1000, 2024, 5554, false, true, 0},
+      {"over the buffer's end", 17000, 384, 17500, false, false, 17500},
+      {"passed across the buffer's end", 300, 1324, 17000, false, false, 3088},
+      {"a stopped buffer fills up to the cap", 4000, 4000, 7528, false, false, 7528},
+      {"and no further", 4000, 4000, 7530, false, true, 0},
   };
   for (const PlacementCase& c : cases) {
-    const SoundFramePlacement placed = PlaceSoundFrame(c.play, c.write, c.next);
+    const SoundFramePlacement placed = PlaceSoundFrame(c.play, c.write, c.next, c.fresh);
     EXPECT_EQ(placed.dropped, c.dropped) << c.name;
     if (!c.dropped) {
       EXPECT_EQ(placed.offset, c.offset) << c.name;
+    }
+  }
+}
+
+// A device taking sound in bursts and a machine writing a frame every 20 ms of its own clock, run
+// against each other in 0.1 ms steps: once the sound has started, no silent sample may be played
+// while the machine keeps up, and a frame waits little before it is heard.
+TEST(SoundFramePlacement, AProducerThatKeepsUpIsNeverSilent) {
+  enum class Pace { Steady, Jittery, CreditAt60Hz };
+  for (const uint32_t burst : {1024u, 2048u, 4096u}) {
+    for (const Pace pace : {Pace::Steady, Pace::Jittery, Pace::CreditAt60Hz}) {
+      SCOPED_TRACE(::testing::Message() << "burst " << burst << " pace " << static_cast<int>(pace));
+      std::vector<int> ring(SOUND_BUFFER_BYTES / 2, 0);  // the frame each sample came from, 0 silence
+      std::vector<double> written, heard;
+      uint32_t play = 0, next = 0, random = 12345;
+      bool playing = false, fresh = true;
+      int silentWhileFed = 0;
+      const double burstTime = burst / 88200.0;
+      double nextBurst = 0.0073, nextCall = 0, credit = 0;
+      for (int tick = 0; tick < 60000; ++tick) {  // 6 s
+        const double now = tick * 1e-4;
+        if (now >= nextCall) {
+          bool frame = false;
+          if (pace == Pace::CreditAt60Hz) {
+            // The machine's own rule, called by a 60 Hz frame cycle.
+            credit -= 1.0 / 60;
+            if (credit <= 0) {
+              credit += 0.02;
+              frame = true;
+            }
+            nextCall += 1.0 / 60;
+          } else {
+            frame = true;
+            random = random * 1103515245u + 12345u;
+            const double jitter = pace == Pace::Jittery ? (static_cast<int>((random >> 16) % 81) - 40) * 1e-4 : 0;
+            nextCall = (written.size() + 1) * 0.02 + jitter;
+          }
+          if (frame) {
+            playing = true;
+            const uint32_t write = (play + burst) % SOUND_BUFFER_BYTES;
+            const SoundFramePlacement placed = PlaceSoundFrame(play, write, next, fresh);
+            fresh = false;
+            if (!placed.dropped) {
+              written.push_back(now);
+              heard.push_back(-1);
+              for (uint32_t i = 0; i < SOUND_FRAME_BYTES; i += 2)
+                ring[(placed.offset + i) % SOUND_BUFFER_BYTES / 2] = static_cast<int>(written.size());
+              next = (placed.offset + SOUND_FRAME_BYTES) % SOUND_BUFFER_BYTES;
+            }
+          }
+        }
+        if (now >= nextBurst) {
+          nextBurst += burstTime;
+          for (uint32_t i = 0; playing && i < burst; i += 2) {
+            int& sample = ring[play / 2];
+            if (sample > 0 && heard[sample - 1] < 0) heard[sample - 1] = now;
+            if (sample == 0 && !heard.empty() && heard[0] >= 0 && now < 5.9) ++silentWhileFed;
+            sample = 0;
+            play = (play + 2) % SOUND_BUFFER_BYTES;
+          }
+        }
+      }
+      EXPECT_EQ(silentWhileFed, 0) << "silent samples between the frames";
+      double total = 0, longest = 0;
+      int counted = 0;
+      for (size_t i = 0; i < written.size(); ++i) {
+        if (heard[i] < 0) continue;
+        total += heard[i] - written[i];
+        longest = std::max(longest, heard[i] - written[i]);
+        ++counted;
+      }
+      ASSERT_GT(counted, 250);
+      EXPECT_LE(total / counted, 0.060) << "mean delay";
+      EXPECT_LE(longest, 2 * burstTime + 0.040) << "longest delay";
     }
   }
 }
@@ -71,13 +149,15 @@ TEST(SoundStream, FirstFrameGoesToTheStartAndStartsPlayback) {
   EXPECT_TRUE(stream.StartPending());
   EXPECT_FALSE(raw->IsPlaying());
 
+  // Playback starts with the first frame, which goes one margin past the write cursor.
   const auto frame = Frame(1234);
   stream.WriteFrame(frame.data());
   EXPECT_FALSE(stream.StartPending());
   EXPECT_TRUE(raw->IsPlaying());
-  EXPECT_EQ(stream.NextWriteOffset(), SOUND_FRAME_BYTES);
+  EXPECT_GE(stream.LastLead(), SOUND_WRITE_MARGIN + 2);
+  EXPECT_LE(stream.LastLead(), SOUND_WRITE_MARGIN + SOUND_BUFFER_BYTES / 2);
 
-  // Stopping keeps the position; a restart silences everything and begins at offset 0 again.
+  // Stopping keeps the position; a restart silences everything and starts afresh.
   stream.Stop();
   EXPECT_FALSE(raw->IsPlaying());
   stream.SilenceAndRestart();
@@ -91,14 +171,26 @@ TEST(SoundStream, FirstFrameGoesToTheStartAndStartsPlayback) {
   EXPECT_TRUE(silent) << "no stale sound may play after a restart";
 
   // Stopped part-way into the buffer, as a muted or paused machine's stream often is: the
-  // restart still writes at offset 0 and plays again.
+  // restart plays again, the frame just past the write cursor.
   stream.WriteFrame(frame.data());
   stream.Stop();
   raw->SetCurrentPosition(1024);
   stream.SilenceAndRestart();
   stream.WriteFrame(frame.data());
   EXPECT_TRUE(raw->IsPlaying());
-  EXPECT_EQ(stream.NextWriteOffset(), SOUND_FRAME_BYTES);
+  EXPECT_LE(stream.LastLead(), SOUND_WRITE_MARGIN + SOUND_BUFFER_BYTES / 2);
+}
+
+TEST(AudioBurstMeter, CallbacksBackToBackMakeOneBurst) {
+  AudioBurstMeter meter;
+  EXPECT_EQ(meter.Largest(), 0u);
+  // A sound server's period: four callbacks of 1024 bytes within a millisecond, every 46 ms.
+  for (int period = 0; period < 5; ++period)
+    for (int i = 0; i < 4; ++i) meter.Callback(period * 0.046 + i * 0.0002, 1024);
+  EXPECT_EQ(meter.Largest(), 4096u);
+  // Evenly spaced callbacks: after 50 of them the bursts above are forgotten.
+  for (int i = 0; i < 50; ++i) meter.Callback(1 + i * 0.0116, 1024);
+  EXPECT_EQ(meter.Largest(), 1024u);
 }
 
 TEST(AudioBuffer, ALockAtTheEndComesBackInTwoPieces) {

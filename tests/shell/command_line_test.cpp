@@ -18,6 +18,7 @@ struct Case {
   uint64_t window;
   bool drawIntoWindow;
   bool headless;
+  bool needsDisplay = false;
 };
 
 }  // namespace
@@ -50,8 +51,19 @@ TEST(CommandLine, SwitchesSelectTheMode) {
       {"-root inside the daemon's window", {"-root"}, true, "77", SM_FULL, 77, true, false},
       {"--headless alone: like /t", {"--headless"}, true, nullptr, SM_TEST, 0, false, true},
       {"no display and no switch: configuration", {}, false, nullptr, SM_CONFIG, 0, false, true},
-      {"no display with /t: headless", {"/t"}, false, nullptr, SM_TEST, 0, false, true},
       {"headless keeps a given mode", {"--headless", "/s"}, true, nullptr, SM_FULL, 0, false, true},
+      // Without a display a saver mode cannot be seen: it needs one, or --headless.
+      {"no display with /t", {"/t"}, false, nullptr, SM_TEST, 0, false, false, true},
+      {"no display with /s", {"/s"}, false, nullptr, SM_FULL, 0, false, false, true},
+      {"no display with /p", {"/p", "5"}, false, nullptr, SM_PREVIEW, 5, false, false, true},
+      {"no display with -root", {"-root"}, false, nullptr, SM_FULL, 0, false, false, true},
+      {"no display with -window-id", {"-window-id", "5"}, false, nullptr, SM_FULL, 5, true, false,
+       true},
+      {"no display with the daemon's window", {}, false, "9", SM_FULL, 9, true, false, true},
+      {"no display, /s --headless", {"/s", "--headless"}, false, nullptr, SM_FULL, 0, false, true},
+      {"no display, /t --headless", {"--headless", "/t"}, false, nullptr, SM_TEST, 0, false, true},
+      {"no display with /a: no window needed", {"/a"}, false, nullptr, SM_PASSWORD, 0, false,
+       true},
       {"long options do not count as a switch", {"--frames", "5", "--unthrottled"}, true, nullptr,
        SM_CONFIG, 0, false, false},
   };
@@ -62,6 +74,7 @@ TEST(CommandLine, SwitchesSelectTheMode) {
     EXPECT_EQ(line.window, c.window) << c.name;
     EXPECT_EQ(line.drawIntoWindow, c.drawIntoWindow) << c.name;
     EXPECT_EQ(line.headless, c.headless) << c.name;
+    EXPECT_EQ(line.needsDisplay, c.needsDisplay) << c.name;
   }
 }
 

@@ -1,5 +1,6 @@
 // Configuration mode as the program runs it: with no display it says so and ends at once; off
-// screen with --screenshot it draws the settings dialog into a picture. The password mode too.
+// screen with --screenshot it draws the settings dialog into a picture. The password mode too, and
+// the saver's modes with no display.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -12,12 +13,13 @@
 namespace {
 
 // Runs the program with no display and private settings folders; its exit status, or -1 when it
-// had to be stopped.
-int RunWithoutDisplay(const TempDir& dir, const std::string& options) {
+// had to be stopped after `seconds`.
+int RunWithoutDisplay(const TempDir& dir, const std::string& options, int seconds = 60) {
   const std::string command =
-      "env -u DISPLAY -u WAYLAND_DISPLAY XDG_CONFIG_HOME='" + dir.file("config") +
-      "' XDG_DATA_HOME='" + dir.file("data") + "' timeout 60 '" GLIMMERBOX_EXE "' " + options +
-      " > '" + dir.file("output.txt") + "' 2>&1";
+      "env -u DISPLAY -u WAYLAND_DISPLAY -u XSCREENSAVER_WINDOW XDG_CONFIG_HOME='" +
+      dir.file("config") + "' XDG_DATA_HOME='" + dir.file("data") + "' timeout " +
+      std::to_string(seconds) + " '" GLIMMERBOX_EXE "' " + options + " > '" +
+      dir.file("output.txt") + "' 2>&1";
   const int status = std::system(command.c_str());
   return WIFEXITED(status) && WEXITSTATUS(status) != 124 ? WEXITSTATUS(status) : -1;
 }
@@ -66,4 +68,19 @@ TEST(PasswordRun, TheDesktopsScreenLockerIsNamedAsAMessage) {
               std::string::npos)
         << options;
   }
+}
+
+// Nobody would see a saver drawn nowhere: each mode that shows one says it needs a display, in the
+// log and on stderr, and ends at once.
+TEST(SaverRunWithoutDisplay, SaysItNeedsOneAndEnds) {
+  TempDir dir;
+  const std::string message = "There is no display to show the screen saver on";
+  for (const char* options : {"/s", "/p 5", "/t", "-root", "-window-id 5"}) {
+    EXPECT_EQ(RunWithoutDisplay(dir, options, 20), 0) << options;
+    const std::string output = ReadWholeFile(dir.file("output.txt"));
+    EXPECT_NE(output.find(message), std::string::npos) << options << ": " << output;
+    EXPECT_NE(output.find("--headless"), std::string::npos) << options << ": " << output;
+  }
+  const std::string log = ReadWholeFile(dir.file("data/Corvane/Glimmerbox 1.01 Log.txt"));
+  EXPECT_NE(log.find(message), std::string::npos) << log;
 }

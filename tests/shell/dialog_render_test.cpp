@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <map>
 
 #include "archive/smartplay.h"
@@ -33,6 +34,34 @@ void PushKey(SDL_Keycode key, SDL_Scancode scancode) {
   event.key.keysym.sym = key;
   event.key.keysym.scancode = scancode;
   SDL_PushEvent(&event);
+}
+
+SDL_Event KeyEvent(SDL_Keycode key, uint16_t modifiers) {
+  SDL_Event event{};
+  event.type = SDL_KEYDOWN;
+  event.key.state = SDL_PRESSED;
+  event.key.keysym.sym = key;
+  event.key.keysym.scancode = SDL_GetScancodeFromKey(key);
+  event.key.keysym.mod = modifiers;
+  return event;
+}
+
+// A letter with Alt as the keyboard gives it: the key going down, then the letter as text.
+void PressAltLetter(DialogWindow& window, char letter, uint16_t modifiers = KMOD_LALT) {
+  window.ProcessEvent(KeyEvent(static_cast<SDL_Keycode>(letter), modifiers));
+  SDL_Event text{};
+  text.type = SDL_TEXTINPUT;
+  text.text.text[0] = letter;
+  window.ProcessEvent(text);
+  window.DrawFrame();
+}
+
+void Click(DialogWindow& window, float x, float y) {
+  for (bool down : {false, true, false}) {
+    window.SimulateMouse(x, y, down);
+    window.DrawFrame();
+  }
+  window.ReleaseMouse();
 }
 
 class DialogRender : public DialogTest {
@@ -230,4 +259,120 @@ TEST_F(DialogRender, DumpStatsTellsWhatWentWrongOrOpensTheFolder) {
   // Without xdg-open the folder of the dump is shown instead of opened.
   EXPECT_NE(boxes[1].find(app_.logFolder), std::string::npos) << boxes[1];
   EXPECT_TRUE(std::filesystem::exists(app_.smartPlayPath + ".csv"));
+}
+
+// Alt and a control's "&" letter act on it as a click: check boxes toggle, radio buttons are
+// chosen, buttons press; disabled controls, letters without a control, AltGr (Ctrl+Alt) and a
+// focused hot-key control let the press go by, and an edit never gets the letter as text.
+TEST_F(DialogRender, AltLettersActOnTheirControls) {
+  struct State {
+    bool beeper, ay, log, smartPlay, include;
+    int32_t selection, mode;
+    bool operator==(const State&) const = default;
+  };
+  const auto stateOf = [](const CSettingsDialog& d) {
+    return State{d.emulateBeeper, d.emulateAY, d.log, d.smartPlay, d.includeDefaultArchive,
+                 d.playSelectionRadio, d.playModeRadio};
+  };
+  // "Play s&election" is disabled with nothing selected.
+  scripts_[1].selected = false;
+  CSettingsDialog none(app_, scripts_, smartPlay_);
+  scripts_[1].selected = true;
+  CSettingsDialogView noneView(*window_, none, app_, scripts_);
+  window_->PushDialog("Glimmerbox Settings", kSettingsDialogWidth, kSettingsDialogHeight,
+                      [&] { return noneView.Draw(); });
+  window_->DrawFrame();
+  PressAltLetter(*window_, 'e');
+  EXPECT_EQ(none.playSelectionRadio, IDC_PLAY_ALL);
+  // "&Select" and "&Display Settings..." open their dialogs above; Escape closes them.
+  std::vector<size_t> depths;
+  window_->SetFrameHook([&](size_t depth) {
+    depths.push_back(depth);
+    if (depth == 2) window_->ProcessEvent(KeyEvent(SDLK_ESCAPE, KMOD_NONE));
+  });
+  // Each stays two frames: Escape closes it on the frame after the one it came in.
+  PressAltLetter(*window_, 's');
+  EXPECT_EQ(depths, (std::vector<size_t>{2, 2})) << "the script selection";
+  PressAltLetter(*window_, 'd');
+  EXPECT_EQ(depths, (std::vector<size_t>{2, 2, 2, 2})) << "the display settings";
+  window_->SetFrameHook(nullptr);
+  window_->PopDialog();
+
+  PushSettings();
+  window_->DrawFrame();
+  settings_->playSelectionRadio = IDC_PLAY_SELECTION;
+  settings_->playModeRadio = IDC_PLAY_RANDOMLY;
+  State expected = stateOf(*settings_);
+  const struct {
+    char letter;
+    uint16_t modifiers;
+    std::function<void(State&)> change;
+  } steps[] = {
+      {'m', KMOD_LALT, [](State& s) { s.beeper = !s.beeper; }},
+      {'y', KMOD_RALT, [](State& s) { s.ay = !s.ay; }},
+      {'l', KMOD_LALT | KMOD_LSHIFT, [](State& s) { s.log = !s.log; }},
+      {'p', KMOD_LALT, [](State& s) { s.smartPlay = !s.smartPlay; }},
+      {'i', KMOD_LALT, [](State& s) { s.include = !s.include; }},
+      {'m', KMOD_LALT, [](State& s) { s.beeper = !s.beeper; }},  // again: back off
+      {'q', KMOD_LALT, [](State& s) { s.mode = IDC_PLAY_SEQUENTIALLY; }},
+      {'r', KMOD_LALT, [](State& s) { s.mode = IDC_PLAY_RANDOMLY; }},
+      {'a', KMOD_LALT, [](State& s) { s.selection = IDC_PLAY_ALL; }},
+      {'e', KMOD_LALT, [](State& s) { s.selection = IDC_PLAY_SELECTION; }},
+      {'x', KMOD_LALT, [](State&) {}},                  // no control has it
+      {'m', KMOD_RALT | KMOD_LCTRL, [](State&) {}},     // AltGr types
+      {'m', KMOD_NONE, [](State&) {}},                  // no Alt
+  };
+  for (const auto& step : steps) {
+    PressAltLetter(*window_, step.letter, step.modifiers);
+    step.change(expected);
+    EXPECT_TRUE(stateOf(*settings_) == expected) << "Alt+" << step.letter << " " << step.modifiers;
+  }
+
+  // Typing into the archive folder's edit (where it stands in settings.png): Alt+M still ticks
+  // the box and types nothing.
+  Click(*window_, 270, 389);
+  PressAltLetter(*window_, 'm');
+  EXPECT_NE(settings_->emulateBeeper, expected.beeper);
+  EXPECT_EQ(settings_->archiveFolder, "");
+  // The hot-key control takes Alt+M as its key instead.
+  const bool beeper = settings_->emulateBeeper;
+  Click(*window_, 537, 250);
+  PressAltLetter(*window_, 'm');
+  EXPECT_EQ(settings_->emulateBeeper, beeper);
+  EXPECT_EQ(settings_->hotKey.Text(), "Alt + M");
+  window_->PopDialog();
+
+}
+
+TEST_F(DialogRender, AltLettersInTheDisplaySettings) {
+  std::vector<std::string> boxes;
+  SetMessageBoxSink([&](MessageBoxIcon, const std::string& caption, const std::string&) {
+    boxes.push_back(caption);
+  });
+  DisplayAdapterInfo hardware = window_->Adapter();
+  hardware.hardware = true;
+  // Above the settings, whose own Alt+D must not open a second one (the hook would close it).
+  PushSettings();
+  size_t opened = 0;
+  window_->SetFrameHook([&](size_t) {
+    ++opened;
+    window_->ProcessEvent(KeyEvent(SDLK_ESCAPE, KMOD_NONE));
+  });
+  for (const DisplayAdapterInfo& adapter : {window_->Adapter(), hardware}) {
+    CDisplaySettingsDialog display(app_.display, adapter);
+    CDisplaySettingsDialogView view(*window_, display);
+    window_->PushDialog("Display Settings", kDisplaySettingsWidth, kDisplaySettingsHeight,
+                        [&view] { return view.Draw(); });
+    window_->DrawFrame();
+    PressAltLetter(*window_, 'd');
+    PressAltLetter(*window_, 'h');
+    // Only hardware rendering can be disabled.
+    EXPECT_EQ(display.DisableHardware(), adapter.hardware) << adapter.hardware;
+    window_->PopDialog();
+  }
+  window_->SetFrameHook(nullptr);
+  SetMessageBoxSink(nullptr);
+  EXPECT_EQ(opened, 0u) << "the settings' own Alt+D is not the top dialog's";
+  const std::string name = window_->Adapter().monitorName;
+  EXPECT_EQ(boxes, (std::vector<std::string>{name, name})) << "the help box, each time";
 }

@@ -91,10 +91,11 @@ struct Rect {
 };
 
 // What a picture of the error display shows: the box's inside (window colour), the ink of its
-// text, the number of text lines and what is neither black nor inside the frame.
+// text, the number of text lines, the frame's pixels not in the frame's colour or too dark to show
+// on black, and what is neither black nor inside the frame.
 struct ErrorPicture {
   Rect inside, ink;
-  int lines = 0, strayOutside = 0, frameNotBlack = 0;
+  int lines = 0, strayOutside = 0, frameOff = 0, frameDark = 0;
 };
 
 ErrorPicture Look(const Picture& picture) {
@@ -117,7 +118,8 @@ ErrorPicture Look(const Picture& picture) {
         seen.ink.Add(x, y);
         rowInked = true;
       }
-      if (frame && Rgb(pixel) != 0) ++seen.frameNotBlack;
+      if (frame && Rgb(pixel) != (ERROR_FRAME_COLOUR & 0xFFFFFF)) ++seen.frameOff;
+      if (frame && Luminance(pixel) < 0x40) ++seen.frameDark;
       if (!inside && !frame && Rgb(pixel) != 0) ++seen.strayOutside;
     }
     if (rowInked && !lastRowInked) ++seen.lines;
@@ -244,7 +246,8 @@ TEST_F(ErrorDisplay, EveryErrorShowsInAFramedBoxWithCentredWrappedText) {
       EXPECT_EQ(in.right - in.left + 1, 298);
       EXPECT_EQ(in.bottom - in.top + 1, 148);
     }
-    EXPECT_EQ(seen.frameNotBlack, 0) << "the frame is black";
+    EXPECT_EQ(seen.frameOff, 0) << "the frame has its own colour all round";
+    EXPECT_EQ(seen.frameDark, 0) << "the box's edge shows on the black around it";
     EXPECT_EQ(seen.strayOutside, 0) << "the rest of the display is black";
     ASSERT_FALSE(seen.ink.Empty()) << "the message shows";
     // Centred: as much room on either side of the text, give or take the glyphs' own margins.

@@ -165,6 +165,23 @@ TEST(SaverResize, AHeadlessResizeResetsTheDeviceWithoutLeaks) {
   EXPECT_EQ(probe.lastHeight, 500u);
 }
 
+// Mesa's software rasteriser, forced, is described as the software device it is.
+TEST(SaverDevice, TheSoftwareRendererIsDescribedAsSoftware) {
+  TempDir dir;
+  setenv("XDG_CONFIG_HOME", dir.file("config").c_str(), 1);
+  setenv("XDG_DATA_HOME", dir.file("data").c_str(), 1);
+  setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
+  ResizeProbe probe;
+  probe.resizeAtFrame = 0;
+  ASSERT_EQ(probe.StartSaver({"--headless", "--frames", "2", "--unthrottled", "--base",
+                              GLIMMERBOX_SOURCE_DATA}),
+            0);
+  probe.RunSaver();
+  SetBaseFolderOverride("");
+  EXPECT_FALSE(probe.InErrorMode()) << probe.ErrorText();
+  EXPECT_EQ(probe.DeviceDescriptionText(), "SW (sw vp)");
+}
+
 // The probe counts the device's resources itself. The leak checker stays off for it: the X11
 // video driver's session-bus library keeps allocations until exit; the program's own memory is
 // checked by the headless resize above, which runs the same code.
