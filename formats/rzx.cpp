@@ -32,6 +32,9 @@ constexpr uint32_t SECURITY_SIZE = 13;
 constexpr uint32_t SNAPSHOT_SIZE = 17;
 constexpr uint32_t INPUT_SIZE = 18;
 constexpr uint16_t REPEAT_INPUTS = 0xFFFF;
+// The largest snapshot a recording may embed: a 128K snapshot with every page stored is about
+// 135 KB, so a block claiming more is damaged or hostile and is not inflated.
+constexpr uint32_t MAX_EMBEDDED_SNAPSHOT = 1u << 20;
 
 __attribute__((format(printf, 1, 2))) void Log(const char* format, ...) {
   char line[256];
@@ -160,7 +163,12 @@ int32_t CRZXPlayback::ReadSnapshotBlock(uint32_t offset, uint32_t length) {
   uint32_t snapshotSize = length - SNAPSHOT_SIZE;
   std::vector<uint8_t> inflated;
   if (flags & 2) {
-    if (!InflateAll(snapshot, snapshotSize, block.U32(13), inflated)) return GX_BAD_SNAPSHOT;
+    const uint32_t claimed = block.U32(13);
+    if (claimed > MAX_EMBEDDED_SNAPSHOT) {
+      Log("RZX: embedded snapshot claims %u bytes; refused", claimed);
+      return GX_BAD_SNAPSHOT;
+    }
+    if (!InflateAll(snapshot, snapshotSize, claimed, inflated)) return GX_BAD_SNAPSHOT;
     snapshot = inflated.data();
     snapshotSize = static_cast<uint32_t>(inflated.size());
   }
@@ -241,13 +249,10 @@ bool CRZXPlayback::FrameStart(int32_t& fetchCount) {
     WriteLog("RZX: End of frame data.");
     WalkBlocks();
     if (!Playing()) return false;
-    // A new part: its first frame starts from its snapshot at once. A frame of no fetches here
-    // would still end with an interrupt that the recording never had.
-    inputCount_ = 0;
-    if (!ReadFrame(failed)) {
-      // A part without frames: nothing to run, the next frame walks on.
-      fetchCount_ = inputCount_ = 0;
-    }
+    // A new part: its snapshot ends this frame, which runs no instruction and closes with the
+    // interrupt; the part's first recorded frame plays in the next one. A part without frames
+    // walks on at the next frame.
+    fetchCount_ = inputCount_ = inputIndex_ = 0;
   }
   if (failed) {
     loader_.StopRZXPlayback();

@@ -70,14 +70,19 @@ int32_t CSnapshotLoader::LoadData(uint8_t* data, uint32_t size, const char* name
   }
 
   int32_t result = GX_UNKNOWN_SNAPSHOT;
-  switch (type) {
-    case SNAPSHOT_SNA: result = ReadSNA(machine_, data, size); break;
-    case SNAPSHOT_Z80: result = ReadZ80(machine_, data, size); break;
-    case SNAPSHOT_RZX: result = ReadRZX(data, size, ownership); break;
-    case SNAPSHOT_SCR: result = ReadScreenImage(machine_, data, size); break;
-    case SNAPSHOT_SZX: result = ReadSZX(machine_, data, size); break;
-    case SNAPSHOT_ROM: result = ReadROMImage(machine_, data, size); break;
-    default: break;
+  // Loads run under scripts' C frames: no allocation failure may leave this function.
+  try {
+    switch (type) {
+      case SNAPSHOT_SNA: result = ReadSNA(machine_, data, size); break;
+      case SNAPSHOT_Z80: result = ReadZ80(machine_, data, size); break;
+      case SNAPSHOT_RZX: result = ReadRZX(data, size, ownership); break;
+      case SNAPSHOT_SCR: result = ReadScreenImage(machine_, data, size); break;
+      case SNAPSHOT_SZX: result = ReadSZX(machine_, data, size); break;
+      case SNAPSHOT_ROM: result = ReadROMImage(machine_, data, size); break;
+      default: break;
+    }
+  } catch (const std::bad_alloc&) {
+    result = GX_OUT_OF_MEMORY;
   }
   if (result == GX_NONE) {
     machine_.MarkPictureChanged();

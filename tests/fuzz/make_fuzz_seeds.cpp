@@ -1,5 +1,6 @@
 // Writes the fuzzers' seed corpus: small valid files of each format made by the tests' writers,
 // one folder per reader under the folder given on the command line.
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -25,6 +26,32 @@ MachineImage Small(int32_t model) {
   return image;
 }
 
+// A zlib stream of `size` zero bytes, deflated piece by piece (about 1 KB per MB).
+Bytes DeflatedZeros(size_t size) {
+  z_stream stream{};
+  deflateInit(&stream, 9);
+  const Bytes zeros(1 << 20, 0);
+  Bytes out;
+  uint8_t chunk[1 << 16];
+  for (size_t done = 0;;) {
+    const size_t piece = std::min(zeros.size(), size - done);
+    done += piece;
+    stream.next_in = const_cast<Bytef*>(zeros.data());
+    stream.avail_in = static_cast<uInt>(piece);
+    const int flush = done == size ? Z_FINISH : Z_NO_FLUSH;
+    int status;
+    do {
+      stream.next_out = chunk;
+      stream.avail_out = sizeof chunk;
+      status = deflate(&stream, flush);
+      out.insert(out.end(), chunk, chunk + (sizeof chunk - stream.avail_out));
+    } while (stream.avail_out == 0);
+    if (flush == Z_FINISH && status == Z_STREAM_END) break;
+  }
+  deflateEnd(&stream);
+  return out;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -47,5 +74,18 @@ int main(int argc, char** argv) {
   AddRZXSnapshot(recording, "szx", WriteSZX(m128, true), false);
   AddRZXInput(recording, {{8, {4, 5}}, {4, {6}}}, false);
   Write(root / "rzx", "parts.rzx", recording);
+
+  // An embedded snapshot that claims, and truly inflates to, 512 MB: a reader that believes the
+  // claim fails the fuzzer's memory limit at once.
+  constexpr uint32_t claim = 512u << 20;
+  const Bytes zeros = DeflatedZeros(claim);
+  Bytes bomb = RZXHeader();
+  Bytes payload;
+  Put32(payload, 2);
+  payload.insert(payload.end(), {'z', '8', '0', 0});
+  Put32(payload, claim);
+  payload.insert(payload.end(), zeros.begin(), zeros.end());
+  AddRZXBlock(bomb, 0x30, payload);
+  Write(root / "rzx", "claims-512mb.rzx", bomb);
   return 0;
 }
