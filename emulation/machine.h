@@ -154,7 +154,7 @@ void CMachine::RunFrameWith(uint32_t firstLine, uint32_t lineLength, LineSource 
     Run(carry_ + static_cast<int32_t>(firstLine));
     for (int line = 0; line < DISPLAY_LINES; ++line) {
       Run(carry_ + static_cast<int32_t>(lineLength));
-      const auto [bitmap, attributes] = lineSource(line, true);
+      const auto [bitmap, attributes] = lineSource(line);
       CaptureLine(line, bitmap, attributes);
     }
     Run(carry_ + 10 * static_cast<int32_t>(frameLength_));
@@ -168,7 +168,7 @@ void CMachine::RunFrameWith(uint32_t firstLine, uint32_t lineLength, LineSource 
     Z80ClearInterrupt();
     Run(carry_ + static_cast<int32_t>(firstLine));
     for (int line = 0; line < DISPLAY_LINES; ++line) {
-      const auto [bitmap, attributes] = lineSource(line, false);
+      const auto [bitmap, attributes] = lineSource(line);
       CaptureLine(line, bitmap, attributes);
       Run(carry_ + static_cast<int32_t>(lineLength));
     }

@@ -165,17 +165,13 @@ void CMachine128::FinishSoundFrame() {
   if (ay_) ay_->Render(beeper_.sampleBlock);
 }
 
-const uint8_t* CMachine128::ScreenBank(bool recording) {
-  // A recording frame shows bank 5 once paging is locked, whatever the screen bit says.
-  if (recording && (latch_ & LATCH_LOCK)) return Bank(5);
-  return Bank((latch_ & LATCH_SCREEN) ? 7 : 5);
-}
+const uint8_t* CMachine128::ScreenBank() { return Bank((latch_ & LATCH_SCREEN) ? 7 : 5); }
 
 void CMachine128::RunFrame() {
   if (ay_) ay_->StartFrame();
   RunFrameWith(FIRST_LINE, LINE_LENGTH, [this](int line, bool recording) {
     // The screen bank is read at each capture: flipping it mid-frame shows parts of both.
-    const uint8_t* bank = ScreenBank(recording);
+    const uint8_t* bank = ScreenBank();
     const int table = bank == Bank(7) ? 1 : 0;
     return DisplayLineSource{displayLines_[table][line], bank + AttributeOffset(line)};
   });

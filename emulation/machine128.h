@@ -44,7 +44,7 @@ class CMachine128 : public CMachine {
   void MapFromLatch();
   // Looks the model's two ROMs up once, so paging never goes back to the files.
   void FindROMs();
-  const uint8_t* ScreenBank(bool recording);
+  const uint8_t* ScreenBank();
 
   uint8_t latch_ = 0;
   int32_t firstRomId_;

@@ -217,3 +217,33 @@ TEST_F(Speccy128, FlippingTheScreenMidFrameShowsBothScreens) {
   EXPECT_GT(firstShadowLine, 85);
   EXPECT_LE(firstShadowLine, 96);
 }
+
+// The shadow-screen bit picks the picture whether paging is locked or not, in free frames and in
+// frames played from a recording alike.
+TEST_F(Speccy128, TheScreenBitPicksTheScreenInEveryFrame) {
+  // A recording's frame as an input source gives it: a fixed number of fetches, no port inputs.
+  struct OneRecordedFrame : CInputSource {
+    bool FrameStart(int32_t& fetchCount) override {
+      fetchCount = 500;
+      return true;
+    }
+    uint8_t ReadPort(uint16_t) override { return 0xFF; }
+    bool FrameEnd() override { return false; }
+  } recorded;
+  for (const uint8_t latch : {0x00, 0x08, 0x20, 0x28}) {
+    for (const bool fromRecording : {false, true}) {
+      SCOPED_TRACE(std::to_string(latch) + (fromRecording ? " recorded" : " free"));
+      Machine128 machine(Setup());
+      std::memset(machine.Bank(5), 0x55, 6912);
+      std::memset(machine.Bank(7), 0xAA, 6912);
+      machine.MakeContextCurrent();
+      machine.PortWrite(0x7FFD, latch);
+      machine.SaveContext();
+      LoadProgram(machine, 0x8000, {0x18, 0xFE});  // JR $
+      if (fromRecording) machine.SetInputSource(&recorded);
+      RunFrames(machine, 1);
+      EXPECT_EQ(machine.DisplayLineBuffer()[0], (latch & 0x08) ? 0xAA : 0x55);
+    }
+  }
+}
+
