@@ -206,6 +206,7 @@ void CMachine::Mute(bool muted) {
   if (muted)
     stream_->Stop();
   else
+void CMachine::MapModelROM() {}
     stream_->SilenceAndRestart();
 }
 
@@ -246,5 +247,6 @@ void CMachine::MapROM(uint8_t* image) {
   rom_ = image;
   Z80MapFetch(0x0000, 0x3FFF, rom_);
   Z80MapRead(0x0000, 0x3FFF, rom_);
+  MapModelROM();
   SaveContext();
 }

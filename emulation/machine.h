@@ -47,6 +47,8 @@ class CMachine : public CMachineLoader {
   virtual void Spread48KImage();
   void ApplyZ80HardwareState(const uint8_t* header) override;
   void ApplyPagingBlock(const uint8_t* block) override;
+  // Maps the model's own ROM again, in place of a custom one (a reset keeps a custom ROM).
+  virtual void MapModelROM();
   void ApplyAYBlock(const uint8_t* block) override;
 
   // What scripts call.

@@ -55,6 +55,8 @@ bool CMachine48::SetVariant(int32_t model) {
 
 void CMachine48::RandomizeMemory() { FillRandom(ram_.get(), RAM_SIZE, Random()); }
 
+void CMachine48::MapModelROM() { MapROM(RomImage(ROM_48)); }
+
 void CMachine48::RunFrame() {
   RunFrameWith(FIRST_LINE, LINE_LENGTH, [this](int line) {
     return DisplayLineSource{displayLines_[line], ram_.get() + AttributeOffset(line)};

@@ -19,6 +19,7 @@ class CMachine48 : public CMachine {
   void LoadScreenImage(const uint8_t* image) override;
   uint8_t* RamBankPointer(int32_t bank) override;
 
+  void MapModelROM() override;
  private:
   uint8_t* displayLines_[192];
 };

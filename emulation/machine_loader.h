@@ -22,7 +22,8 @@ class CMachineLoader {
   virtual bool AttachHardware(int32_t kind, bool on) = 0;
   // The Fuller Box's chip, once attached.
   virtual CAYChip* FullerChip() const = 0;
-  // Before a load: Fuller Box off, creator cleared, reset, running and its sound restarted.
+  // Before a load: Fuller Box off, creator cleared, reset on the model's own ROM (a custom .rom
+  // goes), running and its sound restarted.
   virtual void PrepareForLoad() = 0;
 
   virtual void MakeContextCurrent() = 0;

@@ -151,3 +151,32 @@ TEST_F(Loading, BareNamesComeFromTheScriptsZip) {
   ASSERT_EQ(machine.loader.LoadFile("Game.sna", lookup_), GX_NONE);
   EXPECT_EQ(Register(machine, REG_PC), 0x9999);
 }
+
+// A custom ROM lasts until the next load: whatever comes after it runs on the model's own ROM.
+TEST_F(Loading, ALoadAfterACustomROMRunsOnTheModelsROM) {
+  Bytes rom(16384, 0xFF);
+  rom[0x38] = 0xC3;
+  Bytes recording = RZXHeader();
+  AddRZXSnapshot(recording, "sna", WriteSNA(MakeImage(SPECTRUM_48, 25)), false);
+  const struct {
+    const char* name;
+    Bytes file;
+  } files[] = {
+      {"a.sna", WriteSNA(MakeImage(SPECTRUM_48, 25))}, {"a.z80", WriteZ80V3(MakeImage(SPECTRUM_48, 25), true)},
+      {"a.szx", WriteSZX(MakeImage(SPECTRUM_48, 25), true)}, {"a.scr", Sequence(6912)}, {"a.rzx", recording},
+  };
+  for (const bool class128 : {false, true}) {
+    for (const auto& f : files) {
+      SCOPED_TRACE(std::string(f.name) + (class128 ? " on 128K" : " on 48K"));
+      auto fresh = NewMachine(class128), after = NewMachine(class128);
+      CSnapshotLoader freshLoader(*fresh), afterLoader(*after);
+      ASSERT_EQ(Load(afterLoader, rom, "custom.rom"), GX_NONE);
+      ASSERT_EQ(after->Peek(0x38), 0xC3);
+      ASSERT_EQ(Load(freshLoader, f.file, f.name), GX_NONE);
+      ASSERT_EQ(Load(afterLoader, f.file, f.name), GX_NONE);
+      EXPECT_EQ(after->Peek(0x38), fresh->Peek(0x38));
+      EXPECT_NE(after->Peek(0x38), 0xC3);
+    }
+  }
+}
+
