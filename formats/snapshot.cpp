@@ -1,5 +1,5 @@
-// Snapshot loading: every snapshot, recording, screen image and ROM image enters a machine here.
-// The machine is reset first, then the reader for the file's type fills it.
+// Snapshot loading: every snapshot, recording, screen image and ROM image enters a machine here,
+// through the reader for the file's type, which resets the machine once the file passed its checks.
 #include "formats/snapshot.h"
 
 #include <algorithm>
@@ -52,7 +52,6 @@ int32_t CSnapshotLoader::LoadData(uint8_t* data, uint32_t size, const char* name
   rzxCompleted_ = false;
   if (ownership) StopRZXPlayback();
   ownership = true;
-  machine_.PrepareForLoad();
 
   const char* extension = nullptr;
   if (nameIsType) {
@@ -95,6 +94,7 @@ int32_t CSnapshotLoader::LoadData(uint8_t* data, uint32_t size, const char* name
 
 int32_t ReadScreenImage(CMachineLoader& machine, const uint8_t* data, uint32_t size) {
   if (size != SCREEN_SIZE) return GX_SNAPSHOT_BAD_SIZE;
+  machine.PrepareForLoad();
   machine.LoadScreenImage(data);
   machine.SaveContext();
   // A picture, not a program: black border, the machine paused and silent.
@@ -104,7 +104,9 @@ int32_t ReadScreenImage(CMachineLoader& machine, const uint8_t* data, uint32_t s
 }
 
 int32_t ReadROMImage(CMachineLoader& machine, const uint8_t* data, uint32_t size) {
-  if (!machine.SetVariant(SPECTRUM_48)) return GX_UNSUPPORTED_HARDWARE;
+  if (!machine.Supports(SPECTRUM_48)) return GX_UNSUPPORTED_HARDWARE;
+  machine.PrepareForLoad();
+  machine.SetVariant(SPECTRUM_48);
   uint8_t* rom = machine.CustomROM();
   std::memset(rom, 0xFF, ROM_SIZE);
   std::memcpy(rom, data, std::min<uint32_t>(size, ROM_SIZE));

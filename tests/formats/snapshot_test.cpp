@@ -180,3 +180,49 @@ TEST_F(Loading, ALoadAfterACustomROMRunsOnTheModelsROM) {
   }
 }
 
+// A file a reader refuses leaves the machine exactly as it was: its model, its running program,
+// no reset.
+TEST_F(Loading, ARefusedFileLeavesTheMachineAsItWas) {
+  const MachineImage m48 = MakeImage(SPECTRUM_48, 26), m128 = MakeImage(SPECTRUM_128, 27);
+  MachineImage pentagon = m128;
+  pentagon.model = SPECTRUM_PENTAGON;
+  Bytes sna128 = WriteSNA(m128);
+  sna128.resize(131103, 0);
+  sna128[49181] = 0x05;  // bank 5 paged needs the longer file
+  const Bytes v3 = WriteZ80V3(m128, false);
+  Bytes badSZX = WriteSZX(m48, true);
+  AddSZXBlock(badSZX, "Z80R", Bytes(10));
+  Bytes unknownHardware = WriteZ80V3(m128, false);
+  unknownHardware[34] = 7;
+  const struct {
+    bool class128;
+    const char* name;
+    Bytes file;
+    int32_t result;
+  } cases[] = {
+      {false, "a.sna", sna128, GX_NOT_SUPPORTED},
+      {false, "a.z80", v3, GX_UNSUPPORTED_HARDWARE},
+      {false, "p.z80", WriteZ80V3(pentagon, false), GX_UNSUPPORTED_HARDWARE},
+      {false, "a.szx", WriteSZX(m128, true), GX_UNSUPPORTED_HARDWARE},
+      {false, "b.szx", badSZX, GX_BAD_SNAPSHOT},
+      {false, "b.z80", Bytes(v3.begin(), v3.begin() + 86 + 16387 + 10), GX_UNSUPPORTED_HARDWARE},
+      {true, "b.z80", Bytes(v3.begin(), v3.begin() + 86 + 16387 + 10), GX_BAD_SNAPSHOT},
+      {true, "h.z80", unknownHardware, GX_UNSUPPORTED_HARDWARE},
+      {true, "a.sna", sna128, GX_BAD_SNAPSHOT},
+      {true, "b.szx", badSZX, GX_BAD_SNAPSHOT},
+      {true, "s.scr", Sequence(6911), GX_SNAPSHOT_BAD_SIZE},
+      {true, "r.rzx", RZXHeader(), GX_BAD_SNAPSHOT},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.name) + (c.class128 ? " on +2" : " on 48K"));
+    auto machine = NewMachine(c.class128);
+    if (c.class128) machine->SetVariant(SPECTRUM_PLUS2);
+    const int32_t model = machine->GetModel();
+    CSnapshotLoader loader(*machine);
+    LoadProgram(*machine, 0x9000, {0x18, 0xFE});
+    EXPECT_EQ(Load(loader, c.file, c.name), c.result);
+    EXPECT_EQ(machine->GetModel(), model);
+    EXPECT_EQ(Register(*machine, REG_PC), 0x9000);
+    EXPECT_EQ(machine->Peek(0x9000), 0x18);
+  }
+}
