@@ -158,6 +158,7 @@ int32_t CRZXPlayback::ReadSnapshotBlock(uint32_t offset, uint32_t length) {
   char type[5] = {};
   std::memcpy(type, block.Data() + 9, 4);
   if (SnapshotTypeOf(type) == SNAPSHOT_RZX) return GX_NESTED_RZX;
+  if (IsTapeType(SnapshotTypeOf(type))) return GX_NOT_SUPPORTED;  // a recording starts from a snapshot
 
   uint8_t* snapshot = file_.get() + offset + SNAPSHOT_SIZE;
   uint32_t snapshotSize = length - SNAPSHOT_SIZE;

@@ -1,5 +1,5 @@
-// Snapshot loading: every snapshot, recording, screen image and ROM image enters a machine here,
-// through the reader for the file's type, which resets the machine once the file passed its checks.
+// Snapshot loading: every snapshot, recording, tape, screen image and ROM image enters a machine
+// here, through the reader for the file's type.
 #include "formats/snapshot.h"
 
 #include <algorithm>
@@ -18,9 +18,11 @@
 #include "formats/readers.h"
 #include "formats/result_code.h"
 #include "formats/rzx.h"
+#include "formats/tape.h"
 #include "formats/zip.h"
 
-const char* const SNAPSHOT_EXTENSIONS[SNAPSHOT_TYPE_COUNT] = {"sna", "z80", "rzx", "scr", "szx", "rom"};
+const char* const SNAPSHOT_EXTENSIONS[SNAPSHOT_TYPE_COUNT] = {"sna", "z80", "rzx", "scr", "szx",
+                                                              "rom", "tap", "tzx", "pzx", "csw"};
 
 namespace {
 
@@ -61,11 +63,17 @@ int32_t CSnapshotLoader::LoadData(uint8_t* data, uint32_t size, const char* name
   }
   int type = SnapshotTypeOf(extension);
   if (type < 0) {
-    // Without a known extension only the two fixed sizes tell the type.
+    // Without a known extension the two fixed sizes and the tape signatures tell the type.
     if (size == SCREEN_SIZE)
       type = SNAPSHOT_SCR;
     else if (size == SNA_SIZE)
       type = SNAPSHOT_SNA;
+    else if (size >= 8 && std::memcmp(data, "ZXTape!\x1A", 8) == 0)
+      type = SNAPSHOT_TZX;
+    else if (size >= 4 && std::memcmp(data, "PZXT", 4) == 0)
+      type = SNAPSHOT_PZX;
+    else if (size >= 22 && std::memcmp(data, "Compressed Square Wave", 22) == 0)
+      type = SNAPSHOT_CSW;
   }
 
   int32_t result = GX_UNKNOWN_SNAPSHOT;
@@ -78,6 +86,13 @@ int32_t CSnapshotLoader::LoadData(uint8_t* data, uint32_t size, const char* name
       case SNAPSHOT_SCR: result = ReadScreenImage(machine_, data, size); break;
       case SNAPSHOT_SZX: result = ReadSZX(machine_, data, size); break;
       case SNAPSHOT_ROM: result = ReadROMImage(machine_, data, size); break;
+      case SNAPSHOT_TAP:
+      case SNAPSHOT_TZX:
+      case SNAPSHOT_PZX:
+      case SNAPSHOT_CSW:
+        if (!tape_) tape_ = std::make_unique<CTapeDeck>(machine_);
+        result = tape_->Load(data, size, static_cast<TapeFormat>(type - SNAPSHOT_TAP));
+        break;
       default: break;
     }
   } catch (const std::bad_alloc&) {
@@ -87,6 +102,7 @@ int32_t CSnapshotLoader::LoadData(uint8_t* data, uint32_t size, const char* name
     machine_.MarkPictureChanged();
     return GX_NONE;
   }
+  if (IsLoadingTape()) WriteLog("Tape: the blocks before the damage play");
   WriteLog(std::string("Couldn't load snapshot: ") + ResultText(result) + " \"" +
            (nameIsType ? "<embedded snapshot>" : (name ? name : "")) + "\".");
   return result;
@@ -253,6 +269,10 @@ int32_t CSnapshotLoader::ReadRZX(uint8_t* data, uint32_t size, bool& ownership) 
 void CSnapshotLoader::StopRZXPlayback() {
   if (rzx_ && machine_.InputSource() == rzx_.get()) machine_.SetInputSource(nullptr);
   if (rzx_) rzx_->Release();
+}
+
+bool CSnapshotLoader::IsLoadingTape() const {
+  return tape_ && machine_.TapeSource() == tape_.get() && tape_->Loading();
 }
 
 bool CSnapshotLoader::IsPlayingRZX() const { return rzx_ && machine_.InputSource() == rzx_.get(); }

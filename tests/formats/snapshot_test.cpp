@@ -212,6 +212,7 @@ TEST_F(Loading, ARefusedFileLeavesTheMachineAsItWas) {
       {true, "b.szx", badSZX, GX_BAD_SNAPSHOT},
       {true, "s.scr", Sequence(6911), GX_SNAPSHOT_BAD_SIZE},
       {true, "r.rzx", RZXHeader(), GX_BAD_SNAPSHOT},
+      {true, "t.tap", Bytes{19, 0, 1, 2}, GX_BAD_SNAPSHOT},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.name) + (c.class128 ? " on +2" : " on 48K"));
