@@ -197,10 +197,13 @@ TapeImage NormaliseCSW(const ByteView& file) {
   static const char SIGNATURE[] = "Compressed Square Wave\x1A";
   if (file.Size() < 0x20 || std::memcmp(file.Data(), SIGNATURE, 23) != 0) return image;
   const uint8_t major = file.U8(0x17);
-  const uint32_t rate = major >= 2 ? file.U32(0x19) : file.U16(0x19);
-  const uint8_t compression = file.U8(major >= 2 ? 0x21 : 0x1B);
-  const uint64_t data = major >= 2 ? 0x34 + uint64_t{file.U8(0x23)} : 0x20;
-  if (rate == 0 || (compression != 1 && compression != 2) || (major >= 2 && !file.Fits(0, data))) return image;
+  const uint32_t rate = major == 2 ? file.U32(0x19) : file.U16(0x19);
+  const uint8_t compression = file.U8(major == 2 ? 0x21 : 0x1B);
+  const uint64_t data = major == 2 ? 0x34 + uint64_t{file.U8(0x23)} : 0x20;
+  // A sample shorter than a T-state means nothing on a Spectrum, and the library mishandles it.
+  if (major < 1 || major > 2 || rate == 0 || rate > 3500000 || (compression != 1 && compression != 2) ||
+      (major == 2 && !file.Fits(0, data)))
+    return image;
   std::vector<uint8_t> runs;
   if (compression == 2) {
     if (!InflateAll(file.Data() + data, file.Remaining(data), CTapeDeck::MAX_FILE_SIZE, runs)) return image;
@@ -219,7 +222,7 @@ TapeImage NormaliseCSW(const ByteView& file) {
   // Version 2 header, no extension: rate, pulse count, plain RLE, the initial polarity.
   Append(image.bytes, file.Data(), 0x17);
   image.bytes.insert(image.bytes.end(), {2, 0});
-  const uint8_t flags = file.U8(major >= 2 ? 0x22 : 0x1C);
+  const uint8_t flags = file.U8(major == 2 ? 0x22 : 0x1C);
   for (const uint32_t value : {rate, pulses})
     for (int shift = 0; shift < 32; shift += 8) image.bytes.push_back(static_cast<uint8_t>(value >> shift));
   image.bytes.insert(image.bytes.end(), {1, flags, 0});
@@ -245,8 +248,11 @@ TapeImage NormalisePZX(const ByteView& file) {
       break;
     }
     const uint64_t length = 8 + uint64_t{file.U32(at + 4)};
-    Append(image.bytes, file.Data() + at, length);
-    ++image.blocks;
+    // An empty pulse block gives the library nothing to play, and it loses memory over it.
+    if (length > 8 || std::memcmp(file.Data() + at, "PULS", 4) != 0) {
+      Append(image.bytes, file.Data() + at, length);
+      ++image.blocks;
+    }
     at += length;
   }
   return image;
