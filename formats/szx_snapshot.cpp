@@ -56,9 +56,9 @@ int32_t ReadBlock(CMachineLoader* machine, int32_t model, const ByteView& file, 
   if (std::strcmp(id, "AY") == 0 && size < AY_SIZE) return GX_BAD_SNAPSHOT;
   if (std::strcmp(id, "RAMP") == 0) {
     if (size < RAMP_HEADER) return GX_BAD_SNAPSHOT;
-    // A 48K snapshot has the banks at 0x4000, 0x8000 and 0xC000 only.
+    // A 48K snapshot has the banks at 0x4000, 0x8000 and 0xC000 only, a 128K one banks 0-7.
     const uint8_t bank = data.U8(2);
-    if (is48 && bank != 5 && bank != 2 && bank != 0) return GX_UNSUPPORTED_HARDWARE;
+    if (bank > 7 || (is48 && bank != 5 && bank != 2 && bank != 0)) return GX_UNSUPPORTED_HARDWARE;
     if (!(data.U16(0) & 1) && size - RAMP_HEADER < PAGE_SIZE) return GX_BAD_SNAPSHOT;
   }
   if (!machine) return GX_NONE;

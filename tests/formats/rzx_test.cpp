@@ -168,6 +168,21 @@ TEST_F(Recordings, LostSyncIsLoggedOnceAndStopsPlaybackAtTheNextFrame) {
   }
 }
 
+// A block is read for as many frames as it says it holds, whatever data follow them.
+TEST_F(Recordings, ABlockPlaysNoMoreFramesThanItCounts) {
+  Bytes file = RZXHeader();
+  AddRZXSnapshot(file, "sna", WriteSNA(PortReader()), false);
+  const size_t block = file.size();
+  AddRZXInput(file, {{static_cast<uint16_t>(1 + Reads(1)), {1}}, {Reads(1), {2}}, {Reads(1), {3}}}, true);
+  Set32(file, block + 5, 2);
+  Loadable48 machine(Setup());
+  ASSERT_EQ(Load(machine, file, "count.rzx"), GX_NONE);
+  RunFrames(machine, 3);
+  EXPECT_TRUE(machine.loader.RZXCompleted());
+  EXPECT_EQ(Stored(machine, 0xC000, 2), (Bytes{1, 2}));
+  EXPECT_FALSE(Logged("RZX: Lost sync"));
+}
+
 TEST_F(Recordings, BrokenRecordingsAreRefused) {
   const Bytes snapshot = WriteSNA(PortReader());
   auto build = [&](auto&& add) {

@@ -194,6 +194,12 @@ TEST_F(Loading, ARefusedFileLeavesTheMachineAsItWas) {
   AddSZXBlock(badSZX, "Z80R", Bytes(10));
   Bytes unknownHardware = WriteZ80V3(m128, false);
   unknownHardware[34] = 7;
+  // A recording whose snapshot is sound but whose next block is damaged.
+  Bytes recording = RZXHeader();
+  AddRZXSnapshot(recording, "z80", WriteZ80V3(m48, true), true);
+  recording.insert(recording.end(), {0x80, 3, 0, 0, 0, 0});
+  Bytes ramp9 = WriteSZX(m128, false);
+  AddSZXBlock(ramp9, "RAMP", Bytes{0, 0, 9});
   const struct {
     bool class128;
     const char* name;
@@ -212,6 +218,8 @@ TEST_F(Loading, ARefusedFileLeavesTheMachineAsItWas) {
       {true, "b.szx", badSZX, GX_BAD_SNAPSHOT},
       {true, "s.scr", Sequence(6911), GX_SNAPSHOT_BAD_SIZE},
       {true, "r.rzx", RZXHeader(), GX_BAD_SNAPSHOT},
+      {true, "d.rzx", recording, GX_BAD_SNAPSHOT},
+      {true, "r.szx", ramp9, GX_UNSUPPORTED_HARDWARE},
       {true, "t.tap", Bytes{19, 0, 1, 2}, GX_BAD_SNAPSHOT},
   };
   for (const auto& c : cases) {

@@ -220,6 +220,8 @@ TEST_F(Tapes, BadTapesGiveResultCodesAndNeverHang) {
        "Tape: TZX block 2 jumps out of the tape; the tape ends before it"},
       {"a jump to itself", tzx({{0x23, {0, 0}}}), "a.tzx", GX_BAD_SNAPSHOT, true, nullptr},
       {"a jump back for ever", tzx({{0x23, {0xFF, 0xFF}}}), "a.tzx", GX_NONE, true, nullptr},
+      {"a pilot tone for ever", tzx({{0x12, {0x78, 0x08, 0xFF, 0xFF}}, {0x23, {0xFF, 0xFF}}}, false), "a.tzx", GX_NONE,
+       true, nullptr},
       {"pilot only", tzx({{0x19, gdbPilotOnly}}), "a.tzx", GX_BAD_SNAPSHOT, true,
        "Tape: TZX block 2 (0x19) is a generalised block without data; the tape ends before it"},
       {"an unknown block", tzx({{0x4B, {3, 0, 0, 0, 1, 2, 3}}, {0x99, {1, 0, 0, 0, 9}}}), "a.tzx", GX_NONE, true,
