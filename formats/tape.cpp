@@ -200,8 +200,9 @@ TapeImage NormaliseCSW(const ByteView& file) {
   const uint32_t rate = major == 2 ? file.U32(0x19) : file.U16(0x19);
   const uint8_t compression = file.U8(major == 2 ? 0x21 : 0x1B);
   const uint64_t data = major == 2 ? 0x34 + uint64_t{file.U8(0x23)} : 0x20;
-  // A sample shorter than a T-state means nothing on a Spectrum, and the library mishandles it.
-  if (major < 1 || major > 2 || rate == 0 || rate > 3500000 || (compression != 1 && compression != 2) ||
+  // A sample shorter than a T-state means nothing on a Spectrum, and the library mishandles it;
+  // one longer than 0x80000 T-states (below 7 Hz) the library refuses, losing memory over it.
+  if (major < 1 || major > 2 || rate < 7 || rate > 3500000 || (compression != 1 && compression != 2) ||
       (major == 2 && !file.Fits(0, data)))
     return image;
   std::vector<uint8_t> runs;

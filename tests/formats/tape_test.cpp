@@ -190,9 +190,12 @@ TEST_F(Tapes, BadTapesGiveResultCodesAndNeverHang) {
   Bytes pzx = {'P', 'Z', 'X', 'T', 2, 0, 0, 0, 1, 0, 'P', 'U', 'L', 'S', 4, 0, 0, 0, 0x10, 0x00, 0x00, 0x08};
   Bytes csw = {'C', 'o', 'm', 'p', 'r', 'e', 's', 's', 'e', 'd', ' ', 'S', 'q', 'u', 'a', 'r', 'e', ' ', 'W',
                'a', 'v', 'e', 0x1A, 1, 1, 0x44, 0xAC, 1, 0, 0, 0, 0};
+  for (int k = 0; k < 400; ++k) csw.push_back(20);
   Bytes cswZeroRate = csw;
   cswZeroRate[0x19] = cswZeroRate[0x1A] = 0;
-  for (int k = 0; k < 400; ++k) csw.push_back(20);
+  Bytes cswSlowRate = csw;  // a sample longer than the tape library takes
+  cswSlowRate[0x19] = 6;
+  cswSlowRate[0x1A] = 0;
   struct Case {
     const char* what;
     Bytes file;
@@ -231,6 +234,7 @@ TEST_F(Tapes, BadTapesGiveResultCodesAndNeverHang) {
       {"PZX cut short", Bytes(pzx.begin(), pzx.end() - 1), "a.pzx", GX_BAD_SNAPSHOT, false, nullptr},
       {"CSW", csw, "a.csw", GX_NONE, true, nullptr},
       {"CSW at 0 Hz", cswZeroRate, "a.csw", GX_BAD_SNAPSHOT, false, nullptr},
+      {"CSW at 6 Hz", cswSlowRate, "a.csw", GX_BAD_SNAPSHOT, false, nullptr},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
