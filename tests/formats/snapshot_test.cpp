@@ -101,11 +101,13 @@ TEST_F(Loading, ZipArchivesLoadTheirFirstSupportedMember) {
       {"good.zip", {{"readme.txt", {1, 2}}, {"dir/Game.z80", good}}, GX_NONE},
       {"firstbroken.ZIP", {{"broken.sna", Bytes(100)}, {"game.z80", good}}, GX_UNKNOWN_SNAPSHOT},
       {"nothing.zip", {{"readme.txt", {1, 2}}}, GX_UNKNOWN_SNAPSHOT},
+      {"tape.zip", {{"readme.txt", {1, 2}}, {"GAME.TAP", {2, 0, 0xFF, 0xFF}}}, GX_NONE},
   };
   for (const Case& c : cases) {
     ASSERT_TRUE(WriteZip(Path(c.file), c.members));
     Loadable48 machine(Setup());
     EXPECT_EQ(machine.loader.LoadFile(c.file, lookup_), c.result) << c.file;
+    EXPECT_EQ(machine.loader.IsLoadingTape(), std::string(c.file) == "tape.zip") << c.file;
   }
   EXPECT_TRUE(Logged("  opening \"dir/Game.z80\" within compressed file \"" + Path("good.zip") + "\""));
   EXPECT_TRUE(Logged("Couldn't load snapshot: Bad snapshot (size) \"broken.sna\"."));
