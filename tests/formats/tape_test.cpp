@@ -259,3 +259,40 @@ TEST_F(Tapes, BadTapesGiveResultCodesAndNeverHang) {
     EXPECT_LE(deck.Played(), 200ull * 3500000);
   }
 }
+
+// The blocks that shape a tape's play: a stop, a stop that only a 48K machine obeys, a group
+// around pure data. A stopped tape waits; the others play to the end.
+TEST_F(Tapes, StopBlocksStopTheTapeWhereTheyApply) {
+  const Bytes header = HeaderBlock(0, "x", 10, 0, 10);
+  Bytes pureData = {0x57, 0x03, 0xAE, 0x06, 8, 0, 0};  // 855/1710 T bits, 8 bits last, no pause
+  Put24(pureData, 2);
+  pureData.insert(pureData.end(), {0xAA, 0x55});
+  struct Case {
+    const char* what;
+    uint8_t id;
+    Bytes body;
+    bool on48;
+    CTapeDeck::Phase phase;
+  };
+  const Case cases[] = {
+      {"pause 0 stops", 0x20, {0, 0}, false, CTapeDeck::Phase::Stopped},
+      {"stop if 48K, on a 48K", 0x2A, {0, 0, 0, 0}, true, CTapeDeck::Phase::Stopped},
+      {"stop if 48K, on a 128K", 0x2A, {0, 0, 0, 0}, false, CTapeDeck::Phase::Ended},
+      {"a pause of 100 ms", 0x20, {100, 0}, true, CTapeDeck::Phase::Ended},
+      {"pure data", 0x14, pureData, true, CTapeDeck::Phase::Ended},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Bytes file = TzxHeader();
+    AddBlock(file, 0x21, {1, 'g'});  // group start
+    AddStandard(file, header);
+    AddBlock(file, c.id, c.body);
+    AddBlock(file, 0x22, {});  // group end
+    AddStandard(file, header);
+    std::unique_ptr<CMachine> machine = NewMachine(!c.on48);
+    CSnapshotLoader loader(*machine);
+    ASSERT_EQ(Load(loader, file, "s.tzx"), GX_NONE);
+    loader.TapeDeck()->PlayFor(60ull * 3500000);
+    EXPECT_EQ(loader.TapeDeck()->CurrentPhase(), c.phase);
+  }
+}
