@@ -70,34 +70,45 @@ void CMachine::SaveContext() { Z80SaveContext(context_.get()); }
 
 bool CMachine::UpdateFrame(float time) {
   g_current = this;
-  executed_ = 0;
+  executed_ = 0;  // an update that runs no frame reports none
   if (lastTime_ != 0 && throttled_ && timeCredit_ >= -0.02f)
     timeCredit_ -= time - lastTime_;
   else
     timeCredit_ = 0;
 
   if (timeCredit_ <= 0) {
-    beeper_.StartFrame(portFE_);
     timeCredit_ += 0.02f;
-    if (attached_[HARDWARE_FULLER] && fullerChip_) fullerChip_->StartFrame();
-    if (paused_)
-      pictureChanged_ = true;
-    else
-      RunFrame();
-
-    // FLASH swaps ink and paper every 16 frames.
-    flashPhase_ = flashCounter_ >= 16 ? 1 : 0;
-    if (++flashCounter_ == 32) flashCounter_ = 0;
+    // A tape loading fast runs several frames now; the picture is the last one's.
+    const int frames = tape_ && !paused_ ? tape_->FramesPerUpdate() : 1;
+    for (int frame = 0; frame < frames; ++frame) RunOneFrame();
 
     if (!muted_ && stream_) {
       beeper_.FinishFrame(portFE_, volume_);
       if (attached_[HARDWARE_FULLER] && fullerChip_) fullerChip_->Render(beeper_.sampleBlock);
       FinishSoundFrame();
+      // Sound played fast is noise: silence until the tape is back to normal speed.
+      if (frames > 1) std::memset(beeper_.sampleBlock, 0, sizeof beeper_.sampleBlock);
       stream_->WriteFrame(beeper_.sampleBlock);
     }
   }
   lastTime_ = time;
   return pictureChanged_;
+}
+
+void CMachine::RunOneFrame() {
+  executed_ = 0;
+  rowsRead_ = 0;
+  beeper_.StartFrame(portFE_);
+  if (attached_[HARDWARE_FULLER] && fullerChip_) fullerChip_->StartFrame();
+  if (paused_)
+    pictureChanged_ = true;
+  else
+    RunFrame();
+
+  // FLASH swaps ink and paper every 16 frames.
+  flashPhase_ = flashCounter_ >= 16 ? 1 : 0;
+  if (++flashCounter_ == 32) flashCounter_ = 0;
+  if (tape_ && !paused_) tape_->FrameEnd(executed_, rowsRead_);
 }
 
 void CMachine::Run(int32_t tstates) {
@@ -128,6 +139,7 @@ void CMachine::Reset() {
   if (attached_[HARDWARE_FULLER] && fullerChip_) fullerChip_->Reset();
   ResetSound();
   carry_ = 0;
+  tape_ = nullptr;
 }
 
 bool CMachine::AttachHardware(int32_t kind, bool on) {
@@ -150,6 +162,7 @@ void CMachine::DetachAllHardware() {
   AttachHardware(HARDWARE_FULLER, false);
 }
 
+bool CMachine::Supports(int32_t) const { return false; }
 bool CMachine::SetVariant(int32_t) { return false; }
 
 void CMachine::PortWrite(uint16_t port, uint8_t value) {
@@ -157,12 +170,12 @@ void CMachine::PortWrite(uint16_t port, uint8_t value) {
     if ((port & 0xFF) == FULLER_SELECT)
       fullerChip_->SelectRegister(value);
     else if ((port & 0xFF) == FULLER_DATA)
-      fullerChip_->WriteData(value, executed_ + Z80ElapsedTStates());
+      fullerChip_->WriteData(value, FrameTState());
   }
   // The ULA answers every even port.
   if ((port & 1) == 0) {
     portFE_ = value;
-    beeper_.Update(portFE_, executed_ + Z80ElapsedTStates(), frameLength_, volume_);
+    beeper_.Update(portFE_, FrameTState(), frameLength_, volume_);
   }
 }
 
@@ -174,11 +187,17 @@ uint8_t CMachine::PortRead(uint16_t port) {
   if ((port & 0xE0) == 0 && attached_[HARDWARE_KEMPSTON]) result = 0;
   if (port & 1) return result;
 
-  if (!keyMatrix_) return 0xFF;
-  // Each half-row whose address line is low pulls its held keys' bits to 0; no tape input.
+  // Each half-row whose address line is low pulls its held keys' bits to 0 (the keyboard's and
+  // the tape typist's); bit 6 is the EAR input, high without a tape.
   result = 0xFF;
-  for (int row = 0; row < 8; ++row)
-    if ((port & (0x100 << row)) == 0) result &= static_cast<uint8_t>(~keyMatrix_[row]);
+  const uint8_t rows = static_cast<uint8_t>(~(port >> 8));
+  rowsRead_ |= rows;
+  for (int row = 0; row < 8; ++row) {
+    if (!(rows & (1 << row))) continue;
+    const uint8_t held = (keyMatrix_ ? keyMatrix_[row] : 0) | (tape_ ? tape_->TypedKeys(row) : 0);
+    result &= static_cast<uint8_t>(~held);
+  }
+  if (tape_ && !tape_->EarLevel(FrameTState())) result &= 0xBF;
   return result;
 }
 
@@ -187,6 +206,8 @@ void CMachine::ResetSound() {}
 void CMachine::ApplyVolume() {}
 void CMachine::FinishSoundFrame() {}
 void CMachine::Spread48KImage() {}
+void CMachine::MapModelROM() {}
+void CMachine::SetPagingLatch(uint8_t) {}
 void CMachine::ApplyZ80HardwareState(const uint8_t*) {}
 void CMachine::ApplyPagingBlock(const uint8_t*) {}
 void CMachine::ApplyAYBlock(const uint8_t*) {}
@@ -227,6 +248,7 @@ void CMachine::PrepareForLoad() {
   AttachHardware(HARDWARE_FULLER, false);
   SetSnapshotCreator(nullptr);
   Reset();
+  MapModelROM();
   paused_ = false;
   if (!muted_ && stream_) stream_->SilenceAndRestart();
 }
@@ -234,6 +256,8 @@ void CMachine::PrepareForLoad() {
 void CMachine::SetSnapshotCreator(const char* name) {
   std::memset(creator_, 0, sizeof creator_);
   if (name) std::strncpy(creator_, name, sizeof creator_ - 1);
+  // Fixed-width fields pad the name with spaces.
+  for (size_t end = std::strlen(creator_); end > 0 && creator_[end - 1] == ' '; --end) creator_[end - 1] = 0;
 }
 
 uint8_t* CMachine::CustomROM() {

@@ -19,6 +19,7 @@
 #include "emulation/input_source.h"
 #include "emulation/machine_loader.h"
 #include "emulation/machine_setup.h"
+#include "emulation/tape_source.h"
 #include "emulation/z80.h"
 
 class CAYChip;
@@ -35,6 +36,7 @@ class CMachine : public CMachineLoader {
   // Operations the models extend or supply.
   virtual void Reset();
   bool AttachHardware(int32_t kind, bool on) override;
+  bool Supports(int32_t model) const override;
   bool SetVariant(int32_t model) override;
   virtual void PortWrite(uint16_t port, uint8_t value);
   virtual uint8_t PortRead(uint16_t port);
@@ -45,6 +47,9 @@ class CMachine : public CMachineLoader {
   virtual void FinishSoundFrame();
   // A 48K image loaded into banks 0-2 moved to where the 48K mode maps it.
   virtual void Spread48KImage();
+  // Maps the model's own ROM again, in place of a custom one (a reset keeps a custom ROM).
+  virtual void MapModelROM();
+  void SetPagingLatch(uint8_t latch) override;
   void ApplyZ80HardwareState(const uint8_t* header) override;
   void ApplyPagingBlock(const uint8_t* block) override;
   void ApplyAYBlock(const uint8_t* block) override;
@@ -81,6 +86,8 @@ class CMachine : public CMachineLoader {
   uint32_t ExecutedTStates() const final { return executed_; }
   void SetInputSource(CInputSource* source) final { input_ = source; }
   CInputSource* InputSource() const final { return input_; }
+  void SetTapeSource(CTapeSource* source) final { tape_ = source; }
+  CTapeSource* TapeSource() const final { return tape_; }
 
   // The machine's plain outputs.
   const uint8_t* DisplayLineBuffer() const { return lineBuffer_.get(); }
@@ -98,6 +105,12 @@ class CMachine : public CMachineLoader {
 
   // Installs the forwarding port handlers in the current context.
   static void InstallPortHandlers();
+  // Where the core is in the current frame, in T-states after its interrupt: the time stamp of
+  // a port access (the beeper's and AY's writes, the tape's EAR reads; a border log would take
+  // the same).
+  uint32_t FrameTState() const { return executed_ + Z80ElapsedTStates(); }
+  // One machine frame with its beeper, Fuller Box, FLASH and tape bookkeeping.
+  void RunOneFrame();
   // One run of the core: executed += Z80Execute(t) for t > 0; the carry is spent either way.
   void Run(int32_t tstates);
   // The frame skeleton shared by the models: `lineSource(n)` gives display line n's bitmap and
@@ -122,6 +135,8 @@ class CMachine : public CMachineLoader {
   CAYChip* fullerChip_ = nullptr;
   std::unique_ptr<CSoundStream> stream_;
   CInputSource* input_ = nullptr;
+  CTapeSource* tape_ = nullptr;
+  uint8_t rowsRead_ = 0;  // keyboard half-rows read in this frame
   bool muted_ = false;
   uint16_t volume_ = 100;
   bool attached_[HARDWARE_TOTAL] = {};
@@ -154,7 +169,7 @@ void CMachine::RunFrameWith(uint32_t firstLine, uint32_t lineLength, LineSource 
     Run(carry_ + static_cast<int32_t>(firstLine));
     for (int line = 0; line < DISPLAY_LINES; ++line) {
       Run(carry_ + static_cast<int32_t>(lineLength));
-      const auto [bitmap, attributes] = lineSource(line, true);
+      const auto [bitmap, attributes] = lineSource(line);
       CaptureLine(line, bitmap, attributes);
     }
     Run(carry_ + 10 * static_cast<int32_t>(frameLength_));
@@ -168,7 +183,7 @@ void CMachine::RunFrameWith(uint32_t firstLine, uint32_t lineLength, LineSource 
     Z80ClearInterrupt();
     Run(carry_ + static_cast<int32_t>(firstLine));
     for (int line = 0; line < DISPLAY_LINES; ++line) {
-      const auto [bitmap, attributes] = lineSource(line, false);
+      const auto [bitmap, attributes] = lineSource(line);
       CaptureLine(line, bitmap, attributes);
       Run(carry_ + static_cast<int32_t>(lineLength));
     }

@@ -15,6 +15,11 @@ constexpr uint32_t RAM_SIZE = 8 * BANK_SIZE;
 constexpr uint32_t FRAME_LENGTH = 70908;  // 311 lines of 228 T-states
 constexpr uint32_t FIRST_LINE = 14364;    // 63 lines from the interrupt to the picture
 constexpr uint32_t LINE_LENGTH = 228;
+// The Pentagon: 320 lines of 224 T-states, the interrupt at the start of the frame-sync lines,
+// so 80 lines (16 sync, 64 border) before the picture, whose line starts 68 T-states in.
+constexpr uint32_t PENTAGON_FRAME_LENGTH = 71680;
+constexpr uint32_t PENTAGON_FIRST_LINE = 80 * 224 + 68;
+constexpr uint32_t PENTAGON_LINE_LENGTH = 224;
 
 // Paging latch bits.
 constexpr uint8_t LATCH_BANK = 0x07;
@@ -27,7 +32,7 @@ constexpr uint8_t LATCH_LOCK = 0x20;    // paging frozen until reset
 CMachine128::CMachine128(MachineSetup setup)
     : CMachine(std::move(setup)), firstRomId_(ROM_128_0), secondRomId_(ROM_128_1) {
   ram_.reset(new uint8_t[RAM_SIZE]());
-  frameLength_ = FRAME_LENGTH;
+  SetTiming(FRAME_LENGTH, FIRST_LINE, LINE_LENGTH);
   model_ = SPECTRUM_128;
   FindROMs();
 
@@ -104,11 +109,24 @@ uint8_t* CMachine128::MemoryPointer(uint16_t address) {
   }
 }
 
+void CMachine128::SetTiming(uint32_t frameLength, uint32_t firstLine, uint32_t lineLength) {
+  frameLength_ = frameLength;
+  firstLine_ = firstLine;
+  lineLength_ = lineLength;
+  if (ay_) ay_->frameLength = frameLength;
+  if (fullerChip_) fullerChip_->frameLength = frameLength;
+}
+
+bool CMachine128::Supports(int32_t model) const {
+  return (model >= SPECTRUM_16 && model <= SPECTRUM_PLUS2) || model == SPECTRUM_PENTAGON;
+}
+
 bool CMachine128::SetVariant(int32_t model) {
-  if (model < SPECTRUM_16 || model > SPECTRUM_PLUS2) return false;
+  if (!Supports(model)) return false;
   MakeContextCurrent();
   switch (model) {
     case SPECTRUM_128:
+    case SPECTRUM_PENTAGON:  // its own ROMs are 128K ones with TR-DOS added; ours serve
       firstRomId_ = ROM_128_0;
       secondRomId_ = ROM_128_1;
       FindROMs();  // mapped at the next paging write or reset
@@ -128,7 +146,10 @@ bool CMachine128::SetVariant(int32_t model) {
       break;
   }
   SaveContext();
-  frameLength_ = FRAME_LENGTH;
+  if (model == SPECTRUM_PENTAGON)
+    SetTiming(PENTAGON_FRAME_LENGTH, PENTAGON_FIRST_LINE, PENTAGON_LINE_LENGTH);
+  else
+    SetTiming(FRAME_LENGTH, FIRST_LINE, LINE_LENGTH);
   model_ = model;
   return true;
 }
@@ -165,17 +186,13 @@ void CMachine128::FinishSoundFrame() {
   if (ay_) ay_->Render(beeper_.sampleBlock);
 }
 
-const uint8_t* CMachine128::ScreenBank(bool recording) {
-  // A recording frame shows bank 5 once paging is locked, whatever the screen bit says.
-  if (recording && (latch_ & LATCH_LOCK)) return Bank(5);
-  return Bank((latch_ & LATCH_SCREEN) ? 7 : 5);
-}
+const uint8_t* CMachine128::ScreenBank() { return Bank((latch_ & LATCH_SCREEN) ? 7 : 5); }
 
 void CMachine128::RunFrame() {
   if (ay_) ay_->StartFrame();
-  RunFrameWith(FIRST_LINE, LINE_LENGTH, [this](int line, bool recording) {
+  RunFrameWith(firstLine_, lineLength_, [this](int line) {
     // The screen bank is read at each capture: flipping it mid-frame shows parts of both.
-    const uint8_t* bank = ScreenBank(recording);
+    const uint8_t* bank = ScreenBank();
     const int table = bank == Bank(7) ? 1 : 0;
     return DisplayLineSource{displayLines_[table][line], bank + AttributeOffset(line)};
   });
@@ -188,22 +205,21 @@ void CMachine128::Spread48KImage() {
   std::memcpy(Bank(5), Bank(0), BANK_SIZE);
 }
 
+void CMachine128::SetPagingLatch(uint8_t latch) {
+  if (In48KMode()) return;  // 48K mode keeps its layout
+  latch_ = latch;  // the lock bit is stored but does not stop a snapshot
+  MapFromLatch();
+}
+
 void CMachine128::ApplyZ80HardwareState(const uint8_t* header) {
-  if (model_ == SPECTRUM_128 || model_ == SPECTRUM_PLUS2) {
-    latch_ = header[35];  // the lock bit is stored but does not stop a snapshot
-    MapFromLatch();
-  }
+  SetPagingLatch(header[35]);
   if (ay_) {
     ay_->SelectRegister(header[38]);
     for (int r = 0; r < 16; ++r) ay_->WriteRegister(static_cast<uint8_t>(r), header[39 + r]);
   }
 }
 
-void CMachine128::ApplyPagingBlock(const uint8_t* block) {
-  if (model_ != SPECTRUM_128 && model_ != SPECTRUM_PLUS2) return;  // 48K mode keeps its layout
-  latch_ = block[9];
-  MapFromLatch();
-}
+void CMachine128::ApplyPagingBlock(const uint8_t* block) { SetPagingLatch(block[9]); }
 
 void CMachine128::ApplyAYBlock(const uint8_t* block) {
   if (!ay_) return;

@@ -2,6 +2,8 @@
 // the paging port 0x7FFD with its lock, the shadow screen in bank 7, its own AY-3-8912 on ports
 // 0xFFFD/0xBFFD and 70908 T-states a frame. SetVariant with SPECTRUM_16 or SPECTRUM_48 puts it
 // into a locked 48K mode: banks 5, 2, 3 at 0x4000-0xFFFF and the 48K ROM, 128K timing kept.
+// SPECTRUM_PENTAGON is the Pentagon 128: the same paging on the 128K ROM pair, and its own frame
+// of 320 lines of 224 T-states.
 #pragma once
 
 #include "emulation/machine.h"
@@ -15,6 +17,7 @@ class CMachine128 : public CMachine {
 
   void Reset() override;
   uint8_t* MemoryPointer(uint16_t address) override;
+  bool Supports(int32_t model) const override;
   bool SetVariant(int32_t model) override;
   void PortWrite(uint16_t port, uint8_t value) override;
   uint8_t PortRead(uint16_t port) override;
@@ -26,6 +29,7 @@ class CMachine128 : public CMachine {
 
   // The snapshot hooks work on the core's current context (the loader saves it at the end).
   void Spread48KImage() override;
+  void SetPagingLatch(uint8_t latch) override;
   void ApplyZ80HardwareState(const uint8_t* header) override;
   void ApplyPagingBlock(const uint8_t* block) override;
   void ApplyAYBlock(const uint8_t* block) override;
@@ -44,9 +48,13 @@ class CMachine128 : public CMachine {
   void MapFromLatch();
   // Looks the model's two ROMs up once, so paging never goes back to the files.
   void FindROMs();
-  const uint8_t* ScreenBank(bool recording);
+  const uint8_t* ScreenBank();
+  // The frame of the model: its length, where the picture's first line starts, a line's length.
+  void SetTiming(uint32_t frameLength, uint32_t firstLine, uint32_t lineLength);
 
   uint8_t latch_ = 0;
+  uint32_t firstLine_ = 0;
+  uint32_t lineLength_ = 0;
   int32_t firstRomId_;
   int32_t secondRomId_;
   uint8_t* roms_[2] = {};

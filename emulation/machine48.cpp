@@ -46,17 +46,21 @@ uint8_t* CMachine48::MemoryPointer(uint16_t address) {
   return address >= 0x4000 ? ram_.get() + (address - 0x4000) : rom_ + address;
 }
 
+bool CMachine48::Supports(int32_t model) const { return model == SPECTRUM_16 || model == SPECTRUM_48; }
+
 bool CMachine48::SetVariant(int32_t model) {
-  if (model != SPECTRUM_16 && model != SPECTRUM_48) return false;
+  if (!Supports(model)) return false;
   model_ = model;
   frameLength_ = FRAME_LENGTH;
   return true;
 }
 
+void CMachine48::MapModelROM() { MapROM(RomImage(ROM_48)); }
+
 void CMachine48::RandomizeMemory() { FillRandom(ram_.get(), RAM_SIZE, Random()); }
 
 void CMachine48::RunFrame() {
-  RunFrameWith(FIRST_LINE, LINE_LENGTH, [this](int line, bool) {
+  RunFrameWith(FIRST_LINE, LINE_LENGTH, [this](int line) {
     return DisplayLineSource{displayLines_[line], ram_.get() + AttributeOffset(line)};
   });
 }

@@ -11,6 +11,7 @@ class CMachine48 : public CMachine {
   ~CMachine48() override;
 
   uint8_t* MemoryPointer(uint16_t address) override;
+  bool Supports(int32_t model) const override;
   bool SetVariant(int32_t model) override;
   void RandomizeMemory() override;
   void RunFrame() override;
@@ -18,6 +19,7 @@ class CMachine48 : public CMachine {
   uint8_t* SnapshotPagePointer(int32_t page) override;
   void LoadScreenImage(const uint8_t* image) override;
   uint8_t* RamBankPointer(int32_t bank) override;
+  void MapModelROM() override;
 
  private:
   uint8_t* displayLines_[192];

@@ -32,6 +32,9 @@ constexpr uint32_t SECURITY_SIZE = 13;
 constexpr uint32_t SNAPSHOT_SIZE = 17;
 constexpr uint32_t INPUT_SIZE = 18;
 constexpr uint16_t REPEAT_INPUTS = 0xFFFF;
+// The largest snapshot a recording may embed: a 128K snapshot with every page stored is about
+// 135 KB, so a block claiming more is damaged or hostile and is not inflated.
+constexpr uint32_t MAX_EMBEDDED_SNAPSHOT = 1u << 20;
 
 __attribute__((format(printf, 1, 2))) void Log(const char* format, ...) {
   char line[256];
@@ -40,6 +43,49 @@ __attribute__((format(printf, 1, 2))) void Log(const char* format, ...) {
   std::vsnprintf(line, sizeof line, format, args);
   va_end(args);
   WriteLog(line);
+}
+
+// Why an embedded snapshot block cannot be read, logged; GX_NONE when it can.
+int32_t SnapshotBlockProblem(const ByteView& block) {
+  if (block.Size() < SNAPSHOT_SIZE) return GX_BAD_SNAPSHOT;
+  if (block.U32(5) & 1) {
+    WriteLog("External snapshot descriptor found in RZX file - these are not supported");
+    return GX_NOT_SUPPORTED;
+  }
+  char type[5] = {};
+  std::memcpy(type, block.Data() + 9, 4);
+  if (SnapshotTypeOf(type) == SNAPSHOT_RZX) return GX_NESTED_RZX;
+  if (IsTapeType(SnapshotTypeOf(type))) return GX_NOT_SUPPORTED;  // a recording starts from a snapshot
+  if ((block.U32(5) & 2) && block.U32(13) > MAX_EMBEDDED_SNAPSHOT) {
+    Log("RZX: embedded snapshot claims %u bytes; refused", block.U32(13));
+    return GX_BAD_SNAPSHOT;
+  }
+  return GX_NONE;
+}
+
+// The blocks up to the first input block, checked before the first snapshot goes into the
+// machine: a recording refused for what comes before its first frame leaves the machine alone.
+int32_t CheckFirstPart(const ByteView& file) {
+  bool snapshotSeen = false;
+  for (uint64_t offset = HEADER_SIZE; offset + BLOCK_HEADER < file.Size();) {
+    const uint8_t id = file.U8(offset);
+    const uint32_t length = file.U32(offset + 1);
+    if (length < BLOCK_HEADER || !file.Fits(offset, length)) return GX_BAD_SNAPSHOT;
+    if ((id == BLOCK_CREATOR && length < CREATOR_SIZE) || (id == BLOCK_SECURITY && length < SECURITY_SIZE))
+      return GX_BAD_SNAPSHOT;
+    if (id == BLOCK_SNAPSHOT) {
+      if (const int32_t problem = SnapshotBlockProblem(file.Sub(offset, length)); problem != GX_NONE) return problem;
+      snapshotSeen = true;
+    } else if (id == BLOCK_INPUT) {
+      if (!snapshotSeen) {
+        WriteLog("RZX: Error - RZX file appears to be missing a snapshot block.");
+        return GX_INCOMPLETE_RZX;
+      }
+      return length < INPUT_SIZE ? GX_BAD_SNAPSHOT : GX_NONE;
+    }
+    offset += length;
+  }
+  return GX_NONE;
 }
 
 }  // namespace
@@ -64,12 +110,13 @@ int32_t CRZXPlayback::Load(uint8_t* data, uint32_t size, bool& ownership) {
   snapshotSeen_ = false;
   std::memset(creator_, 0, sizeof creator_);
   if (size < 12 || std::memcmp(data, "RZX!", 4) != 0) return GX_BAD_SNAPSHOT;
+  const ByteView file(data, size);
+  Log("RZX: version %d.%d. Flags = %0x", file.U8(4), file.U8(5), file.U32(6));
+  if (const int32_t problem = CheckFirstPart(file); problem != GX_NONE) return problem;
 
   file_.reset(data);
   size_ = size;
   ownership = false;
-  const ByteView file(data, size);
-  Log("RZX: version %d.%d. Flags = %0x", file.U8(4), file.U8(5), file.U32(6));
   blockOffset_ = HEADER_SIZE;
   frameNumber_ = -1;
   return WalkBlocks();
@@ -145,21 +192,15 @@ int32_t CRZXPlayback::ReadSnapshotBlock(uint32_t offset, uint32_t length) {
   ++partCount_;
   snapshotSeen_ = true;
   if (partCount_ >= 2) Log("RZX: Loading snapshot #%d", partCount_);
-  if (length < SNAPSHOT_SIZE) return GX_BAD_SNAPSHOT;
   const ByteView block(file_.get() + offset, length);
-  const uint32_t flags = block.U32(5);
-  if (flags & 1) {
-    WriteLog("External snapshot descriptor found in RZX file - these are not supported");
-    return GX_NOT_SUPPORTED;
-  }
+  if (const int32_t problem = SnapshotBlockProblem(block); problem != GX_NONE) return problem;
   char type[5] = {};
   std::memcpy(type, block.Data() + 9, 4);
-  if (SnapshotTypeOf(type) == SNAPSHOT_RZX) return GX_NESTED_RZX;
 
   uint8_t* snapshot = file_.get() + offset + SNAPSHOT_SIZE;
   uint32_t snapshotSize = length - SNAPSHOT_SIZE;
   std::vector<uint8_t> inflated;
-  if (flags & 2) {
+  if (block.U32(5) & 2) {
     if (!InflateAll(snapshot, snapshotSize, block.U32(13), inflated)) return GX_BAD_SNAPSHOT;
     snapshot = inflated.data();
     snapshotSize = static_cast<uint32_t>(inflated.size());
@@ -175,6 +216,7 @@ bool CRZXPlayback::StartFrameReader(uint32_t offset, uint32_t length) {
   reader_.data = block.Data() + INPUT_SIZE;
   reader_.length = length - INPUT_SIZE;
   reader_.compressed = (block.U32(14) & 2) != 0;
+  reader_.framesLeft = block.U32(5);
   if (reader_.compressed) {
     reader_.inflater = std::make_unique<CInflater>();
     if (!reader_.inflater->Ready()) return false;
@@ -206,6 +248,8 @@ bool CRZXPlayback::ReadFrame(bool& failed) {
   failed = false;
   const uint32_t previousCount = inputCount_;
   inputIndex_ = 0;
+  if (reader_.framesLeft == 0) return false;
+  --reader_.framesLeft;
   uint8_t header[4];
   // A frame record cut short is as good as none.
   if (ReadFrameBytes(header, sizeof header) != sizeof header) return false;
@@ -239,15 +283,18 @@ bool CRZXPlayback::FrameStart(int32_t& fetchCount) {
   bool failed = false;
   if (!ReadFrame(failed)) {
     WriteLog("RZX: End of frame data.");
-    WalkBlocks();
-    if (!Playing()) return false;
-    // A new part: its first frame starts from its snapshot at once. A frame of no fetches here
-    // would still end with an interrupt that the recording never had.
-    inputCount_ = 0;
-    if (!ReadFrame(failed)) {
-      // A part without frames: nothing to run, the next frame walks on.
-      fetchCount_ = inputCount_ = 0;
+    // The next part's snapshot loads here, outside LoadData's guard.
+    try {
+      WalkBlocks();
+    } catch (const std::bad_alloc&) {
+      WriteLog("RZX: out of memory for the next part; playback stopped");
+      loader_.StopRZXPlayback();
     }
+    if (!Playing()) return false;
+    // A new part: its snapshot ends this frame, which runs no instruction and closes with the
+    // interrupt; the part's first recorded frame plays in the next one. A part without frames
+    // walks on at the next frame.
+    fetchCount_ = inputCount_ = inputIndex_ = 0;
   }
   if (failed) {
     loader_.StopRZXPlayback();

@@ -5,7 +5,8 @@
 // port read, FrameEnd after the interrupt.
 //
 // The frame data are inflated as the frames are played (4 bytes of frame header, then exactly
-// that frame's inputs), so a long recording is never expanded in memory.
+// that frame's inputs), so a long recording is never expanded in memory, and no more frames are
+// read from a block than it says it holds.
 #pragma once
 
 #include <cstdint>
@@ -49,6 +50,7 @@ class CRZXPlayback : public CInputSource {
     uint32_t position = 0;  // frames stored without compression
     bool compressed = false;
     bool end = false;
+    uint32_t framesLeft = 0;  // the block's frame count bounds what is read from it
     std::unique_ptr<CInflater> inflater;  // compressed frames only
   };
 

@@ -1,5 +1,5 @@
-// Snapshot loading: every snapshot, recording, screen image and ROM image enters a machine here.
-// The machine is reset first, then the reader for the file's type fills it.
+// Snapshot loading: every snapshot, recording, tape, screen image and ROM image enters a machine
+// here, through the reader for the file's type.
 #include "formats/snapshot.h"
 
 #include <algorithm>
@@ -18,9 +18,11 @@
 #include "formats/readers.h"
 #include "formats/result_code.h"
 #include "formats/rzx.h"
+#include "formats/tape.h"
 #include "formats/zip.h"
 
-const char* const SNAPSHOT_EXTENSIONS[SNAPSHOT_TYPE_COUNT] = {"sna", "z80", "rzx", "scr", "szx", "rom"};
+const char* const SNAPSHOT_EXTENSIONS[SNAPSHOT_TYPE_COUNT] = {"sna", "z80", "rzx", "scr", "szx",
+                                                              "rom", "tap", "tzx", "pzx", "csw"};
 
 namespace {
 
@@ -52,7 +54,6 @@ int32_t CSnapshotLoader::LoadData(uint8_t* data, uint32_t size, const char* name
   rzxCompleted_ = false;
   if (ownership) StopRZXPlayback();
   ownership = true;
-  machine_.PrepareForLoad();
 
   const char* extension = nullptr;
   if (nameIsType) {
@@ -62,27 +63,46 @@ int32_t CSnapshotLoader::LoadData(uint8_t* data, uint32_t size, const char* name
   }
   int type = SnapshotTypeOf(extension);
   if (type < 0) {
-    // Without a known extension only the two fixed sizes tell the type.
+    // Without a known extension the two fixed sizes and the tape signatures tell the type.
     if (size == SCREEN_SIZE)
       type = SNAPSHOT_SCR;
     else if (size == SNA_SIZE)
       type = SNAPSHOT_SNA;
+    else if (size >= 8 && std::memcmp(data, "ZXTape!\x1A", 8) == 0)
+      type = SNAPSHOT_TZX;
+    else if (size >= 4 && std::memcmp(data, "PZXT", 4) == 0)
+      type = SNAPSHOT_PZX;
+    else if (size >= 22 && std::memcmp(data, "Compressed Square Wave", 22) == 0)
+      type = SNAPSHOT_CSW;
   }
 
   int32_t result = GX_UNKNOWN_SNAPSHOT;
-  switch (type) {
-    case SNAPSHOT_SNA: result = ReadSNA(machine_, data, size); break;
-    case SNAPSHOT_Z80: result = ReadZ80(machine_, data, size); break;
-    case SNAPSHOT_RZX: result = ReadRZX(data, size, ownership); break;
-    case SNAPSHOT_SCR: result = ReadScreenImage(machine_, data, size); break;
-    case SNAPSHOT_SZX: result = ReadSZX(machine_, data, size); break;
-    case SNAPSHOT_ROM: result = ReadROMImage(machine_, data, size); break;
-    default: break;
+  // Loads run under scripts' C frames: no allocation failure may leave this function.
+  try {
+    switch (type) {
+      case SNAPSHOT_SNA: result = ReadSNA(machine_, data, size); break;
+      case SNAPSHOT_Z80: result = ReadZ80(machine_, data, size); break;
+      case SNAPSHOT_RZX: result = ReadRZX(data, size, ownership); break;
+      case SNAPSHOT_SCR: result = ReadScreenImage(machine_, data, size); break;
+      case SNAPSHOT_SZX: result = ReadSZX(machine_, data, size); break;
+      case SNAPSHOT_ROM: result = ReadROMImage(machine_, data, size); break;
+      case SNAPSHOT_TAP:
+      case SNAPSHOT_TZX:
+      case SNAPSHOT_PZX:
+      case SNAPSHOT_CSW:
+        if (!tape_) tape_ = std::make_unique<CTapeDeck>(machine_);
+        result = tape_->Load(data, size, static_cast<TapeFormat>(type - SNAPSHOT_TAP));
+        break;
+      default: break;
+    }
+  } catch (const std::bad_alloc&) {
+    result = GX_OUT_OF_MEMORY;
   }
   if (result == GX_NONE) {
     machine_.MarkPictureChanged();
     return GX_NONE;
   }
+  if (IsLoadingTape()) WriteLog("Tape: the blocks before the damage play");
   WriteLog(std::string("Couldn't load snapshot: ") + ResultText(result) + " \"" +
            (nameIsType ? "<embedded snapshot>" : (name ? name : "")) + "\".");
   return result;
@@ -90,6 +110,7 @@ int32_t CSnapshotLoader::LoadData(uint8_t* data, uint32_t size, const char* name
 
 int32_t ReadScreenImage(CMachineLoader& machine, const uint8_t* data, uint32_t size) {
   if (size != SCREEN_SIZE) return GX_SNAPSHOT_BAD_SIZE;
+  machine.PrepareForLoad();
   machine.LoadScreenImage(data);
   machine.SaveContext();
   // A picture, not a program: black border, the machine paused and silent.
@@ -99,7 +120,9 @@ int32_t ReadScreenImage(CMachineLoader& machine, const uint8_t* data, uint32_t s
 }
 
 int32_t ReadROMImage(CMachineLoader& machine, const uint8_t* data, uint32_t size) {
-  if (!machine.SetVariant(SPECTRUM_48)) return GX_UNSUPPORTED_HARDWARE;
+  if (!machine.Supports(SPECTRUM_48)) return GX_UNSUPPORTED_HARDWARE;
+  machine.PrepareForLoad();
+  machine.SetVariant(SPECTRUM_48);
   uint8_t* rom = machine.CustomROM();
   std::memset(rom, 0xFF, ROM_SIZE);
   std::memcpy(rom, data, std::min<uint32_t>(size, ROM_SIZE));
@@ -248,6 +271,10 @@ int32_t CSnapshotLoader::ReadRZX(uint8_t* data, uint32_t size, bool& ownership) 
 void CSnapshotLoader::StopRZXPlayback() {
   if (rzx_ && machine_.InputSource() == rzx_.get()) machine_.SetInputSource(nullptr);
   if (rzx_) rzx_->Release();
+}
+
+bool CSnapshotLoader::IsLoadingTape() const {
+  return tape_ && machine_.TapeSource() == tape_.get() && tape_->Loading();
 }
 
 bool CSnapshotLoader::IsPlayingRZX() const { return rzx_ && machine_.InputSource() == rzx_.get(); }

@@ -1,6 +1,7 @@
-// Snapshot loading: every snapshot, recording, screen image and ROM image enters a machine
-// through a loader, which resets the machine and hands the bytes to the reader for the file's
-// type. The loader also holds the recording its machine plays.
+// Snapshot loading: every snapshot, recording, tape, screen image and ROM image enters a machine
+// through a loader, which hands the bytes to the reader for the file's type (the reader resets
+// the machine once the file passed its checks). The loader also holds the recording its machine
+// plays and the tape in its deck.
 //
 //   CMachine48 machine(std::move(setup));
 //   CSnapshotLoader loader(machine);
@@ -14,6 +15,7 @@
 
 class CMachineLoader;
 class CRZXPlayback;
+class CTapeDeck;
 class CZip;
 
 // Where a bare snapshot name (no folder) is looked for.
@@ -47,6 +49,11 @@ class CSnapshotLoader {
   bool RZXCompleted() const { return rzxCompleted_; }
   void StopRZXPlayback();
 
+  // Tapes: whether one is loading (typed, playing, the machine running fast); the deck, null
+  // before the first tape.
+  bool IsLoadingTape() const;
+  CTapeDeck* TapeDeck() const { return tape_.get(); }
+
  private:
   friend class CRZXPlayback;  // marks the recording completed at its end
 
@@ -54,5 +61,6 @@ class CSnapshotLoader {
 
   CMachineLoader& machine_;
   std::unique_ptr<CRZXPlayback> rzx_;
+  std::unique_ptr<CTapeDeck> tape_;
   bool rzxCompleted_ = false;
 };

@@ -25,7 +25,20 @@ constexpr uint32_t SPCR_SIZE = 4;
 constexpr uint32_t RAMP_HEADER = 3;
 constexpr uint32_t AY_SIZE = 18;
 
-int32_t ReadBlock(CMachineLoader& machine, const ByteView& file, uint32_t offset) {
+// The machine ids this program has a model for; SPECTRUM_UNKNOWN for the others.
+int32_t ModelOf(uint8_t machineId) {
+  switch (machineId) {
+    case 0: return SPECTRUM_16;
+    case 1: return SPECTRUM_48;
+    case 2: return SPECTRUM_128;
+    case 3: return SPECTRUM_PLUS2;
+    case 7: return SPECTRUM_PENTAGON;
+    default: return SPECTRUM_UNKNOWN;
+  }
+}
+
+// One block: checked alone (no machine; `model` is the snapshot's), or read into `machine`.
+int32_t ReadBlock(CMachineLoader* machine, int32_t model, const ByteView& file, uint32_t offset) {
   if (file.Remaining(offset) <= BLOCK_HEADER) return GX_BAD_SNAPSHOT;
   const uint32_t size = file.U32(offset + 4);
   if (size > MAX_BLOCK || !file.Fits(offset + uint64_t{BLOCK_HEADER}, size)) return GX_BAD_SNAPSHOT;
@@ -37,14 +50,25 @@ int32_t ReadBlock(CMachineLoader& machine, const ByteView& file, uint32_t offset
   }
   const uint8_t* block = file.Data() + offset;
   const ByteView data = file.Sub(offset + BLOCK_HEADER, size);
+  const bool is48 = model == SPECTRUM_16 || model == SPECTRUM_48;
+  if (std::strcmp(id, "Z80R") == 0 && size < Z80R_SIZE) return GX_BAD_SNAPSHOT;
+  if (std::strcmp(id, "SPCR") == 0 && size < SPCR_SIZE) return GX_BAD_SNAPSHOT;
+  if (std::strcmp(id, "AY") == 0 && size < AY_SIZE) return GX_BAD_SNAPSHOT;
+  if (std::strcmp(id, "RAMP") == 0) {
+    if (size < RAMP_HEADER) return GX_BAD_SNAPSHOT;
+    // A 48K snapshot has the banks at 0x4000, 0x8000 and 0xC000 only, a 128K one banks 0-7.
+    const uint8_t bank = data.U8(2);
+    if (bank > 7 || (is48 && bank != 5 && bank != 2 && bank != 0)) return GX_UNSUPPORTED_HARDWARE;
+    if (!(data.U16(0) & 1) && size - RAMP_HEADER < PAGE_SIZE) return GX_BAD_SNAPSHOT;
+  }
+  if (!machine) return GX_NONE;
 
   if (std::strcmp(id, "CRTR") == 0) {
     char name[64] = {};
     for (uint32_t i = 0; i < sizeof name - 1 && i < size && data.U8(i); ++i) name[i] = static_cast<char>(data.U8(i));
-    machine.SetSnapshotCreator(name);
+    machine->SetSnapshotCreator(name);
   } else if (std::strcmp(id, "Z80R") == 0) {
-    if (size < Z80R_SIZE) return GX_BAD_SNAPSHOT;
-    machine.MakeContextCurrent();
+    machine->MakeContextCurrent();
     Z80SetRegister(REG_AF, data.U16(0));
     Z80SetRegister(REG_BC, data.U16(2));
     Z80SetRegister(REG_DE, data.U16(4));
@@ -62,33 +86,30 @@ int32_t ReadBlock(CMachineLoader& machine, const ByteView& file, uint32_t offset
     Z80SetRegister(REG_IR, static_cast<uint16_t>(data.U8(24) << 8 | data.U8(25)));
     Z80SetRegister(REG_IM, data.U8(28));
   } else if (std::strcmp(id, "SPCR") == 0) {
-    if (size < SPCR_SIZE) return GX_BAD_SNAPSHOT;
-    machine.SetPortFE(data.U8(3));
-    machine.ApplyPagingBlock(block);
+    // The border colour is chBorder's; the last ULA write (chFe) gives the speaker and MIC bits.
+    machine->SetPortFE(static_cast<uint8_t>((data.U8(3) & 0xF8) | (data.U8(0) & 7)));
+    machine->ApplyPagingBlock(block);
   } else if (std::strcmp(id, "RAMP") == 0) {
-    if (size < RAMP_HEADER) return GX_BAD_SNAPSHOT;
     // The machine maps 128K bank numbers; in its 48K mode bank 0 is the RAM at 0xC000.
-    uint8_t* page = machine.RamBankPointer(data.U8(2));
+    uint8_t* page = machine->RamBankPointer(data.U8(2));
     if (!page) return GX_UNSUPPORTED_HARDWARE;
     const uint8_t* pageData = data.Data() + RAMP_HEADER;
     if (data.U16(0) & 1) {
       // A damaged stream leaves what it gave.
       InflateInto(pageData, size - RAMP_HEADER, page, PAGE_SIZE);
     } else {
-      if (size - RAMP_HEADER < PAGE_SIZE) return GX_BAD_SNAPSHOT;
       std::memcpy(page, pageData, PAGE_SIZE);
     }
   } else if (std::strcmp(id, "AY") == 0) {
-    if (size < AY_SIZE) return GX_BAD_SNAPSHOT;
     const uint8_t flags = data.U8(0);
     if (flags & 1) {
-      machine.AttachHardware(HARDWARE_FULLER, true);
-      if (CAYChip* chip = machine.FullerChip()) {
+      machine->AttachHardware(HARDWARE_FULLER, true);
+      if (CAYChip* chip = machine->FullerChip()) {
         chip->SelectRegister(data.U8(1));
         for (int r = 0; r < 16; ++r) chip->WriteRegister(static_cast<uint8_t>(r), data.U8(2 + r));
       }
     }
-    if (flags & 2) machine.ApplyAYBlock(block);
+    if (flags & 2) machine->ApplyAYBlock(block);
   } else {
     char line[80];
     std::snprintf(line, sizeof line, "SZX: Skipping unhandled block type of 0x%0x (%s)", file.U32(offset), id);
@@ -103,19 +124,27 @@ int32_t ReadSZX(CMachineLoader& machine, const uint8_t* data, uint32_t size) {
   const ByteView file(data, size);
   if (size < HEADER_SIZE || std::memcmp(data, "ZXST", 4) != 0) return GX_BAD_SNAPSHOT;
   const uint8_t machineId = file.U8(6);
-  if (machineId > SPECTRUM_PLUS2 || !machine.SetVariant(machineId)) return GX_UNSUPPORTED_HARDWARE;
+  const int32_t model = ModelOf(machineId);
+  if (model == SPECTRUM_UNKNOWN || !machine.Supports(model)) return GX_UNSUPPORTED_HARDWARE;
   char line[64];
   std::snprintf(line, sizeof line, "SZX: version %d.%d. Machine id = %d", file.U8(4), file.U8(5), machineId);
   WriteLog(line);
 
-  machine.MakeContextCurrent();
-  int32_t result = GX_NONE;
-  // Fewer than 8 trailing bytes are not a block and are not read.
-  uint32_t offset = HEADER_SIZE;
-  while (result == GX_NONE && file.Remaining(offset) >= BLOCK_HEADER) {
-    result = ReadBlock(machine, file, offset);
-    if (result == GX_NONE) offset += BLOCK_HEADER + file.U32(offset + 4);  // checked to fit
+  // Every block is checked before the machine is touched. Fewer than 8 trailing bytes are not a
+  // block and are not read.
+  for (const bool load : {false, true}) {
+    if (load) {
+      machine.PrepareForLoad();
+      machine.SetVariant(model);
+      machine.MakeContextCurrent();
+    }
+    uint32_t offset = HEADER_SIZE;
+    while (file.Remaining(offset) >= BLOCK_HEADER) {
+      if (const int32_t result = ReadBlock(load ? &machine : nullptr, model, file, offset); result != GX_NONE)
+        return result;
+      offset += BLOCK_HEADER + file.U32(offset + 4);  // checked to fit
+    }
   }
   machine.SaveContext();
-  return result;
+  return GX_NONE;
 }

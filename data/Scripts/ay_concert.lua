@@ -82,10 +82,12 @@ local function Any128KProgram()
   for _ = 1, math.min(count, ARCHIVE_TRIES) do
     local file = gbox.SelectFileFromArchive(gbox.Random(count) - 1)
     local kind = file and string.lower(string.match(file, "%.(%w+)$") or "")
-    if kind and kind ~= "scr" and kind ~= "rom" then
+    -- A tape says nothing of its model: on a 128K machine it loads as a 128K one would.
+    local tape = kind and string.find(" tap tzx pzx csw ", " " .. kind .. " ", 1, true)
+    if kind and kind ~= "scr" and kind ~= "rom" and not tape then
       local machine = CSpeccy128:new()
       local model = machine:LoadSnapshot(file) == gbox.Error.None and machine:GetModel()
-      if model == SPECTRUM_128 or model == SPECTRUM_PLUS2 then
+      if model == SPECTRUM_128 or model == SPECTRUM_PLUS2 or model == SPECTRUM_PENTAGON then
         gbox.Log("AY Concert: " .. BaseName(file) .. " on a 128K Spectrum, from the archive")
         return machine, BaseName(file)
       end

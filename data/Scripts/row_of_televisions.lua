@@ -48,7 +48,8 @@ local function MachineFor(file)
     return nil
   end
   local model = machine:GetModel()
-  if (model == SPECTRUM_128 or model == SPECTRUM_PLUS2) and not IsScreen(file) then return machine end
+  local is128 = model == SPECTRUM_128 or model == SPECTRUM_PLUS2 or model == SPECTRUM_PENTAGON
+  if is128 and not IsScreen(file) then return machine end
   machine:delete()
   machine = CSpeccy48:new()
   if machine:LoadSnapshot(file) == gbox.Error.None then return machine end

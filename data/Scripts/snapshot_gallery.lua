@@ -40,7 +40,8 @@ local function MachineFor(file)
     return nil
   end
   local model = machine:GetModel()
-  if (model == SPECTRUM_128 or model == SPECTRUM_PLUS2) and not IsScreen(file) then return machine end
+  local is128 = model == SPECTRUM_128 or model == SPECTRUM_PLUS2 or model == SPECTRUM_PENTAGON
+  if is128 and not IsScreen(file) then return machine end
   machine:delete()
   machine = CSpeccy48:new()
   if machine:LoadSnapshot(file) == gbox.Error.None then return machine end
@@ -80,7 +81,7 @@ local function NextExhibit(number)
     tvs = { { tv = a, x = -75, turn = -0.15 }, { tv = b, x = 75, turn = 0.15 } },
     machine = a,
     closeUp = false,
-    lines = { why, "Put .z80, .sna, .szx, .rzx, .scr or .rom files in " .. gbox.GetSnapshotsFolder() },
+    lines = { why, "Put snapshots, tapes, .scr or .rom files in " .. gbox.GetSnapshotsFolder() },
   }
 end
 

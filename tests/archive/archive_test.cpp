@@ -215,3 +215,9 @@ TEST_F(Archive, FoundLinesCountTheUserFolderAndTheNewSnapshotsFiles) {
   EXPECT_TRUE(archive_.Select().has_value());
   EXPECT_EQ(archive_.Database().EligibleCount(), 2u);
 }
+
+TEST_F(Archive, TapesAreSupportedFilesToo) {
+  for (const char* file : {"t/a.TAP", "t/b.tzx", "t/c.pzx", "t/d.csw", "t/e.wav"}) Touch(file);
+  EXPECT_EQ(archive_.ScanFolder(dir_.file("t")), 0);
+  EXPECT_EQ(Paths(), (std::vector<std::string>{"t/a.TAP", "t/b.tzx", "t/c.pzx", "t/d.csw"}));
+}

@@ -217,3 +217,58 @@ TEST_F(Speccy128, FlippingTheScreenMidFrameShowsBothScreens) {
   EXPECT_GT(firstShadowLine, 85);
   EXPECT_LE(firstShadowLine, 96);
 }
+
+// The shadow-screen bit picks the picture whether paging is locked or not, in free frames and in
+// frames played from a recording alike.
+TEST_F(Speccy128, TheScreenBitPicksTheScreenInEveryFrame) {
+  // A recording's frame as an input source gives it: a fixed number of fetches, no port inputs.
+  struct OneRecordedFrame : CInputSource {
+    bool FrameStart(int32_t& fetchCount) override {
+      fetchCount = 500;
+      return true;
+    }
+    uint8_t ReadPort(uint16_t) override { return 0xFF; }
+    bool FrameEnd() override { return false; }
+  } recorded;
+  for (const uint8_t latch : {0x00, 0x08, 0x20, 0x28}) {
+    for (const bool fromRecording : {false, true}) {
+      SCOPED_TRACE(std::to_string(latch) + (fromRecording ? " recorded" : " free"));
+      Machine128 machine(Setup());
+      std::memset(machine.Bank(5), 0x55, 6912);
+      std::memset(machine.Bank(7), 0xAA, 6912);
+      machine.MakeContextCurrent();
+      machine.PortWrite(0x7FFD, latch);
+      machine.SaveContext();
+      LoadProgram(machine, 0x8000, {0x18, 0xFE});  // JR $
+      if (fromRecording) machine.SetInputSource(&recorded);
+      RunFrames(machine, 1);
+      EXPECT_EQ(machine.DisplayLineBuffer()[0], (latch & 0x08) ? 0xAA : 0x55);
+    }
+  }
+}
+
+// The Pentagon 128: its model number, the 128K ROM pair, and its own frame: 320 lines of 224
+// T-states with the picture's first line 80 lines after the interrupt, so a screen flip timed
+// for line 96 there shows from line 96 (the 128K's timing would put it near line 110).
+TEST_F(Speccy128, ThePentagonHasItsOwnFrame) {
+  Machine128 machine(Setup());
+  ASSERT_TRUE(machine.SetVariant(SPECTRUM_PENTAGON));
+  EXPECT_EQ(machine.GetModel(), SPECTRUM_PENTAGON);
+  EXPECT_EQ(machine.FrameLength(), 71680u);
+  machine.Reset();
+  EXPECT_EQ(machine.MemoryPointer(0x0000), roms_.RomImage(ROM_128_0, {}));
+  std::memset(machine.Bank(5), 0x11, SCREEN_IMAGE_SIZE);
+  std::memset(machine.Bank(7), 0x77, SCREEN_IMAGE_SIZE);
+  std::vector<uint8_t> code = Delay(80 * 224 + 68 + 96 * 224);
+  code.insert(code.end(), {0x01, 0xFD, 0x7F, 0x3E, 0x08, 0xED, 0x79, 0x76});  // OUT (0x7FFD),8
+  RunProgram(machine, code);
+  const uint8_t* lines = machine.DisplayLineBuffer();
+  int firstShadowLine = DISPLAY_LINES;
+  for (int line = DISPLAY_LINES - 1; line >= 0 && lines[line * DISPLAY_LINE_BYTES] == 0x77; --line) firstShadowLine = line;
+  EXPECT_GT(firstShadowLine, 90);
+  EXPECT_LE(firstShadowLine, 97);
+  // Paging as on the 128K, and back to its frame as a 128K.
+  EXPECT_EQ(machine.PagingLatch(), 0x08);
+  ASSERT_TRUE(machine.SetVariant(SPECTRUM_128));
+  EXPECT_EQ(machine.FrameLength(), 70908u);
+}

@@ -71,6 +71,18 @@ TEST_F(Readers, Z80Version1SizesAndTheOldFlagsValue) {
   EXPECT_EQ(Register(machine, REG_IR) & 0xFF, 0x92);
   EXPECT_EQ(machine.Peek(0x4000), image.banks[5][0]);
 
+  // Compressed data longer than the 48K they code: every byte of the image is loaded.
+  MachineImage coded = image;
+  for (int bank : {5, 2, 0})
+    for (size_t k = 0; k < 16384; ++k) coded.banks[bank][k] = (bank * 16384 + k) % 3 == 2 ? 0x00 : 0xED;
+  const Bytes longer = WriteZ80V1(coded, true);
+  ASSERT_GT(longer.size(), 30u + 49152u);
+  ASSERT_EQ(Load(machine, longer, "c.z80"), GX_NONE);
+  int differences = 0;
+  for (uint32_t address = 0x4000; address <= 0xFFFF; ++address)
+    differences += machine.Peek(static_cast<uint16_t>(address)) != coded.Image48()[address - 0x4000];
+  EXPECT_EQ(differences, 0);
+
   // Compressed, and on a 128K machine the image lands in its 48K mode's banks.
   Loadable128 m128(Setup());
   ASSERT_EQ(Load(m128, WriteZ80V1(image, true), "b.Z80"), GX_NONE);
@@ -176,6 +188,39 @@ TEST_F(Readers, Z80BlocksAndHardwareFlags) {
   EXPECT_EQ(Load(machine, Bytes(87), "s.z80"), GX_SNAPSHOT_BAD_SIZE);
 }
 
+// Damage after the last block the model needs: the snapshot loads whole with its paging and AY
+// state, and the surplus or shortfall is logged; damage before that still refuses it.
+TEST_F(Readers, Z80DamageAfterTheLastNeededBlock) {
+  MachineImage image = SparseImage(SPECTRUM_128);
+  image.latch = 0x17;
+  const Bytes file = WriteZ80V3(image, false);  // 8 stored pages of 16387 bytes after the headers
+  const size_t lastBlock = file.size() - 16387;
+  struct Case {
+    const char* what;
+    Bytes file;
+    int32_t result;
+    const char* line;
+  };
+  Bytes surplus = file;
+  surplus.insert(surplus.end(), {0x12, 0x34});
+  const Case cases[] = {
+      {"two bytes more", surplus, GX_NONE, "Z80: 2 bytes after the last block ignored"},
+      {"last block 3 bytes short", Bytes(file.begin(), file.end() - 3), GX_NONE, "Z80: the last block is 3 bytes short"},
+      {"cut inside the third block", Bytes(file.begin(), file.begin() + 86 + 2 * 16387 + 100), GX_BAD_SNAPSHOT, nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Loadable128 machine(Setup());
+    ASSERT_EQ(Load(machine, c.file, "d.z80"), c.result);
+    if (c.result != GX_NONE) continue;
+    EXPECT_TRUE(Logged(c.line));
+    EXPECT_EQ(machine.PagingLatch(), 0x17);
+    EXPECT_EQ(machine.AYChip()->registers[1], image.ay[1] & AY_REGISTER_MASKS[1]);
+    EXPECT_EQ(machine.Bank(7)[1000 * 15 + 7], image.banks[7][1000 * 15 + 7]);
+  }
+  ASSERT_EQ(file[lastBlock + 2], 10);  // the last block is bank 7's page
+}
+
 TEST_F(Readers, SNAProgramCounterComesFromTheStack) {
   MachineImage image = MakeImage(SPECTRUM_48, 4);
   Loadable48 machine(Setup());
@@ -228,6 +273,13 @@ TEST_F(Readers, SZXBlocks) {
   EXPECT_TRUE(Logged("SZX: Skipping unhandled block type of 0x4259454b (KEYB)"));
   EXPECT_TRUE(Logged("SZX: version 1.4. Machine id = 1"));
   EXPECT_STREQ(machine.GetSnapshotCreator(), "Creator");
+  // A creator padded with spaces, as fixed-width fields are, is read without them.
+  ASSERT_EQ(Load(machine, WriteSZX(image48, true, "SPIN 0.5           "), "p.szx"), GX_NONE);
+  EXPECT_STREQ(machine.GetSnapshotCreator(), "SPIN 0.5");
+  ASSERT_EQ(Load(machine, file, "k.szx"), GX_NONE);
+  // The border is chBorder's colour, the other bits chFe's.
+  EXPECT_EQ(machine.GetBorder(), image48.border);
+  EXPECT_EQ(machine.PortFE(), 0x10 | image48.border);
 
   // An AY block with flags 1 attaches the Fuller Box and loads its chip.
   Bytes withAY = WriteSZX(image48, false);

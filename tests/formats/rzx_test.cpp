@@ -92,8 +92,10 @@ TEST_F(Recordings, ReplayRecordedInputsFrameByFrame) {
 }
 
 TEST_F(Recordings, ALaterPartStartsFromItsOwnSnapshot) {
-  // The second part runs with interrupts on (IM 2, vector 0x9090): its routine counts interrupts at 0x9200
-  // in seven fetches. Each frame ends with an interrupt; the snapshot itself starts a frame.
+  // The second part runs with interrupts on (IM 2, vector 0x9090). Its snapshot ends the frame
+  // that loads it, and that frame's interrupt comes before the part's first recorded frame: so
+  // the routine, which reads a port and keeps the value at 0x9200 in seven fetches, takes the
+  // first input of each of the part's frames.
   MachineImage second = PortReader();
   second.pc = 0x8003;
   second.hl = 0xD000;
@@ -102,14 +104,15 @@ TEST_F(Recordings, ALaterPartStartsFromItsOwnSnapshot) {
   second.i = 0xFE;
   second.banks[0][0x3EFF] = 0x90;  // 0xFEFF
   second.banks[0][0x3F00] = 0x90;
-  const uint8_t isr[] = {0xE5, 0x21, 0x00, 0x92, 0x34, 0xE1, 0xFB, 0xED, 0x4D};
+  const uint8_t isr[] = {0xF5, 0xDB, 0xFE, 0x32, 0x00, 0x92, 0xF1, 0xFB, 0xED, 0x4D};
   std::copy(std::begin(isr), std::end(isr), second.banks[2].begin() + 0x1090);
 
   Bytes file = RZXHeader();
   AddRZXSnapshot(file, "sna", WriteSNA(PortReader()), true);
   AddRZXInput(file, {{static_cast<uint16_t>(1 + Reads(2)), {1, 2}}}, true);
   AddRZXSnapshot(file, "z80", WriteZ80V3(second, false), false);
-  AddRZXInput(file, {{Reads(2), {7, 8}}, {static_cast<uint16_t>(7 + Reads(1)), {9}}, {static_cast<uint16_t>(7 + Reads(1)), {10}}},
+  const uint16_t withRoutine = static_cast<uint16_t>(7 + Reads(1));
+  AddRZXInput(file, {{static_cast<uint16_t>(7 + Reads(2)), {0x55, 7, 8}}, {withRoutine, {0x66, 9}}, {withRoutine, {0x77, 10}}},
               true);
 
   Loadable48 machine(Setup());
@@ -120,12 +123,15 @@ TEST_F(Recordings, ALaterPartStartsFromItsOwnSnapshot) {
   RunFrames(machine, 1);
   EXPECT_TRUE(Logged("RZX: Loading snapshot #2"));
   EXPECT_EQ(machine.loader.GetRZXPart(), 2u);
+  EXPECT_EQ(Stored(machine, 0xD000, 1), (Bytes{0}));
+  EXPECT_EQ(Register(machine, REG_PC), 0x9090);  // the interrupt was taken at the frame's end
+  RunFrames(machine, 1);
   EXPECT_EQ(Stored(machine, 0xD000, 2), (Bytes{7, 8}));
-  EXPECT_EQ(machine.Peek(0x9200), 0);
+  EXPECT_EQ(machine.Peek(0x9200), 0x55);
   RunFrames(machine, 2);
   EXPECT_EQ(Stored(machine, 0xD000, 4), (Bytes{7, 8, 9, 10}));
-  EXPECT_EQ(machine.Peek(0x9200), 2);
-  EXPECT_FALSE(Logged("RZX: Lost sync"));
+  EXPECT_EQ(machine.Peek(0x9200), 0x77);
+  EXPECT_FALSE(Logged("RZX: Lost sync")) << LogText();
   RunFrames(machine, 1);
   EXPECT_TRUE(machine.loader.RZXCompleted());
   EXPECT_EQ(machine.loader.GetRZXPart(), 2u);
@@ -162,6 +168,21 @@ TEST_F(Recordings, LostSyncIsLoggedOnceAndStopsPlaybackAtTheNextFrame) {
   }
 }
 
+// A block is read for as many frames as it says it holds, whatever data follow them.
+TEST_F(Recordings, ABlockPlaysNoMoreFramesThanItCounts) {
+  Bytes file = RZXHeader();
+  AddRZXSnapshot(file, "sna", WriteSNA(PortReader()), false);
+  const size_t block = file.size();
+  AddRZXInput(file, {{static_cast<uint16_t>(1 + Reads(1)), {1}}, {Reads(1), {2}}, {Reads(1), {3}}}, true);
+  Set32(file, block + 5, 2);
+  Loadable48 machine(Setup());
+  ASSERT_EQ(Load(machine, file, "count.rzx"), GX_NONE);
+  RunFrames(machine, 3);
+  EXPECT_TRUE(machine.loader.RZXCompleted());
+  EXPECT_EQ(Stored(machine, 0xC000, 2), (Bytes{1, 2}));
+  EXPECT_FALSE(Logged("RZX: Lost sync"));
+}
+
 TEST_F(Recordings, BrokenRecordingsAreRefused) {
   const Bytes snapshot = WriteSNA(PortReader());
   auto build = [&](auto&& add) {
@@ -179,6 +200,12 @@ TEST_F(Recordings, BrokenRecordingsAreRefused) {
     AddRZXSnapshot(f, "z80", Bytes(20, 0), false);
     AddRZXInput(f, {frame}, true);
   });
+  // A version 1 .z80 padded with zeros to 2 MiB: it would load, but no snapshot is that large.
+  Bytes huge = Z80MainHeader(PortReader(), 0x8000, false);
+  huge.resize(2u << 20);
+  const Bytes hugeClaim = build([&](Bytes& f) { AddRZXSnapshot(f, "z80", huge, true); });
+  Bytes giantClaim = hugeClaim;
+  Set32(giantClaim, 10 + 5 + 8, 1000u << 20);
   struct Case {
     const char* what;
     Bytes file;
@@ -186,6 +213,8 @@ TEST_F(Recordings, BrokenRecordingsAreRefused) {
     const char* line;
   };
   const Case cases[] = {
+      {"snapshot of 2 MiB", hugeClaim, GX_BAD_SNAPSHOT, "RZX: embedded snapshot claims 2097152 bytes; refused"},
+      {"snapshot claiming 1000 MB", giantClaim, GX_BAD_SNAPSHOT, "RZX: embedded snapshot claims 1048576000 bytes; refused"},
       {"input before a snapshot", build([&](Bytes& f) { AddRZXInput(f, {frame}, true); }), GX_INCOMPLETE_RZX,
        "RZX: Error - RZX file appears to be missing a snapshot block."},
       {"external snapshot", build([&](Bytes& f) { AddRZXSnapshot(f, "sna", snapshot, false, 1); }), GX_NOT_SUPPORTED,

@@ -19,7 +19,8 @@ class Snapconv : public FormatTest {
 
   // Registers, border, model and RAM as the image has them. A .sna keeps PC in the two stack
   // bytes below SP, which the reader leaves as they are.
-  static void ExpectState(CMachine& machine, const MachineImage& image, bool pcOnStack) {
+  // A .sna has no AY registers (`withAY` false).
+  static void ExpectState(CMachine& machine, const MachineImage& image, bool pcOnStack, bool withAY = true) {
     const struct { int reg; uint16_t value; } registers[] = {
         {REG_AF, image.af},   {REG_BC, image.bc},   {REG_DE, image.de},   {REG_HL, image.hl},
         {REG_IX, image.ix},   {REG_IY, image.iy},   {REG_PC, image.pc},   {REG_SP, image.sp},
@@ -47,6 +48,7 @@ class Snapconv : public FormatTest {
     }
     if (m128 && image.Is128()) {
       EXPECT_EQ(m128->PagingLatch(), image.latch);
+      if (!withAY) return;
       ASSERT_NE(m128->AYChip(), nullptr);
       EXPECT_EQ(m128->AYChip()->selectedRegister, image.aySelected);
       for (int r = 0; r < 16; ++r)
@@ -86,18 +88,72 @@ TEST_F(Snapconv, EveryFormatLoadsOnEveryModelThatTakesIt) {
       for (const bool class128 : {false, true}) {
         SCOPED_TRACE(std::string(out) + " model " + std::to_string(model) + (class128 ? " on 128K" : " on 48K"));
         std::unique_ptr<CMachine> machine = NewMachine(class128);
+        // A 128K .sna does not name its model: the machine's own is kept.
+        if (sna && class128) machine->SetVariant(image.model);
         CSnapshotLoader loader(*machine);
         const int32_t result = Load(loader, file, out.c_str());
-        if (sna && image.Is128()) {
-          // The 128K .sna keeps PC outside the stack: read as 48K it would start anywhere.
+        if (sna && image.Is128() && !class128) {
           EXPECT_EQ(result, GX_NOT_SUPPORTED);
         } else if (image.Is128() && !class128) {
           EXPECT_EQ(result, GX_UNSUPPORTED_HARDWARE);
         } else {
           ASSERT_EQ(result, GX_NONE);
-          ExpectState(*machine, image, sna);
+          ExpectState(*machine, image, sna && !image.Is128(), !sna);
         }
       }
     }
+  }
+}
+
+// 128K .sna files as snapconv writes them, for each place of the paged bank (5 and 2 make the
+// longer file): every bank and the latch on a 128K and a +2; a 48K machine refuses the file and
+// is left exactly as it was.
+TEST_F(Snapconv, A128KSnaLoadsIntoA128KMachineOnly) {
+  for (const uint8_t latch : {0x10, 0x15, 0x1A, 0x07}) {
+    for (const int32_t model : {SPECTRUM_128, SPECTRUM_PLUS2}) {
+      SCOPED_TRACE(std::to_string(latch) + " model " + std::to_string(model));
+      MachineImage image = MakeImage(model, latch);
+      image.latch = latch;
+      WriteFile("state.z80", WriteZ80V3(image, false));
+      const Bytes sna = Convert("state.z80", "state.sna");
+      const int paged = latch & 7;
+      ASSERT_EQ(sna.size(), paged == 5 || paged == 2 ? 147487u : 131103u);
+      Loadable128 machine(Setup());
+      ASSERT_TRUE(machine.SetVariant(model));
+      ASSERT_EQ(Load(machine, sna, "state.sna"), GX_NONE);
+      ExpectState(machine, image, false, false);
+
+      Loadable48 m48(Setup());
+      LoadProgram(m48, 0x9000, {0x18, 0xFE});
+      const Bytes before(m48.MemoryPointer(0x4000), m48.MemoryPointer(0x4000) + 49152);
+      EXPECT_EQ(Load(m48, sna, "state.sna"), GX_NOT_SUPPORTED);
+      EXPECT_EQ(m48.GetModel(), SPECTRUM_48);
+      EXPECT_EQ(Register(m48, REG_PC), 0x9000);
+      EXPECT_TRUE(std::equal(before.begin(), before.end(), m48.MemoryPointer(0x4000)));
+    }
+  }
+}
+
+// A Pentagon 128 snapshot (.z80 hardware 9, .szx machine 7) rewritten by snapconv: a 128K machine
+// takes the Pentagon model and frame and the whole state; a 48K machine refuses it.
+TEST_F(Snapconv, PentagonSnapshotsTakeThePentagonModel) {
+  MachineImage image = MakeImage(SPECTRUM_PENTAGON, 31);
+  image.latch = 0x11;
+  WriteFile("pentagon.z80", WriteZ80V3(image, false));
+  for (const char* out : {"converted.z80", "converted.szx"}) {
+    SCOPED_TRACE(out);
+    const Bytes file = Convert("pentagon.z80", out);
+    Loadable128 machine(Setup());
+    ASSERT_EQ(Load(machine, file, out), GX_NONE);
+    ExpectState(machine, image, false);
+    EXPECT_EQ(machine.GetModel(), SPECTRUM_PENTAGON);
+    EXPECT_EQ(machine.FrameLength(), 71680u);
+    LoadProgram(machine, 0x8000, {0x18, 0xFE});
+    RunFrames(machine, 1);
+    EXPECT_GE(machine.ExecutedTStates(), 71680u);
+    EXPECT_LT(machine.ExecutedTStates(), 71680u + 23);
+    Loadable48 m48(Setup());
+    EXPECT_EQ(Load(m48, file, out), GX_UNSUPPORTED_HARDWARE);
+    EXPECT_EQ(m48.GetModel(), SPECTRUM_48);
   }
 }

@@ -101,11 +101,13 @@ TEST_F(Loading, ZipArchivesLoadTheirFirstSupportedMember) {
       {"good.zip", {{"readme.txt", {1, 2}}, {"dir/Game.z80", good}}, GX_NONE},
       {"firstbroken.ZIP", {{"broken.sna", Bytes(100)}, {"game.z80", good}}, GX_UNKNOWN_SNAPSHOT},
       {"nothing.zip", {{"readme.txt", {1, 2}}}, GX_UNKNOWN_SNAPSHOT},
+      {"tape.zip", {{"readme.txt", {1, 2}}, {"GAME.TAP", {2, 0, 0xFF, 0xFF}}}, GX_NONE},
   };
   for (const Case& c : cases) {
     ASSERT_TRUE(WriteZip(Path(c.file), c.members));
     Loadable48 machine(Setup());
     EXPECT_EQ(machine.loader.LoadFile(c.file, lookup_), c.result) << c.file;
+    EXPECT_EQ(machine.loader.IsLoadingTape(), std::string(c.file) == "tape.zip") << c.file;
   }
   EXPECT_TRUE(Logged("  opening \"dir/Game.z80\" within compressed file \"" + Path("good.zip") + "\""));
   EXPECT_TRUE(Logged("Couldn't load snapshot: Bad snapshot (size) \"broken.sna\"."));
@@ -150,4 +152,88 @@ TEST_F(Loading, BareNamesComeFromTheScriptsZip) {
   lookup_.scriptZip = nullptr;
   ASSERT_EQ(machine.loader.LoadFile("Game.sna", lookup_), GX_NONE);
   EXPECT_EQ(Register(machine, REG_PC), 0x9999);
+}
+
+// A custom ROM lasts until the next load: whatever comes after it runs on the model's own ROM.
+TEST_F(Loading, ALoadAfterACustomROMRunsOnTheModelsROM) {
+  Bytes rom(16384, 0xFF);
+  rom[0x38] = 0xC3;
+  Bytes recording = RZXHeader();
+  AddRZXSnapshot(recording, "sna", WriteSNA(MakeImage(SPECTRUM_48, 25)), false);
+  const struct {
+    const char* name;
+    Bytes file;
+  } files[] = {
+      {"a.sna", WriteSNA(MakeImage(SPECTRUM_48, 25))}, {"a.z80", WriteZ80V3(MakeImage(SPECTRUM_48, 25), true)},
+      {"a.szx", WriteSZX(MakeImage(SPECTRUM_48, 25), true)}, {"a.scr", Sequence(6912)}, {"a.rzx", recording},
+  };
+  for (const bool class128 : {false, true}) {
+    for (const auto& f : files) {
+      SCOPED_TRACE(std::string(f.name) + (class128 ? " on 128K" : " on 48K"));
+      auto fresh = NewMachine(class128), after = NewMachine(class128);
+      CSnapshotLoader freshLoader(*fresh), afterLoader(*after);
+      ASSERT_EQ(Load(afterLoader, rom, "custom.rom"), GX_NONE);
+      ASSERT_EQ(after->Peek(0x38), 0xC3);
+      ASSERT_EQ(Load(freshLoader, f.file, f.name), GX_NONE);
+      ASSERT_EQ(Load(afterLoader, f.file, f.name), GX_NONE);
+      EXPECT_EQ(after->Peek(0x38), fresh->Peek(0x38));
+      EXPECT_NE(after->Peek(0x38), 0xC3);
+    }
+  }
+}
+
+// A file a reader refuses leaves the machine exactly as it was: its model, its running program,
+// no reset.
+TEST_F(Loading, ARefusedFileLeavesTheMachineAsItWas) {
+  const MachineImage m48 = MakeImage(SPECTRUM_48, 26), m128 = MakeImage(SPECTRUM_128, 27);
+  MachineImage pentagon = m128;
+  pentagon.model = SPECTRUM_PENTAGON;
+  Bytes sna128 = WriteSNA(m128);
+  sna128.resize(131103, 0);
+  sna128[49181] = 0x05;  // bank 5 paged needs the longer file
+  const Bytes v3 = WriteZ80V3(m128, false);
+  Bytes badSZX = WriteSZX(m48, true);
+  AddSZXBlock(badSZX, "Z80R", Bytes(10));
+  Bytes unknownHardware = WriteZ80V3(m128, false);
+  unknownHardware[34] = 7;
+  // A recording whose snapshot is sound but whose next block is damaged.
+  Bytes recording = RZXHeader();
+  AddRZXSnapshot(recording, "z80", WriteZ80V3(m48, true), true);
+  recording.insert(recording.end(), {0x80, 3, 0, 0, 0, 0});
+  Bytes ramp9 = WriteSZX(m128, false);
+  AddSZXBlock(ramp9, "RAMP", Bytes{0, 0, 9});
+  const struct {
+    bool class128;
+    const char* name;
+    Bytes file;
+    int32_t result;
+  } cases[] = {
+      {false, "a.sna", sna128, GX_NOT_SUPPORTED},
+      {false, "a.z80", v3, GX_UNSUPPORTED_HARDWARE},
+      {false, "p.z80", WriteZ80V3(pentagon, false), GX_UNSUPPORTED_HARDWARE},
+      {false, "a.szx", WriteSZX(m128, true), GX_UNSUPPORTED_HARDWARE},
+      {false, "b.szx", badSZX, GX_BAD_SNAPSHOT},
+      {false, "b.z80", Bytes(v3.begin(), v3.begin() + 86 + 16387 + 10), GX_UNSUPPORTED_HARDWARE},
+      {true, "b.z80", Bytes(v3.begin(), v3.begin() + 86 + 16387 + 10), GX_BAD_SNAPSHOT},
+      {true, "h.z80", unknownHardware, GX_UNSUPPORTED_HARDWARE},
+      {true, "a.sna", sna128, GX_BAD_SNAPSHOT},
+      {true, "b.szx", badSZX, GX_BAD_SNAPSHOT},
+      {true, "s.scr", Sequence(6911), GX_SNAPSHOT_BAD_SIZE},
+      {true, "r.rzx", RZXHeader(), GX_BAD_SNAPSHOT},
+      {true, "d.rzx", recording, GX_BAD_SNAPSHOT},
+      {true, "r.szx", ramp9, GX_UNSUPPORTED_HARDWARE},
+      {true, "t.tap", Bytes{19, 0, 1, 2}, GX_BAD_SNAPSHOT},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.name) + (c.class128 ? " on +2" : " on 48K"));
+    auto machine = NewMachine(c.class128);
+    if (c.class128) machine->SetVariant(SPECTRUM_PLUS2);
+    const int32_t model = machine->GetModel();
+    CSnapshotLoader loader(*machine);
+    LoadProgram(*machine, 0x9000, {0x18, 0xFE});
+    EXPECT_EQ(Load(loader, c.file, c.name), c.result);
+    EXPECT_EQ(machine->GetModel(), model);
+    EXPECT_EQ(Register(*machine, REG_PC), 0x9000);
+    EXPECT_EQ(machine->Peek(0x9000), 0x18);
+  }
 }

@@ -30,7 +30,7 @@ struct MachineImage {
   std::array<uint8_t, 16> ay{};
   std::array<Bytes, 8> banks;
 
-  bool Is128() const { return model == SPECTRUM_128 || model == SPECTRUM_PLUS2; }
+  bool Is128() const { return model == SPECTRUM_128 || model == SPECTRUM_PLUS2 || model == SPECTRUM_PENTAGON; }
   std::vector<int> UsedBanks() const {
     if (Is128()) return {0, 1, 2, 3, 4, 5, 6, 7};
     if (model == SPECTRUM_16) return {5};
@@ -148,7 +148,7 @@ inline Bytes WriteZ80V3(const MachineImage& m, bool compressed) {
   Bytes extra(56);
   Set16(extra, 0, 54);
   Set16(extra, 2, m.pc);
-  extra[4] = m.Is128() ? 4 : 0;
+  extra[4] = m.model == SPECTRUM_PENTAGON ? 9 : m.Is128() ? 4 : 0;
   extra[5] = m.latch;
   extra[7] = static_cast<uint8_t>(0x04 | ((m.model == SPECTRUM_16 || m.model == SPECTRUM_PLUS2) ? 0x80 : 0));
   extra[8] = m.aySelected;
@@ -218,7 +218,8 @@ inline Bytes WriteSZX(const MachineImage& m, bool compressed, const char* creato
   regs.insert(regs.end(), {m.i, m.r, m.iff1, m.iff2, m.im});
   regs.resize(37);
   AddSZXBlock(out, "Z80R", regs);
-  AddSZXBlock(out, "SPCR", Bytes{m.border, m.latch, 0, m.border, 0, 0, 0, 0});
+  // chFe's colour bits differ from chBorder's, as a last ULA write may; its EAR bit is set.
+  AddSZXBlock(out, "SPCR", Bytes{m.border, m.latch, 0, static_cast<uint8_t>(0x10 | (~m.border & 7)), 0, 0, 0, 0});
   if (m.Is128()) {
     Bytes ay = {2, m.aySelected};
     ay.insert(ay.end(), m.ay.begin(), m.ay.end());

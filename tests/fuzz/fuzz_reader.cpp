@@ -1,6 +1,7 @@
 // libFuzzer target for one snapshot reader (FUZZ_TYPE: its extension). Every input goes through
 // the snapshot loader with the type forced, into a 48K and a 128K machine (with its AY chip); a
-// recording that starts is played for a few frames so its frame reader sees the data too.
+// recording that starts is played for a few frames so its frame reader sees the data too, and a
+// tape that loads is played through (up to a minute of tape) and for a few machine frames.
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -8,6 +9,7 @@
 #include "emulation/machine128.h"
 #include "emulation/machine48.h"
 #include "formats/snapshot.h"
+#include "formats/tape.h"
 
 namespace {
 
@@ -39,6 +41,13 @@ void LoadInto(Loadable& target, const uint8_t* data, size_t size) {
   target.machine->Throttle(false);
   for (int frame = 0; frame < 4 && target.loader->IsPlayingRZX(); ++frame)
     target.machine->UpdateFrame(0.02f * (frame + 1));
+  if (target.loader->IsLoadingTape()) {
+    for (int frame = 0; frame < 2; ++frame) target.machine->UpdateFrame(0.02f * (frame + 1));
+    CTapeDeck& deck = *target.loader->TapeDeck();
+    deck.SetTimeLimit(60ull * 3500000);
+    for (int step = 0; step < 100 && deck.Loading(); ++step) deck.PlayFor(3500000);
+    target.machine->Reset();  // the tape out of the deck
+  }
 }
 
 }  // namespace

@@ -82,11 +82,11 @@ std::vector<DemoFile> DemoFiles(const std::vector<DemoProgram>& programs,
         files.push_back(
             {stem + "." + kind,
              std::string("tape (.") + kind + ") of `" + program.file +
-                 "`'s program behind a BASIC loader (LOAD \"\" then RUN); kept for tape "
-                 "loading",
+                 "`'s program behind a BASIC loader (LOAD \"\" then RUN); a machine loads it "
+                 "as a tape",
              ReadBytes(assembled / (program.source + "." + kind)),
              {},
-             false,
+             true,
              false});
     }
   }
@@ -142,8 +142,8 @@ std::string DemoReadme(const std::vector<DemoFile>& files) {
       "cannot go stale. `build/tools/make_demo_content --assembled build/content/asm --out DIR\n"
       "--preview PNGS` also writes a PNG of each program as a machine shows it.\n\n"
       "Every file is deterministic: the zip's members carry a fixed date and the .szx files no\n"
-      "time at all. Zip files and tapes are not part of the snapshot archive that scripts pick\n"
-      "from: a script loads the zip by its name, and the tapes wait for tape loading.\n\n"
+      "time at all. Zip files are not part of the snapshot archive that scripts pick from: a\n"
+      "script loads the zip by its name. The tapes are: a machine loads them by typing LOAD \"\".\n\n"
       "| File | What it is |\n|---|---|\n";
   for (const DemoFile& file : files) text += "| `" + file.name + "` | " + file.what + " |\n";
   return text;

@@ -16,7 +16,7 @@ struct DemoFile {
   std::vector<uint8_t> bytes;
   // A zip's members in order (its `bytes` are then empty).
   std::vector<std::pair<std::string, std::vector<uint8_t>>> members;
-  bool loads = true;    // a file the snapshot loader takes (the tapes wait for tape loading)
+  bool loads = true;    // a file the snapshot loader takes
   bool is128K = false;  // loading it asks for a 128K machine
 };
 
