@@ -328,7 +328,16 @@ int32_t CTapeDeck::Load(const uint8_t* data, uint32_t size, TapeFormat format) {
   static const uint8_t LD_BYTES[] = {0x14, 0x08, 0x15, 0xF3};
   bool keywords = true;
   for (int k = 0; k < 4; ++k) keywords = keywords && *machine_.MemoryPointer(static_cast<uint16_t>(0x0556 + k)) == LD_BYTES[k];
-  typing_ = !is48_ ? TapeTyping::Menu : keywords ? TapeTyping::Keywords : TapeTyping::Letters;
+  // A 128K's start-up menu offers the Tape Loader only when its ROM 0 has one; OpenSE BASIC's
+  // stub goes straight to BASIC, where LOAD "" is spelt out.
+  static const char MENU[] = "Tape Loade";
+  bool menu = false;
+  for (uint32_t a = 0; !is48_ && !menu && a + sizeof MENU - 1 <= 0x4000; ++a) {
+    uint32_t k = 0;
+    while (k + 1 < sizeof MENU && *machine_.MemoryPointer(static_cast<uint16_t>(a + k)) == MENU[k]) ++k;
+    menu = k + 1 == sizeof MENU;
+  }
+  typing_ = menu ? TapeTyping::Menu : keywords ? TapeTyping::Keywords : TapeTyping::Letters;
   phase_ = Phase::Waiting;
   frame_ = 0;
   earReads_ = 0;

@@ -98,7 +98,11 @@ TEST_F(Tapes, LoadHeadlessOnTheOriginalROMsAndOpenSE) {
   const std::string opense = "/usr/share/spectrum-roms/opense.rom";
   TempDir openseFolder;
   const bool haveOpenSE = std::filesystem::exists(opense);
-  if (haveOpenSE) std::filesystem::copy_file(opense, openseFolder.file("48.rom"));
+  // As set-up fills Roms from Debian's package: a 128K boots OpenSE through its stub ROM 0.
+  if (haveOpenSE) {
+    for (const char* name : {"48.rom", "128-1.rom"}) std::filesystem::copy_file(opense, openseFolder.file(name));
+    std::filesystem::copy_file("/usr/share/spectrum-roms/opense-stub.rom", openseFolder.file("128-0.rom"));
+  }
   CRomCache openseRoms(openseFolder.path().string());
 
   struct Case {
@@ -108,7 +112,7 @@ TEST_F(Tapes, LoadHeadlessOnTheOriginalROMsAndOpenSE) {
   };
   const Case machines[] = {{"48K", SPECTRUM_48, false},      {"128K", SPECTRUM_128, false},
                            {"+2", SPECTRUM_PLUS2, false},    {"Pentagon", SPECTRUM_PENTAGON, false},
-                           {"OpenSE BASIC", SPECTRUM_48, true}};
+                           {"OpenSE BASIC", SPECTRUM_48, true}, {"OpenSE BASIC 128K", SPECTRUM_128, true}};
   const Bytes screen = LoadingScreen(), payload = TurboPayload();
   for (const Case& c : machines) {
     if (c.opense && !haveOpenSE) continue;
