@@ -27,6 +27,7 @@ enum { VIEW_NONE = 0, VIEW_EXCLUSIVE = 2, VIEW_SCENE = 3 };
 struct MachineServices {
   CRomSource* roms = nullptr;
   const uint8_t* keyMatrix = nullptr;
+  const bool* handsOn = nullptr;  // while true the user has the keyboard; null: never
   CSoundOutput* sound = nullptr;  // a stream of its own for each machine; null: silent
   bool beeper = false;
   bool ay = false;

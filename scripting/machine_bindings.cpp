@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <string>
 
 #include "formats/result_code.h"
@@ -400,6 +401,26 @@ bool ScriptAttachHardware(void* self, double kind, bool attach) {
 
 void ScriptDetachAllHardware(void* self) {
   if (CSpeccy* machine = LiveSpeccy(self)) machine->Core().DetachAllHardware();
+}
+
+namespace {
+
+bool PressNamedKey(void* self, const char* name, bool down) {
+  CSpeccy* machine = LiveSpeccy(self);
+  const std::optional<SpectrumKey> key = name ? SpectrumKeyNamed(name) : std::nullopt;
+  if (!machine || !key) return false;
+  machine->PressKey(*key, down);
+  return true;
+}
+
+}  // namespace
+
+bool ScriptKeyDown(void* self, const char* name) { return PressNamedKey(self, name, true); }
+
+bool ScriptKeyUp(void* self, const char* name) { return PressNamedKey(self, name, false); }
+
+void ScriptReleaseKeys(void* self) {
+  if (CSpeccy* machine = LiveSpeccy(self)) machine->ReleaseKeys();
 }
 
 bool ScriptSetVariant(void* self, double model) {

@@ -72,6 +72,11 @@ const char* ScriptGetSnapshotCreator(void* self);
 bool ScriptIsHardwareAttached(void* self, double kind);
 bool ScriptAttachHardware(void* self, double kind, bool attach);
 void ScriptDetachAllHardware(void* self);
+// Keys held on this machine alone, by their names on the Spectrum keyboard (any letter case):
+// false, changing nothing, for a name that is no key.
+bool ScriptKeyDown(void* self, const char* name);
+bool ScriptKeyUp(void* self, const char* name);
+void ScriptReleaseKeys(void* self);
 bool ScriptSetVariant(void* self, double model);
 
 // CSpeccy48, CSpeccy128: boot from random RAM unless `snapshot` names a file that loads.

@@ -15,6 +15,7 @@
 #include "presentation/television.h"
 #include "presentation/text_list.h"
 #include "scripting/bit_library.h"
+#include "scripting/guarded_loaders.h"
 #include "scripting/lua_patterns.h"
 #include "scripting/machine_bindings.h"
 #include "scripting/script_catalogue.h"
@@ -116,6 +117,7 @@ void CScriptHost::FireUpLua(bool detailsMode) {
   // A proxy's __gc runs with hooks off, so a loop in it would hang the saver past the watchdog.
   lua_pushnil(L);
   lua_setglobal(L, "newproxy");
+  OpenGuardedLoaders(L, MAX_SCRIPT_SIZE);
   // Every coroutine the script makes is watched with its script thread.
   lua_getglobal(L, "coroutine");
   for (const luaL_Reg& function : {luaL_Reg{"create", CreateCoroutine}, luaL_Reg{"wrap", WrapCoroutine}}) {
@@ -213,6 +215,11 @@ bool CScriptHost::ReadScriptText(const std::string& path) {
 bool CScriptHost::RunChunk(lua_State* L) {
   ClearGlobal(L, "Script_Details");
   ClearGlobal(L, "Script_Start");
+  // Crafted bytecode can crash Lua: a script is source text.
+  if (IsBinaryChunk(text_.data(), text_.size() - 1)) {
+    ReportLoadError("loading", BINARY_CHUNK_REFUSED);
+    return false;
+  }
   // The chunk is named by its own text, so Lua cites it by the script's first line.
   if (luaL_loadbuffer(L, text_.data(), text_.size() - 1, text_.data()) != 0) {
     ReportLoadError("loading", ErrorMessage(L));

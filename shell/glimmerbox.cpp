@@ -72,6 +72,7 @@ CGlimmerbox::CGlimmerbox() : scene_(*this) {
   MachineServices& machines = televisions_.machines;
   machines.roms = &roms_;
   machines.keyMatrix = keyMatrix_;
+  machines.handsOn = HandsOnFlag();
   machines.random = &random_;
   machines.log = [](const std::string& line) { WriteLog(line); };
   world_.televisions = &televisions_;
