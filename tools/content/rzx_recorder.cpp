@@ -117,7 +117,7 @@ std::vector<RecordedInput> RecordFrames(const DemoProgram& program) {
     for (int k = 0; k < count; ++k) {
       reads.clear();
       machine->UpdateFrame(static_cast<float>(++frame) * 0.02f);
-      machine->MakeContextCurrent();
+      // An unrecorded frame starts with no fetch limit; at most 17472 fetch in a frame.
       const int32_t fetches = 0x7FFFFFFF - Z80GetFetchCounter();
       frames.push_back({static_cast<uint16_t>(fetches), reads});
     }
