@@ -55,8 +55,8 @@ bool Preview(const DemoProgram& program, const std::filesystem::path& folder, in
 void RemoveLeftovers(const std::filesystem::path& folder, const std::vector<DemoFile>& files) {
   std::set<std::string> written = {"README.md"};
   for (const DemoFile& file : files) written.insert(file.name);
-  const std::set<std::string> kinds = {".sna", ".z80", ".szx", ".scr",
-                                       ".rom", ".zip", ".tap", ".tzx"};
+  const std::set<std::string> kinds = {".sna", ".z80", ".szx", ".scr", ".rom",
+                                       ".rzx", ".zip", ".tap", ".tzx"};
   std::error_code error;
   for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
     const std::string name = entry.path().filename().string();

@@ -101,15 +101,15 @@ TEST_F(DemoFolder, CoversEveryKindOfFile) {
   std::set<std::string> kinds;
   for (const DemoFile& file : files_) kinds.insert(fs::path(file.name).extension().string());
   for (const DemoProgram& program : AssembledPrograms()) {
-    const char* names[] = {"sna",      "z80 version 1", "z80 version 3",
-                           "szx zlib", "szx stored",    "rom"};
+    const char* names[] = {"sna",        "z80 version 1", "z80 version 3", "szx zlib",
+                           "szx stored", "rom",           "rzx"};
     kinds.insert(std::string(names[static_cast<int>(program.format)]) +
                  (program.is128K ? " 128K" : " 48K"));
   }
   for (const char* kind :
-       {".sna", ".z80", ".szx", ".scr", ".rom", ".zip", ".tap", ".tzx", "sna 48K",
+       {".sna", ".z80", ".szx", ".scr", ".rom", ".rzx", ".zip", ".tap", ".tzx", "sna 48K",
         "z80 version 1 48K", "z80 version 3 48K", "z80 version 3 128K", "szx zlib 48K",
-        "szx zlib 128K", "szx stored 48K", "szx stored 128K", "rom 48K"})
+        "szx zlib 128K", "szx stored 48K", "szx stored 128K", "rom 48K", "rzx 48K"})
     EXPECT_EQ(kinds.count(kind), 1u) << kind;
 }
 

@@ -170,7 +170,8 @@ TEST_P(BundledScripts, PlayTheDemoContent) {
 INSTANTIATE_TEST_SUITE_P(Data, BundledScripts, ::testing::ValuesIn(FilesIn(BUNDLED)), TestName);
 
 // Shows that play programs of their own choosing rather than what the archive offers.
-const std::set<std::string> kDedicatedShows = {"ay_concert.lua", "typing.lua"};
+const std::set<std::string> kDedicatedShows = {"ay_concert.lua", "demo_collection.lua", "input_replay.lua",
+                                                "tape_loading.lua", "typing.lua"};
 
 std::vector<std::string> ArchiveScripts() {
   std::vector<std::string> names = FilesIn(BUNDLED);

@@ -29,6 +29,9 @@ std::string Kind(const DemoProgram& program) {
       return model + " snapshot (.szx, zlib-compressed RAM pages)";
     case DemoFormat::SZX_STORED:
       return model + " snapshot (.szx, RAM pages stored)";
+    case DemoFormat::RZX:
+      return model + " input recording (.rzx: a compressed .z80 snapshot, then every frame's "
+                     "instruction fetches and port inputs, compressed)";
     case DemoFormat::ROM:
       return "16K ROM image (.rom), runs from 0000h in place of the Spectrum's ROM";
   }
@@ -134,7 +137,10 @@ std::string DemoReadme(const std::vector<DemoFile>& files) {
       "  start from, the ball sprites and the star table (`tools/content/demo_tables.cpp`).\n"
       "- `tools/make_demo_content` wraps the assembled programs into .sna, .z80 and .szx files\n"
       "  (`tools/content/snapshot_writer.cpp`), draws the screens (`demo_screens.cpp`), packs the\n"
-      "  zip and writes this README; pasmo's `--tapbas` and `--tzxbas` write the tapes.\n\n"
+      "  zip and writes this README; pasmo's `--tapbas` and `--tzxbas` write the tapes.\n"
+      "- `tools/content/rzx_recorder.cpp` records the .rzx: it runs the sketch pad program on an\n"
+      "  emulated 48K, holding the keys that draw a spiral, and writes the program's snapshot with\n"
+      "  every frame's instruction fetches and port inputs.\n\n"
       "The build writes the folder into `build/content/Snapshots`. After changing a source, copy\n"
       "it here with\n\n"
       "    cmake --build build --target update_demo_content\n\n"

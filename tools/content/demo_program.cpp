@@ -14,6 +14,23 @@
 
 namespace {
 
+// The drawing the recording keeps: a square spiral out from the middle of the pad, each side in
+// the next colour (black, which rubs out, passed over).
+std::vector<std::pair<int, std::string>> SpiralStrokes() {
+  std::vector<std::pair<int, std::string>> strokes = {{25, ""}};
+  const char* ways[] = {"P", "A", "O", "Q"};  // right, down, left, up
+  int colour = 2;                             // the pen starts red
+  for (int side = 0; side < 20; ++side) {
+    strokes.emplace_back(3 * 2 * (side / 2 + 1), ways[side % 4]);  // a step every third frame
+    do {
+      strokes.emplace_back(2, " ");
+      strokes.emplace_back(2, "");
+      colour = (colour + 1) % 8;
+    } while (colour == 0);
+  }
+  return strokes;
+}
+
 std::vector<DemoProgram> Manifest() {
   auto program = [](const char* file, const char* source, DemoFormat format,
                     const char* description) {
@@ -62,8 +79,12 @@ std::vector<DemoProgram> Manifest() {
       program("kaleidoscope.sna", "kaleidoscope", DemoFormat::SNA,
               "two pens wander at random, every cell they paint mirrored into all four quarters");
   kaleidoscope.zip = "demo_pack.zip";
-  return {marquee,  plasma,  starfield, balls,     rom,
-          scroller, beatBox, ayMusic,   slideshow, kaleidoscope};
+  DemoProgram sketch = program("sketch_pad.rzx", "sketch", DemoFormat::RZX,
+                               "a square spiral drawn with the keys on our sketch pad program, "
+                               "recorded as it was drawn");
+  sketch.keyStrokes = SpiralStrokes();
+  return {marquee,  plasma,  starfield, balls,        rom,
+          scroller, beatBox, ayMusic,   slideshow, kaleidoscope, sketch};
 }
 
 std::string ReadText(const std::filesystem::path& path) {

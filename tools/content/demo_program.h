@@ -20,7 +20,7 @@
 class CMachine;
 
 // How a program is written to the archive.
-enum class DemoFormat { SNA, Z80_V1, Z80_V3, SZX, SZX_STORED, ROM };
+enum class DemoFormat { SNA, Z80_V1, Z80_V3, SZX, SZX_STORED, ROM, RZX };
 
 struct DemoProgram {
   std::string file;         // name in the Snapshots folder (or in `zip`)
@@ -33,6 +33,9 @@ struct DemoProgram {
   std::vector<std::pair<int, std::string>> bankScreens;
   bool tape = false;  // pasmo also writes <source>.tap and .tzx with a BASIC loader
   std::string zip;    // written into this zip file instead of on its own
+  // RZX: the keys held while it is recorded (letters and digits as on the keys, ' ' for SPACE)
+  // and for how many frames.
+  std::vector<std::pair<int, std::string>> keyStrokes;
 
   // From the assembly. 48K: the 49152 bytes of 4000h-0FFFFh. 128K: eight banks of 16384
   // bytes, bank 0 first. ROM image: the 16384 bytes of the ROM.

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "emulation/machine.h"
+#include "tools/content/rzx_recorder.h"
 
 namespace {
 
@@ -215,6 +216,8 @@ std::vector<uint8_t> ProgramFile(const DemoProgram& program) {
       return WriteSZX(program, false);
     case DemoFormat::ROM:
       return program.memory;
+    case DemoFormat::RZX:
+      return WriteRZX(program, RecordFrames(program));
   }
   return {};
 }
