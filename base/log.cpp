@@ -3,6 +3,7 @@
 // the watchdog's emergency close (another thread) whole.
 #include "base/log.h"
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -56,6 +57,15 @@ bool OpenLog(const std::string& path) {
   if (!g_log) return false;
   WriteLine("*** Logging of Glimmerbox 1.01 started");
   return true;
+}
+
+void WriteLogFormat(const char* format, ...) {
+  char line[256];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(line, sizeof line, format, args);
+  va_end(args);
+  WriteLog(line);
 }
 
 void WriteLog(const std::string& message) {

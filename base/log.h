@@ -9,6 +9,8 @@ bool OpenLog(const std::string& path);
 
 // Writes "[HH:MM:SS] message" as one line when the log is open; does nothing otherwise.
 void WriteLog(const std::string& message);
+// The same from a printf format; a line longer than 255 characters is cut.
+__attribute__((format(printf, 1, 2))) void WriteLogFormat(const char* format, ...);
 
 // Writes the closing line and closes the file. Also runs once at program exit.
 void CloseLog();

@@ -3,7 +3,6 @@
 #include "formats/rzx.h"
 
 #include <algorithm>
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -36,15 +35,6 @@ constexpr uint16_t REPEAT_INPUTS = 0xFFFF;
 // 135 KB, so a block claiming more is damaged or hostile and is not inflated.
 constexpr uint32_t MAX_EMBEDDED_SNAPSHOT = 1u << 20;
 
-__attribute__((format(printf, 1, 2))) void Log(const char* format, ...) {
-  char line[256];
-  va_list args;
-  va_start(args, format);
-  std::vsnprintf(line, sizeof line, format, args);
-  va_end(args);
-  WriteLog(line);
-}
-
 // Why an embedded snapshot block cannot be read, logged; GX_NONE when it can.
 int32_t SnapshotBlockProblem(const ByteView& block) {
   if (block.Size() < SNAPSHOT_SIZE) return GX_BAD_SNAPSHOT;
@@ -57,7 +47,7 @@ int32_t SnapshotBlockProblem(const ByteView& block) {
   if (SnapshotTypeOf(type) == SNAPSHOT_RZX) return GX_NESTED_RZX;
   if (IsTapeType(SnapshotTypeOf(type))) return GX_NOT_SUPPORTED;  // a recording starts from a snapshot
   if ((block.U32(5) & 2) && block.U32(13) > MAX_EMBEDDED_SNAPSHOT) {
-    Log("RZX: embedded snapshot claims %u bytes; refused", block.U32(13));
+    WriteLogFormat("RZX: embedded snapshot claims %u bytes; refused", block.U32(13));
     return GX_BAD_SNAPSHOT;
   }
   return GX_NONE;
@@ -111,7 +101,7 @@ int32_t CRZXPlayback::Load(uint8_t* data, uint32_t size, bool& ownership) {
   std::memset(creator_, 0, sizeof creator_);
   if (size < 12 || std::memcmp(data, "RZX!", 4) != 0) return GX_BAD_SNAPSHOT;
   const ByteView file(data, size);
-  Log("RZX: version %d.%d. Flags = %0x", file.U8(4), file.U8(5), file.U32(6));
+  WriteLogFormat("RZX: version %d.%d. Flags = %0x", file.U8(4), file.U8(5), file.U32(6));
   if (const int32_t problem = CheckFirstPart(file); problem != GX_NONE) return problem;
 
   file_.reset(data);
@@ -149,13 +139,13 @@ int32_t CRZXPlayback::WalkBlocks() {
       }
       std::memset(creator_, 0, sizeof creator_);
       std::memcpy(creator_, block.Data() + 5, sizeof creator_ - 1);
-      Log("RZX: playback file created by \"%s\" version %02d.%02d", creator_, block.U16(25), block.U16(27));
+      WriteLogFormat("RZX: playback file created by \"%s\" version %02d.%02d", creator_, block.U16(25), block.U16(27));
     } else if (id == BLOCK_SECURITY) {
       if (length < SECURITY_SIZE) {
         result = GX_BAD_SNAPSHOT;
         break;
       }
-      Log("RZX: Security Information: Key ID = %08x, Week %d", block.U32(5), block.U32(9));
+      WriteLogFormat("RZX: Security Information: Key ID = %08x, Week %d", block.U32(5), block.U32(9));
     } else if (id == BLOCK_SNAPSHOT) {
       result = ReadSnapshotBlock(blockOffset_, length);
       if (result != GX_NONE) break;
@@ -179,7 +169,7 @@ int32_t CRZXPlayback::WalkBlocks() {
       machine_.SetSnapshotCreator(creator_);
       return GX_NONE;  // positioned on this block until its frames are used up
     } else {
-      Log("RZX: Warning! Skipping unhandled block type of 0x%0x", id);
+      WriteLogFormat("RZX: Warning! Skipping unhandled block type of 0x%0x", id);
     }
   }
   loader_.rzxCompleted_ = result == GX_NONE;
@@ -191,7 +181,7 @@ int32_t CRZXPlayback::WalkBlocks() {
 int32_t CRZXPlayback::ReadSnapshotBlock(uint32_t offset, uint32_t length) {
   ++partCount_;
   snapshotSeen_ = true;
-  if (partCount_ >= 2) Log("RZX: Loading snapshot #%d", partCount_);
+  if (partCount_ >= 2) WriteLogFormat("RZX: Loading snapshot #%d", partCount_);
   const ByteView block(file_.get() + offset, length);
   if (const int32_t problem = SnapshotBlockProblem(block); problem != GX_NONE) return problem;
   char type[5] = {};
@@ -262,12 +252,12 @@ bool CRZXPlayback::ReadFrame(bool& failed) {
   try {
     inputs_.resize(count);
   } catch (const std::bad_alloc&) {
-    Log("RZX: Frame %05d : failed to allocate buffer for %d port results.", frameNumber_, count);
+    WriteLogFormat("RZX: Frame %05d : failed to allocate buffer for %d port results.", frameNumber_, count);
     failed = true;
     return true;
   }
   if (ReadFrameBytes(inputs_.data(), count) == 0) {
-    Log("RZX: Frame %05d : failed to stream in the %d ports expected.", frameNumber_, count);
+    WriteLogFormat("RZX: Frame %05d : failed to stream in the %d ports expected.", frameNumber_, count);
     failed = true;
   }
   return true;
@@ -308,9 +298,9 @@ uint8_t CRZXPlayback::ReadPort(uint16_t port) {
   if (inputIndex_ < inputCount_ && inputIndex_ < inputs_.size()) return inputs_[inputIndex_++];
   if (stopRequested_) return 0xFF;
   stopRequested_ = true;
-  Log("RZX: Lost sync in frame %d (%d%%) at port read #%d (only expected %d)", frameNumber_,
+  WriteLogFormat("RZX: Lost sync in frame %d (%d%%) at port read #%d (only expected %d)", frameNumber_,
       loader_.GetRZXProgress(), inputIndex_ + 1, inputCount_);
-  Log("     Port being read: %04x. Elapsed T-States since start of frame: %d", port,
+  WriteLogFormat("     Port being read: %04x. Elapsed T-States since start of frame: %d", port,
       machine_.ExecutedTStates() + Z80ElapsedTStates());
   LogRegisters();
   return 0xFF;
@@ -319,19 +309,19 @@ uint8_t CRZXPlayback::ReadPort(uint16_t port) {
 bool CRZXPlayback::FrameEnd() {
   if (inputIndex_ == inputCount_) return stopRequested_;
   stopRequested_ = true;
-  Log("RZX: Lost sync in frame %d (%d%%)\nThere were %d unread inputs (only %d out of %d were read).",
+  WriteLogFormat("RZX: Lost sync in frame %d (%d%%)\nThere were %d unread inputs (only %d out of %d were read).",
       frameNumber_, loader_.GetRZXProgress(), inputCount_ - inputIndex_, inputIndex_, inputCount_);
-  Log("     Elapsed T-States since start of frame: %d", machine_.ExecutedTStates());
+  WriteLogFormat("     Elapsed T-States since start of frame: %d", machine_.ExecutedTStates());
   LogRegisters();
   return true;
 }
 
 void CRZXPlayback::LogRegisters() const {
-  Log("     PC = %04x, IM = %04x, IFF1 = %04x, IFF2=%04x", Z80GetRegister(REG_PC), Z80GetRegister(REG_IM),
+  WriteLogFormat("     PC = %04x, IM = %04x, IFF1 = %04x, IFF2=%04x", Z80GetRegister(REG_PC), Z80GetRegister(REG_IM),
       Z80GetRegister(REG_IFF1), Z80GetRegister(REG_IFF2));
-  Log("     AF = %04x, BC = %04x, DE = %04x, HL=%04x", Z80GetRegister(REG_AF), Z80GetRegister(REG_BC),
+  WriteLogFormat("     AF = %04x, BC = %04x, DE = %04x, HL=%04x", Z80GetRegister(REG_AF), Z80GetRegister(REG_BC),
       Z80GetRegister(REG_DE), Z80GetRegister(REG_HL));
-  Log("     IX = %04x, IY = %04x, SP = %04x, IR=%04x", Z80GetRegister(REG_IX), Z80GetRegister(REG_IY),
+  WriteLogFormat("     IX = %04x, IY = %04x, SP = %04x, IR=%04x", Z80GetRegister(REG_IX), Z80GetRegister(REG_IY),
       Z80GetRegister(REG_SP), Z80GetRegister(REG_IR));
 }
 

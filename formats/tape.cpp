@@ -31,15 +31,6 @@ constexpr int MAX_WAIT_FRAMES = 500;
 // makes eight).
 constexpr uint32_t LOADER_READS = 500;
 
-__attribute__((format(printf, 1, 2))) void Log(const char* format, ...) {
-  char line[256];
-  va_list args;
-  va_start(args, format);
-  std::vsnprintf(line, sizeof line, format, args);
-  va_end(args);
-  WriteLog(line);
-}
-
 libspectrum_error LibraryMessage(libspectrum_error error, const char* format, va_list args) {
   char line[256];
   std::vsnprintf(line, sizeof line, format, args);
@@ -66,7 +57,7 @@ TapeImage NormaliseTAP(const ByteView& file) {
   while (at < file.Size()) {
     const uint16_t length = file.U16(at);
     if (!file.Fits(at, 2) || !file.Fits(at + 2, length) || image.blocks == MAX_BLOCKS) {
-      Log("Tape: block %d is cut short or one too many; the tape ends before it", image.blocks + 1);
+      WriteLogFormat("Tape: block %d is cut short or one too many; the tape ends before it", image.blocks + 1);
       image.result = GX_BAD_SNAPSHOT;
       break;
     }
@@ -145,7 +136,7 @@ TapeImage NormaliseTZX(const ByteView& file) {
       if (!damage) blocks.push_back({at, 1 + length, jump});
     }
     if (damage) {
-      Log("Tape: TZX block %d (0x%02X) is %s; the tape ends before it", static_cast<int>(blocks.size()) + 1, id, damage);
+      WriteLogFormat("Tape: TZX block %d (0x%02X) is %s; the tape ends before it", static_cast<int>(blocks.size()) + 1, id, damage);
       image.result = GX_BAD_SNAPSHOT;
     }
     at += 1 + length;
@@ -156,7 +147,7 @@ TapeImage NormaliseTZX(const ByteView& file) {
     for (size_t k = 0; k < blocks.size(); ++k) {
       const int64_t target = static_cast<int64_t>(k) + blocks[k].jump;
       if (blocks[k].jump && (target < 0 || target >= static_cast<int64_t>(blocks.size()))) {
-        Log("Tape: TZX block %d jumps out of the tape; the tape ends before it", static_cast<int>(k) + 1);
+        WriteLogFormat("Tape: TZX block %d jumps out of the tape; the tape ends before it", static_cast<int>(k) + 1);
         image.result = GX_BAD_SNAPSHOT;
         blocks.resize(k);
         cut = true;
@@ -180,7 +171,7 @@ TapeImage NormaliseTZX(const ByteView& file) {
         image.bytes.insert(image.bytes.end(), {0x2B, 1, 0, 0, 0, file.U8(block.at + 5)});
         break;
       default:
-        Log("Tape: TZX block 0x%02X is not played; passed over", id);
+        WriteLogFormat("Tape: TZX block 0x%02X is not played; passed over", id);
         image.bytes.insert(image.bytes.end(), {0x30, 6, 'p', 'a', 's', 's', 'e', 'd'});
         break;
     }
@@ -244,7 +235,7 @@ TapeImage NormalisePZX(const ByteView& file) {
   uint64_t at = 0;
   while (at < file.Size()) {
     if (!file.Fits(at, 8) || !file.Fits(at + 8, file.U32(at + 4)) || image.blocks == MAX_BLOCKS) {
-      Log("Tape: PZX block %d is cut short or one too many; the tape ends before it", image.blocks + 1);
+      WriteLogFormat("Tape: PZX block %d is cut short or one too many; the tape ends before it", image.blocks + 1);
       image.result = GX_BAD_SNAPSHOT;
       break;
     }
@@ -362,18 +353,18 @@ void CTapeDeck::LogTapeInformation() {
       for (size_t k = 0; k < libspectrum_tape_block_count(block); ++k) {
         const int id = libspectrum_tape_block_ids(block, k);
         const char* text = libspectrum_tape_block_texts(block, k);
-        Log("Tape: %s: %s", id >= 0 && id < 9 ? FIELDS[id] : "Comment", text ? text : "");
+        WriteLogFormat("Tape: %s: %s", id >= 0 && id < 9 ? FIELDS[id] : "Comment", text ? text : "");
       }
     } else if (type == LIBSPECTRUM_TAPE_BLOCK_HARDWARE) {
       static const char* const USES[] = {"runs on", "uses", "runs on, without using,", "does not run on"};
       for (size_t k = 0; k < libspectrum_tape_block_count(block); ++k) {
         const int value = libspectrum_tape_block_values(block, k);
-        Log("Tape: the program %s hardware type %d, id %d", USES[value & 3], libspectrum_tape_block_types(block, k),
+        WriteLogFormat("Tape: the program %s hardware type %d, id %d", USES[value & 3], libspectrum_tape_block_types(block, k),
             libspectrum_tape_block_ids(block, k));
       }
     }
   }
-  Log("Tape: %d blocks, typing %s", blocks,
+  WriteLogFormat("Tape: %d blocks, typing %s", blocks,
       typing_ == TapeTyping::Menu ? "ENTER for the Tape Loader" : typing_ == TapeTyping::Keywords ? "LOAD \"\"" : "L O A D \"\"");
 }
 
@@ -475,7 +466,7 @@ void CTapeDeck::PlayFor(uint64_t tstates) {
 }
 
 void CTapeDeck::GiveUp(const char* why) {
-  Log("Tape: %s; loading given up after %.1f s of tape", why, static_cast<double>(played_) / 3500000.0);
+  WriteLogFormat("Tape: %s; loading given up after %.1f s of tape", why, static_cast<double>(played_) / 3500000.0);
   phase_ = Phase::GivenUp;
 }
 
@@ -499,7 +490,7 @@ void CTapeDeck::AdvanceTo(uint64_t now) {
     played_ += tstates;
     if (flags & LIBSPECTRUM_TAPE_FLAGS_TAPE) {
       // The library has wound the tape back to its start; it stays stopped.
-      Log("Tape: the end of the tape after %.1f s", static_cast<double>(played_) / 3500000.0);
+      WriteLogFormat("Tape: the end of the tape after %.1f s", static_cast<double>(played_) / 3500000.0);
       phase_ = Phase::Ended;
     } else if ((flags & LIBSPECTRUM_TAPE_FLAGS_STOP) || ((flags & LIBSPECTRUM_TAPE_FLAGS_STOP48) && is48_)) {
       WriteLog("Tape: the tape stops here");
