@@ -89,7 +89,7 @@ void ScriptThrottle(void* self, bool on) {
 }
 
 void ScriptReset(void* self) {
-  if (CSpeccy* machine = LiveSpeccy(self)) machine->Core().Reset();
+  if (CSpeccy* machine = LiveSpeccy(self)) machine->Reset();
 }
 
 CTV* ScriptClone(void* self, double x, double y, double z) {
@@ -200,4 +200,8 @@ CSpeccy48* ScriptNewSpeccy48(lua_State* L, const char* snapshot) {
 CSpeccy128* ScriptNewSpeccy128(lua_State* L, const char* snapshot) {
   CTelevisionList* televisions = Televisions(L);
   return televisions ? new CSpeccy128(*televisions, snapshot, CScriptHost::Of(L)->Lookup()) : nullptr;
+}
+
+void ScriptSetTubeEffect(void* self, bool on) {
+  if (CSpeccy* machine = LiveSpeccy(self)) machine->SetTubeEffect(on);
 }

@@ -58,6 +58,7 @@ const char* ScriptGetSnapshotCreator(void* self);
 bool ScriptIsHardwareAttached(void* self, double kind);
 bool ScriptAttachHardware(void* self, double kind, bool attach);
 void ScriptDetachAllHardware(void* self);
+void ScriptSetTubeEffect(void* self, bool on);
 bool ScriptSetVariant(void* self, double model);
 
 // CSpeccy48, CSpeccy128: boot from random RAM unless `snapshot` names a file that loads.
