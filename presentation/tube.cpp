@@ -30,23 +30,19 @@ void main() {
   vec2 p = (gl_TexCoord[0].st - area.xy) / size * 2.0 - 1.0;
   // The glass bulges: the picture's edges bow out and its corners round off.
   p *= 1.0 + vec2(0.035, 0.045) * (p.yx * p.yx);
-  vec2 edge = smoothstep(vec2(1.0), vec2(0.985), abs(p));
+  vec2 edge = clamp((1.0 - abs(p)) * 60.0, 0.0, 1.0);
   vec2 uv = area.xy + (p * 0.5 + 0.5) * size;
   vec3 colour = texture2D(picture, uv).rgb;
-  vec3 around = texture2D(picture, uv + vec2(texel.x, 0.0)).rgb +
-                texture2D(picture, uv - vec2(texel.x, 0.0)).rgb +
-                texture2D(picture, uv + vec2(0.0, texel.y)).rgb +
-                texture2D(picture, uv - vec2(0.0, texel.y)).rgb;
-  // The glow: light bleeds into darker neighbours and lifts the picture a little.
-  vec3 blur = 0.25 * around;
-  colour = max(colour, 0.6 * blur) + 0.08 * blur;
+  // The glow: the phosphor the beam lit a pixel before still shines a little, and lights a
+  // darker pixel after it.
+  vec3 trail = texture2D(picture, uv - vec2(texel.x, 0.0)).rgb;
+  colour = max(colour, 0.55 * trail) + 0.06 * trail;
   float row = uv.y / texel.y;
   float between = abs(fract(row) - 0.5) * 2.0;
   float fine = clamp(1.5 - 2.0 * fwidth(row), 0.0, 1.0);
   colour *= (1.0 - 0.35 * fine * between * between) * (1.0 + 0.1 * fine);
   colour *= 1.0 - 0.2 * dot(p, p);
-  float snow = Hash(floor(uv / texel));
-  colour = mix(colour, vec3(snow), noise);
+  if (noise > 0.0) colour = mix(colour, vec3(Hash(floor(uv / texel))), noise);
   gl_FragColor = vec4(colour * edge.x * edge.y, 1.0) * gl_Color;
 }
 )";
