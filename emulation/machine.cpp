@@ -154,7 +154,8 @@ void CMachine::EndBorderFrame(uint32_t firstLine, uint32_t lineLength) {
   for (int line = 0; line < BORDER_LINES; ++line) {
     int64_t t = top + static_cast<int64_t>(line) * lineLength;
     for (int c = 0; c < BORDER_CELLS; ++c, t += BORDER_CELL_PIXELS / 2) {
-      while (next < borderChanges_ && borderLog_[next].tstate + WRITE_DELAY <= t) colour = borderLog_[next++].colour;
+      while (next < borderChanges_ && borderLog_[next].tstate + WRITE_DELAY <= t)
+        colour = borderLog_[next++].colour;
       *cell++ = colour;
     }
   }

@@ -91,7 +91,8 @@ template <typename T>
 void Convert(uint8_t* texels, int32_t pitch, const void* tables, const PictureFrame& frame, bool border) {
   const T* table = static_cast<const T*>(tables) + (frame.flashPhase ? TABLE_ENTRIES : 0);
   if (border) ConvertBorder(texels, pitch, table, frame.border);
-  uint8_t* picture = texels + (border ? PICTURE_TOP * static_cast<std::ptrdiff_t>(pitch) + PICTURE_LEFT * sizeof(T) : 0);
+  const std::ptrdiff_t offset = PICTURE_TOP * static_cast<std::ptrdiff_t>(pitch) + PICTURE_LEFT * sizeof(T);
+  uint8_t* picture = texels + (border ? offset : 0);
   ConvertLines(picture, pitch, table, frame.lines);
 }
 
@@ -222,8 +223,9 @@ void ConvertPicture(PictureState& state, GfxDevice* device, GfxTexture* staging,
 
   // The border is drawn when it changed in the frame or is another colour than the one shown.
   const bool border = frame.border && (frame.uniformBorder < 0 || frame.uniformBorder != state.shownBorder);
-  const GfxRect rect = border ? GfxRect{0, 0, PICTURE_TEXTURE_WIDTH, PICTURE_TEXTURE_HEIGHT}
-                              : GfxRect{PICTURE_LEFT, PICTURE_TOP, PICTURE_LEFT + 256, PICTURE_TOP + DISPLAY_LINES};
+  const GfxRect whole{0, 0, PICTURE_TEXTURE_WIDTH, PICTURE_TEXTURE_HEIGHT};
+  const GfxRect display{PICTURE_LEFT, PICTURE_TOP, PICTURE_LEFT + 256, PICTURE_TOP + DISPLAY_LINES};
+  const GfxRect rect = border ? whole : display;
   GfxLockedRect locked{};
   if (!Succeeded(staging->LockRect(0, &locked, &rect, LOCK_FLAGS))) return;
   if (locked.bits && locked.pitch >= (rect.right - rect.left) * bits / 8) {

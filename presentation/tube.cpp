@@ -58,8 +58,9 @@ bool CTube::Begin(GfxDevice* device, float noise, float clock) {
       shader_ = nullptr;
       unavailable_ = true;
       if (!g_fallBackLogged)
-        WriteLog(made == GFX_E_NOTAVAILABLE ? "Tube effect: no shaders on this device, screens drawn flat"
-                                            : "Tube effect: the shader failed (" + words + "), screens drawn flat");
+        WriteLog(made == GFX_E_NOTAVAILABLE
+                     ? "Tube effect: no shaders on this device, screens drawn flat"
+                     : "Tube effect: the shader failed (" + words + "), screens drawn flat");
       g_fallBackLogged = true;
     }
   }
