@@ -1,6 +1,7 @@
 // Frames per second of the whole frame cycle (the machines' emulation, picture conversion and the
 // scene drawn off-screen) with 1, 4 and 16 televisions, each a running 48K Spectrum, headless and
-// unthrottled: one Spectrum frame per displayed frame, as fast as the machine allows.
+// unthrottled: one Spectrum frame per displayed frame, as fast as the machine allows; each count
+// with the tube look off and on.
 //   scene_bench [BASE_FOLDER]    (default: the source tree's data/)
 #include <chrono>
 #include <cmath>
@@ -9,6 +10,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "presentation/speccy.h"
@@ -22,8 +24,8 @@ constexpr int kFrames = 300;
 // The application with a fixed set of machines in a grid in front of the camera.
 class BenchApp : public CGlimmerbox {
  public:
-  explicit BenchApp(int count) {
-    scripts.scriptScheduler = [this, count](float) {
+  BenchApp(int count, bool tube) {
+    scripts.scriptScheduler = [this, count, tube](float) {
       if (!machines_.empty()) return;
       const int columns = static_cast<int>(std::ceil(std::sqrt(count)));
       const float depth = 160.0f * static_cast<float>(columns - 1);
@@ -32,6 +34,7 @@ class BenchApp : public CGlimmerbox {
         const float x = (static_cast<float>(i % columns) - (columns - 1) / 2.0f) * 130;
         const float y = ((columns - 1) / 2.0f - static_cast<float>(i / columns)) * 100;
         machine->SetWorldPos(x, y, depth);
+        machine->SetTubeEffect(tube);
         machines_.push_back(std::move(machine));
       }
     };
@@ -53,8 +56,9 @@ int main(int argc, char** argv) {
 
   std::printf("scene_bench: %d frames a run, headless 600 x 400, unthrottled, base %s\n", kFrames,
               base.c_str());
-  for (int count : {1, 4, 16}) {
-    BenchApp app(count);
+  const std::pair<int, bool> runs[] = {{1, false}, {1, true}, {4, false}, {4, true}, {16, false}, {16, true}};
+  for (const auto& [count, tube] : runs) {
+    BenchApp app(count, tube);
     if (app.StartSaver({"--headless", "--unthrottled", "--frames", std::to_string(kFrames), "--base",
                         base}) < 0)
       return 1;
@@ -66,8 +70,8 @@ int main(int argc, char** argv) {
       std::printf("%2d televisions: the saver could not run (%s)\n", count, app.ErrorText().c_str());
       return 1;
     }
-    std::printf("%2d televisions: %7.1f frames/s (%.2f ms a frame, %.1f x real time)\n", count,
-                kFrames / seconds, 1000 * seconds / kFrames, kFrames / seconds / 50);
+    std::printf("%2d televisions, tube %-3s: %7.1f frames/s (%.2f ms a frame, %.1f x real time)\n", count,
+                tube ? "on" : "off", kFrames / seconds, 1000 * seconds / kFrames, kFrames / seconds / 50);
   }
   std::filesystem::remove_all(scratch);
   return 0;

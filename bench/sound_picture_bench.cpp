@@ -13,14 +13,16 @@
 namespace {
 
 class MemoryTexture : public GfxTexture {
+  static constexpr uint32_t W = PICTURE_TEXTURE_WIDTH, H = PICTURE_TEXTURE_HEIGHT;
+
  public:
-  explicit MemoryTexture(int bytes) : bytes_(bytes), texels_(256 * 256 * bytes) {}
+  explicit MemoryTexture(int bytes) : bytes_(bytes), texels_(W * H * bytes) {}
   GfxResult GetLevelDesc(uint32_t, GfxSurfaceDesc* desc) override {
-    *desc = GfxSurfaceDesc{GFX_FMT_UNKNOWN, 3, 0, GFX_POOL_SYSTEMMEM, 0, 0, 256, 256};
+    *desc = GfxSurfaceDesc{GFX_FMT_UNKNOWN, 3, 0, GFX_POOL_SYSTEMMEM, 0, 0, W, H};
     return GFX_OK;
   }
   GfxResult LockRect(uint32_t, GfxLockedRect* locked, const GfxRect* rect, uint32_t) override {
-    *locked = GfxLockedRect{256 * bytes_, &texels_[rect->top * 256 * bytes_]};
+    *locked = GfxLockedRect{static_cast<int32_t>(W) * bytes_, &texels_[(rect->top * W + rect->left) * bytes_]};
     return GFX_OK;
   }
   GfxResult UnlockRect(uint32_t) override { return GFX_OK; }
@@ -65,18 +67,26 @@ int main() {
   std::mt19937 random(48);
   std::vector<uint8_t> lines(DISPLAY_LINE_BUFFER_SIZE);
   for (uint8_t& byte : lines) byte = static_cast<uint8_t>(random());
+  // Loading stripes: a new colour every few cells, so every frame draws the border too.
+  std::vector<uint8_t> stripes(BORDER_BUFFER_SIZE);
+  for (int i = 0; i < BORDER_BUFFER_SIZE; ++i) stripes[i] = static_cast<uint8_t>((i / 7) & 7);
   const struct { GfxFormat format; int bytes; } formats[] = {
       {GFX_FMT_R3G3B2, 1}, {GFX_FMT_R5G6B5, 2}, {GFX_FMT_X8R8G8B8, 4}};
   for (const auto& f : formats) {
     const PixelFormat pf = LookUpPixelFormat(f.format);
-    PictureState state{GfxSurfaceDesc{f.format, 3, 0, GFX_POOL_SYSTEMMEM, 0, 0, 256, 256}, pf.bitsPerPixel,
-                       pf.redMask, pf.greenMask, pf.blueMask};
+    PictureState state{GfxSurfaceDesc{f.format, 3, 0, GFX_POOL_SYSTEMMEM, 0, 0, PICTURE_TEXTURE_WIDTH,
+                                      PICTURE_TEXTURE_HEIGHT},
+                       pf.bitsPerPixel, pf.redMask, pf.greenMask, pf.blueMask};
     BuildColourTables(state);
     MemoryTexture staging(f.bytes);
-    const double time = MicrosecondsPerFrame(FRAMES, [&](int i) {
-      ConvertPicture(state, nullptr, &staging, nullptr, lines.data(), (i >> 4) & 1);
-    });
-    std::printf("Picture conversion, %d bits per pixel: %.1f us per frame\n", pf.bitsPerPixel, time);
+    for (const bool striped : {false, true}) {
+      const double time = MicrosecondsPerFrame(FRAMES, [&](int i) {
+        const PictureFrame frame{lines.data(), striped ? stripes.data() : nullptr, striped ? -1 : 0, (i >> 4) & 1};
+        ConvertPicture(state, nullptr, &staging, nullptr, frame);
+      });
+      std::printf("Picture conversion, %d bits per pixel, %s: %.1f us per frame\n", pf.bitsPerPixel,
+                  striped ? "border changing every frame" : "border unchanged", time);
+    }
   }
   FreeColourTables();
   return sink == 12345 ? 1 : 0;

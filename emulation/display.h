@@ -12,6 +12,17 @@ constexpr int DISPLAY_LINES = 192;
 constexpr int DISPLAY_LINE_BYTES = 64;
 constexpr int DISPLAY_LINE_BUFFER_SIZE = DISPLAY_LINES * DISPLAY_LINE_BYTES;
 
+// The border buffer: the border as the beam drew it, BORDER_LINES lines from BORDER_TOP lines above
+// the first display line, each BORDER_CELLS cells of 8 pixels from BORDER_LEFT pixels left of the
+// display area. The ULA changes the border colour only at an 8-pixel (4 T-state) boundary, so a
+// cell holds one colour, 0-7. Cells over the display area hold the border behind it.
+constexpr int BORDER_TOP = 32;
+constexpr int BORDER_LEFT = 32;
+constexpr int BORDER_LINES = DISPLAY_LINES + 2 * BORDER_TOP;
+constexpr int BORDER_CELL_PIXELS = 8;
+constexpr int BORDER_CELLS = (256 + 2 * BORDER_LEFT) / BORDER_CELL_PIXELS;
+constexpr int BORDER_BUFFER_SIZE = BORDER_LINES * BORDER_CELLS;
+
 constexpr uint32_t SCREEN_IMAGE_SIZE = 6912;
 constexpr uint32_t ATTRIBUTE_OFFSET = 0x1800;
 

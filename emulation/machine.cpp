@@ -42,6 +42,9 @@ CMachine::CMachine(MachineSetup setup)
   g_contextOwner = this;
   beeper_.enabled = setup.beeper;
   lineBuffer_.reset(new uint8_t[DISPLAY_LINE_BUFFER_SIZE]());
+  borderBuffer_.reset(new uint8_t[BORDER_BUFFER_SIZE]());
+  borderLog_.reset(new BorderChange[BORDER_LOG_SIZE]);
+  FillBorder(portFE_ & 7);
 }
 
 CMachine::~CMachine() {
@@ -122,6 +125,50 @@ void CMachine::CaptureLine(int line, const uint8_t* bitmap, const uint8_t* attri
   std::memcpy(entry + 32, attributes, 32);
 }
 
+void CMachine::FillBorder(uint8_t colour) {
+  uniformBorder_ = colour;
+  if (filledBorder_ != colour) std::memset(borderBuffer_.get(), colour, BORDER_BUFFER_SIZE);
+  filledBorder_ = colour;
+}
+
+void CMachine::BeginBorderFrame() {
+  frameBorder_ = portFE_ & 7;
+  borderChanges_ = 0;
+  frameOrigin_ = carry_;
+}
+
+void CMachine::EndBorderFrame(uint32_t firstLine, uint32_t lineLength) {
+  if (borderChanges_ == 0) {
+    FillBorder(frameBorder_);
+    return;
+  }
+  // A frame that began late (an overrun) has its beam times shifted by as much. A write shows
+  // from the first 8-pixel chunk at or after its stamp + 5: on the 48K an OUT (n),A ending at
+  // T-states 14339-14342 colours the chunk of the first display pixel (14336).
+  constexpr int64_t WRITE_DELAY = 5;
+  const int64_t top = static_cast<int64_t>(frameOrigin_) + firstLine -
+                      static_cast<int64_t>(BORDER_TOP) * lineLength - BORDER_LEFT / 2;
+  uint8_t colour = frameBorder_;
+  int32_t next = 0;
+  uint8_t* cell = borderBuffer_.get();
+  for (int line = 0; line < BORDER_LINES; ++line) {
+    int64_t t = top + static_cast<int64_t>(line) * lineLength;
+    for (int c = 0; c < BORDER_CELLS; ++c, t += BORDER_CELL_PIXELS / 2) {
+      while (next < borderChanges_ && borderLog_[next].tstate + WRITE_DELAY <= t)
+        colour = borderLog_[next++].colour;
+      *cell++ = colour;
+    }
+  }
+  uniformBorder_ = -1;
+  filledBorder_ = -1;
+}
+
+void CMachine::SetPortFE(uint8_t value) {
+  portFE_ = value;
+  borderChanges_ = 0;
+  FillBorder(value & 7);
+}
+
 void CMachine::Reset() {
   MakeContextCurrent();
   Z80Reset();
@@ -135,7 +182,7 @@ void CMachine::Reset() {
   SaveContext();
   flashCounter_ = 0;
   flashPhase_ = 0;
-  portFE_ = 0x18;
+  SetPortFE(0x18);
   if (attached_[HARDWARE_FULLER] && fullerChip_) fullerChip_->Reset();
   ResetSound();
   carry_ = 0;
@@ -174,6 +221,11 @@ void CMachine::PortWrite(uint16_t port, uint8_t value) {
   }
   // The ULA answers every even port.
   if ((port & 1) == 0) {
+    if ((value ^ portFE_) & 7) {
+      // Past the log's end only the newest colour is kept, in its last entry.
+      if (borderChanges_ < BORDER_LOG_SIZE) ++borderChanges_;
+      borderLog_[borderChanges_ - 1] = {FrameTState(), static_cast<uint8_t>(value & 7)};
+    }
     portFE_ = value;
     beeper_.Update(portFE_, FrameTState(), frameLength_, volume_);
   }

@@ -7,7 +7,8 @@
 // A frame: UpdateFrame(clock) decides from the wall clock whether a 50 Hz frame is due, runs it
 // (RunFrame: the interrupt, then 194 runs of the core so that each display line is captured at
 // its own time), steps FLASH and hands the frame's 882 samples to the sound stream. What it
-// produced: DisplayLineBuffer() (see display.h), FlashPhase(), SampleBlock(), PictureChanged().
+// produced: DisplayLineBuffer() and BorderBuffer() (see display.h), FlashPhase(), SampleBlock(),
+// PictureChanged().
 #pragma once
 
 #include <cstdint>
@@ -78,7 +79,8 @@ class CMachine : public CMachineLoader {
   void MakeContextCurrent() final;
   void SaveContext() final;
   uint8_t PortFE() const final { return portFE_; }
-  void SetPortFE(uint8_t value) final { portFE_ = value; }
+  // A loaded border shows at once, all round.
+  void SetPortFE(uint8_t value) final;
   CAYChip* FullerChip() const final { return fullerChip_; }
   uint8_t* CustomROM() final;
   void MapROM(uint8_t* image) final;
@@ -91,6 +93,10 @@ class CMachine : public CMachineLoader {
 
   // The machine's plain outputs.
   const uint8_t* DisplayLineBuffer() const { return lineBuffer_.get(); }
+  // The border of the last frame, and its one colour when it did not change during the frame
+  // (-1 when it did: then only the buffer tells).
+  const uint8_t* BorderBuffer() const { return borderBuffer_.get(); }
+  int32_t UniformBorder() const { return uniformBorder_; }
   int32_t FlashPhase() const { return flashPhase_; }
   const int16_t* SampleBlock() const { return beeper_.sampleBlock; }
   bool PictureChanged() const { return pictureChanged_; }
@@ -118,6 +124,10 @@ class CMachine : public CMachineLoader {
   template <typename LineSource>
   void RunFrameWith(uint32_t firstLine, uint32_t lineLength, LineSource lineSource);
   void CaptureLine(int line, const uint8_t* bitmap, const uint8_t* attributes);
+  // The border log of a frame: started with the colour the frame begins with, and drawn into
+  // the border buffer at its end from the model's timing.
+  void BeginBorderFrame();
+  void EndBorderFrame(uint32_t firstLine, uint32_t lineLength);
   // The ROM image of `id` from the setup's source; the blank block without one.
   uint8_t* RomImage(int32_t id);
   std::mt19937& Random() { return random_ ? *random_ : ownRandom_; }
@@ -127,6 +137,7 @@ class CMachine : public CMachineLoader {
   uint8_t* rom_ = nullptr;  // the ROM source's, never freed here
   std::unique_ptr<uint8_t[]> customROM_;
   std::unique_ptr<uint8_t[]> lineBuffer_;
+  std::unique_ptr<uint8_t[]> borderBuffer_;
   CBeeper beeper_;
   uint8_t portFE_ = 0x18;
   int32_t flashPhase_ = 0;
@@ -157,11 +168,27 @@ class CMachine : public CMachineLoader {
   std::mt19937* random_ = nullptr;
   std::mt19937 ownRandom_;
   LogSink log_;
+
+  // A border write: its frame T-state and the new colour.
+  struct BorderChange {
+    uint32_t tstate;
+    uint8_t colour;
+  };
+  // An OUT takes at least 11 T-states, so a frame holds fewer changes than this.
+  static constexpr int32_t BORDER_LOG_SIZE = 8192;
+  void FillBorder(uint8_t colour);
+  std::unique_ptr<BorderChange[]> borderLog_;
+  int32_t borderChanges_ = 0;
+  uint8_t frameBorder_ = 0;    // the colour when the frame began
+  int32_t frameOrigin_ = 0;    // the overrun the frame started with (0 or less)
+  int32_t uniformBorder_ = 0;  // see UniformBorder()
+  int32_t filledBorder_ = -1;  // the colour filling the whole buffer, -1 when it is mixed
 };
 
 template <typename LineSource>
 void CMachine::RunFrameWith(uint32_t firstLine, uint32_t lineLength, LineSource lineSource) {
   MakeContextCurrent();
+  BeginBorderFrame();
   int32_t fetchCount = 0;
   if (input_ && input_->FrameStart(fetchCount)) {
     // A recorded frame lasts exactly its recorded number of instruction fetches.
@@ -190,6 +217,7 @@ void CMachine::RunFrameWith(uint32_t firstLine, uint32_t lineLength, LineSource 
     Run(static_cast<int32_t>(frameLength_) - static_cast<int32_t>(executed_));
   }
   SaveContext();
+  EndBorderFrame(firstLine, lineLength);
   // An overrun shortens the next frame's first segment, so frames keep their length on average.
   carry_ = static_cast<int32_t>(frameLength_) - static_cast<int32_t>(executed_);
   pictureChanged_ = true;

@@ -15,6 +15,7 @@ constexpr GfxResult GFX_E_INVALIDCALL = static_cast<int32_t>(0x8876086C);
 constexpr GfxResult GFX_E_OUTOFMEMORY = static_cast<int32_t>(0x8007000E);
 constexpr GfxResult GFX_E_NOTFOUND = static_cast<int32_t>(0x88760866);
 constexpr GfxResult GFX_E_INVALIDDATA = static_cast<int32_t>(0x88760B59);  // an undecodable file
+constexpr GfxResult GFX_E_NOTAVAILABLE = static_cast<int32_t>(0x8876086A);  // the device cannot
 
 // Pixel formats, numbered as the formats the program was designed around.
 enum GfxFormat : int32_t {
@@ -179,6 +180,14 @@ class GfxMesh {
   virtual GfxResult DrawSubset(uint32_t subset) = 0;
 };
 
+// A pixel shader: a GLSL 1.20 fragment program run over the fixed-function vertex stage, which
+// reads gl_TexCoord[0] and gl_Color and samples stage 0 through the sampler uniform "picture".
+// Deleting it releases it.
+class GfxPixelShader {
+ public:
+  virtual ~GfxPixelShader() = default;
+};
+
 class GfxDevice {
  public:
   virtual ~GfxDevice() = default;
@@ -238,4 +247,17 @@ class GfxDevice {
   // Reads the back buffer as ARGB pixels, top row first.
   virtual GfxResult ReadBackBuffer(std::vector<uint32_t>* pixels, uint32_t* width,
                                    uint32_t* height) = 0;
+
+  // Compiles a pixel shader that survives a Reset. GFX_E_NOTAVAILABLE when the device runs no
+  // shaders (draw fixed-function instead); GFX_E_FAIL with the compiler's words in `log`.
+  virtual GfxResult CreatePixelShader(const std::string&, GfxPixelShader** shader, std::string*) {
+    if (shader) *shader = nullptr;
+    return GFX_E_NOTAVAILABLE;
+  }
+  // Draws with `shader` from now on; null goes back to fixed-function drawing.
+  virtual GfxResult SetPixelShader(GfxPixelShader* shader) { return shader ? GFX_E_INVALIDCALL : GFX_OK; }
+  // Sets a float, vec2, vec3 or vec4 uniform (count 1 to 4) of the shader in use.
+  virtual GfxResult SetPixelShaderConstant(const char*, const float*, uint32_t) {
+    return GFX_E_INVALIDCALL;
+  }
 };

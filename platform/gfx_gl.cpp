@@ -139,6 +139,7 @@ GlDevice::~GlDevice() {
 
 void GlDevice::Unregister(GlResource* resource) {
   live_.erase(resource);
+  if (pixelShader_ && resource == static_cast<GlResource*>(pixelShader_)) SetPixelShader(nullptr);
   if (resource == textureResource_) {
     texture_ = nullptr;
     textureResource_ = nullptr;
@@ -228,6 +229,7 @@ void GlDevice::ApplyDefaultState() {
   stride_ = 0;
   texture_ = nullptr;
   textureResource_ = nullptr;
+  SetPixelShader(nullptr);
 
   glViewport(0, 0, static_cast<GLsizei>(width_), static_cast<GLsizei>(height_));
   glDepthFunc(GL_LEQUAL);

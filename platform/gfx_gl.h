@@ -20,6 +20,7 @@
 
 struct SDL_Window;
 class GlResource;
+class GlPixelShader;
 
 class GlDevice : public GfxDevice {
  public:
@@ -66,6 +67,10 @@ class GlDevice : public GfxDevice {
   GfxResult Reset(uint32_t width, uint32_t height) override;
   GfxResult ReadBackBuffer(std::vector<uint32_t>* pixels, uint32_t* width,
                            uint32_t* height) override;
+  GfxResult CreatePixelShader(const std::string& source, GfxPixelShader** shader,
+                              std::string* log) override;
+  GfxResult SetPixelShader(GfxPixelShader* shader) override;
+  GfxResult SetPixelShaderConstant(const char* name, const float* values, uint32_t count) override;
 
   // Resources alive on this device, all pools or one pool; for leak checks.
   uint32_t LiveResourceCount() const { return static_cast<uint32_t>(live_.size()); }
@@ -118,6 +123,7 @@ class GlDevice : public GfxDevice {
   GfxTexture* texture_ = nullptr;
   GlResource* textureResource_ = nullptr;
   GfxMaterial material_{};
+  GlPixelShader* pixelShader_ = nullptr;
 
   std::map<uint32_t, StateBlock> stateBlocks_;
   std::unique_ptr<StateBlock> recording_;

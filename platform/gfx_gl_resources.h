@@ -1,4 +1,5 @@
-// The OpenGL device's resources: textures with system-memory copies, vertex buffers and meshes.
+// The OpenGL device's resources: textures with system-memory copies, vertex buffers, meshes and pixel
+// shaders.
 // Private to platform/: only the device and its tests include it.
 #pragma once
 
@@ -103,6 +104,20 @@ class GlMesh : public GfxMesh, public GlResource {
 
  private:
   GfxMeshData data_;
+};
+
+// A linked GLSL program holding one fragment shader (platform/gfx_gl_shader.cpp).
+class GlPixelShader : public GfxPixelShader, public GlResource {
+ public:
+  GlPixelShader(GlDevice* device, uint32_t program);
+  ~GlPixelShader() override;
+  uint32_t Program() const { return program_; }
+
+ protected:
+  void DropGl() override;
+
+ private:
+  uint32_t program_;
 };
 
 // The size in bytes of one vertex of flexible format `fvf`; 0 when the layer cannot draw it.

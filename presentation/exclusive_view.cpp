@@ -4,17 +4,28 @@
 #include <cstring>
 
 #include "platform/gfx_math.h"
+#include "presentation/picture.h"
+#include "presentation/tube.h"
+
+namespace {
+
+constexpr float HALF_WIDTH = PICTURE_TEXTURE_WIDTH / 2.0f;
+constexpr float HALF_HEIGHT = VISIBLE_HEIGHT / 2.0f;
+constexpr float TOP = static_cast<float>(VISIBLE_TOP) / PICTURE_TEXTURE_HEIGHT;
+constexpr float BOTTOM = static_cast<float>(VISIBLE_TOP + VISIBLE_HEIGHT) / PICTURE_TEXTURE_HEIGHT;
+
+}  // namespace
 
 const ExclusiveVertex EXCLUSIVE_QUAD[4] = {
-    {-128, 128, 1, 0xFFFFFFFF, 0, 0},
-    {128, 128, 1, 0xFFFFFFFF, 1, 0},
-    {128, -128, 1, 0xFFFFFFFF, 1, 1},
-    {-128, -128, 1, 0xFFFFFFFF, 0, 1},
+    {-HALF_WIDTH, HALF_HEIGHT, 1, 0xFFFFFFFF, 0, TOP},
+    {HALF_WIDTH, HALF_HEIGHT, 1, 0xFFFFFFFF, 1, TOP},
+    {HALF_WIDTH, -HALF_HEIGHT, 1, 0xFFFFFFFF, 1, BOTTOM},
+    {-HALF_WIDTH, -HALF_HEIGHT, 1, 0xFFFFFFFF, 0, BOTTOM},
 };
 
 float ExclusiveViewScale(uint32_t width, uint32_t height) {
-  float scale = static_cast<float>(width) / 256.0f;
-  if (static_cast<float>(height) < 192.0f * scale) scale = static_cast<float>(height) / 192.0f;
+  float scale = static_cast<float>(width) / (2 * HALF_WIDTH);
+  if (static_cast<float>(height) < 2 * HALF_HEIGHT * scale) scale = static_cast<float>(height) / (2 * HALF_HEIGHT);
   return scale;
 }
 
@@ -49,10 +60,14 @@ GfxResult SetUpExclusiveView(GfxDevice* device, GfxVertexBuffer** quad) {
   return GFX_OK;
 }
 
-GfxResult DrawExclusiveView(GfxDevice* device, GfxVertexBuffer* quad, GfxTexture* texture) {
+GfxResult DrawExclusiveView(GfxDevice* device, GfxVertexBuffer* quad, GfxTexture* texture, CTube* tube,
+                            float noise, float clock) {
   if (!device || !quad) return GFX_E_INVALIDCALL;
   device->SetTexture(0, texture);
   device->SetVertexShader(EXCLUSIVE_FVF);
   device->SetStreamSource(0, quad, sizeof(ExclusiveVertex));
-  return device->DrawPrimitive(GFX_PT_TRIANGLEFAN, 0, 2);
+  const bool look = tube && texture && tube->Begin(device, noise, clock);
+  const GfxResult drawn = device->DrawPrimitive(GFX_PT_TRIANGLEFAN, 0, 2);
+  if (look) tube->End(device);
+  return drawn;
 }

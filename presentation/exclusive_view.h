@@ -1,16 +1,17 @@
-// The exclusive view: one machine's picture filling the display. The whole 256 x 256 screen
-// texture is drawn on a quad of 256 x 256 units through an orthographic projection scaled so that
-// all 256 columns and the 192 picture rows (texture rows 32-223) show, with the largest scale that
-// keeps the picture's shape; the background colour shows beside it on wide displays, more texture
-// rows above and below it on narrow ones.
+// The exclusive view: one machine's picture filling the display. What a television shows of its
+// screen texture (320 x 240 texels: the picture and its border) is drawn on a quad of as many
+// units through an orthographic projection with the largest scale that keeps its shape; the
+// background colour shows beside it on wide displays, above and below it on narrow ones.
 //
 //   SetUpExclusiveView(device, &quad);          // when the view mode becomes exclusive
-//   DrawExclusiveView(device, quad, machine->ScreenTexture());   // each frame, in the scene
+//   DrawExclusiveView(device, quad, machine->ScreenTexture(), look ? &tube : nullptr, noise, clock);
 #pragma once
 
 #include <cstdint>
 
 #include "platform/gfx.h"
+
+class CTube;
 
 // Position, diffuse colour, one texture coordinate pair: 24 bytes.
 struct ExclusiveVertex {
@@ -29,5 +30,7 @@ float ExclusiveViewScale(uint32_t width, uint32_t height);
 // Projection, identity world and view, no lighting; creates the quad if `quad` holds none.
 GfxResult SetUpExclusiveView(GfxDevice* device, GfxVertexBuffer** quad);
 
-// Draws the quad with `texture` on stage 0.
-GfxResult DrawExclusiveView(GfxDevice* device, GfxVertexBuffer* quad, GfxTexture* texture);
+// Draws the quad with `texture` on stage 0, through the tube look when given one (static of
+// strength `noise` at `clock` seconds).
+GfxResult DrawExclusiveView(GfxDevice* device, GfxVertexBuffer* quad, GfxTexture* texture,
+                            CTube* tube = nullptr, float noise = 0, float clock = 0);

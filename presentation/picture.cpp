@@ -13,8 +13,6 @@
 namespace {
 
 constexpr uint32_t TABLE_ENTRIES = 512;
-constexpr int32_t TEXTURE_SIZE = 256;
-constexpr int32_t FIRST_ROW = 32;  // the picture sits in rows 32-223 of the 256-row texture
 constexpr uint32_t LOCK_FLAGS = GFX_LOCK_NOSYSLOCK | GFX_LOCK_NO_DIRTY_UPDATE;
 
 // Both tables in one block: table 0 for FLASH phase 0, then table 1.
@@ -49,6 +47,7 @@ void FillTables(const PictureState& state) {
   }
 }
 
+// `rows` points at the display area's first texel.
 template <typename T>
 void ConvertLines(uint8_t* rows, int32_t pitch, const T* table, const uint8_t* lines) {
   for (int n = 0; n < DISPLAY_LINES; ++n) {
@@ -68,6 +67,33 @@ void ConvertLines(uint8_t* rows, int32_t pitch, const T* table, const uint8_t* l
       out += 8;
     }
   }
+}
+
+// The border cells as paper without BRIGHT (table entry colour × 8); `rows` points at texel 0, 0.
+// The display rows get only their cells left and right of the picture.
+template <typename T>
+void ConvertBorder(uint8_t* rows, int32_t pitch, const T* table, const uint8_t* border) {
+  constexpr int LEFT_CELLS = BORDER_LEFT / BORDER_CELL_PIXELS;
+  for (int line = 0; line < BORDER_LINES; ++line) {
+    T* out = reinterpret_cast<T*>(rows + static_cast<std::ptrdiff_t>(line) * pitch);
+    const uint8_t* cells = border + line * BORDER_CELLS;
+    const bool display = line >= PICTURE_TOP && line < PICTURE_TOP + DISPLAY_LINES;
+    for (int c = 0; c < BORDER_CELLS; ++c) {
+      if (display && c == LEFT_CELLS) c = BORDER_CELLS - LEFT_CELLS;
+      const T texel = table[(cells[c] & 7) << 3];
+      T* cell = out + c * BORDER_CELL_PIXELS;
+      for (int x = 0; x < BORDER_CELL_PIXELS; ++x) cell[x] = texel;
+    }
+  }
+}
+
+template <typename T>
+void Convert(uint8_t* texels, int32_t pitch, const void* tables, const PictureFrame& frame, bool border) {
+  const T* table = static_cast<const T*>(tables) + (frame.flashPhase ? TABLE_ENTRIES : 0);
+  if (border) ConvertBorder(texels, pitch, table, frame.border);
+  const std::ptrdiff_t offset = PICTURE_TOP * static_cast<std::ptrdiff_t>(pitch) + PICTURE_LEFT * sizeof(T);
+  uint8_t* picture = texels + (border ? offset : 0);
+  ConvertLines(picture, pitch, table, frame.lines);
 }
 
 }  // namespace
@@ -105,8 +131,8 @@ void RestorePictureTextures(PictureState& state, GfxDevice* device, const std::s
   g_rebuild = true;
   WriteLog("Creating (restoring) Speccy screen texture");
 
-  GfxResult result = device->CreateTexture(TEXTURE_SIZE, TEXTURE_SIZE, 1, 0, GFX_FMT_R3G3B2,
-                                           GFX_POOL_SYSTEMMEM, &staging);
+  GfxResult result = device->CreateTexture(PICTURE_TEXTURE_WIDTH, PICTURE_TEXTURE_HEIGHT, 1, 0,
+                                           GFX_FMT_R3G3B2, GFX_POOL_SYSTEMMEM, &staging);
   if (!Succeeded(result) || !staging) {
     staging = nullptr;
     ErrorBox("Couldn't\tcreate the Speccy screen texture", Succeeded(result) ? GFX_E_FAIL : result);
@@ -130,8 +156,9 @@ void RestorePictureTextures(PictureState& state, GfxDevice* device, const std::s
     return;
   }
 
-  result = device->CreateTextureFromFile(path, GFX_DEFAULT, GFX_DEFAULT, 1, 0, GFX_FMT_R3G3B2,
-                                         GFX_POOL_DEFAULT, &screen);
+  // The image is cropped or padded to the texture's size: the staging copy must match it.
+  result = device->CreateTextureFromFile(path, PICTURE_TEXTURE_WIDTH, PICTURE_TEXTURE_HEIGHT, 1, 0,
+                                         GFX_FMT_R3G3B2, GFX_POOL_DEFAULT, &screen);
   if (!Succeeded(result) || !screen) {
     screen = nullptr;
     ErrorBox("CSpeccy::RestoreScreenTexture couldn't create texture from file: " + path,
@@ -186,26 +213,30 @@ uint32_t ColourTableEntry(int32_t phase, uint32_t index) {
   }
 }
 
-void ConvertPicture(const PictureState& state, GfxDevice* device, GfxTexture* staging, GfxTexture* screen,
-                    const uint8_t* lineBuffer, int32_t flashPhase) {
+void ConvertPicture(PictureState& state, GfxDevice* device, GfxTexture* staging, GfxTexture* screen,
+                    const PictureFrame& frame) {
   const int32_t bits = state.bitsPerPixel;
-  if (!staging || !lineBuffer || !g_tables || bits != g_tableBits) return;
-  // Rows 32-223 of 256 texels must exist in the texture the device gave.
-  if (state.surfaceDesc.width < TEXTURE_SIZE || state.surfaceDesc.height < FIRST_ROW + DISPLAY_LINES)
+  if (!staging || !frame.lines || !g_tables || bits != g_tableBits) return;
+  if (state.surfaceDesc.width < static_cast<uint32_t>(PICTURE_TEXTURE_WIDTH) ||
+      state.surfaceDesc.height < static_cast<uint32_t>(PICTURE_TEXTURE_HEIGHT))
     return;
 
-  GfxRect rect{0, FIRST_ROW, TEXTURE_SIZE, FIRST_ROW + DISPLAY_LINES};
+  // The border is drawn when it changed in the frame or is another colour than the one shown.
+  const bool border = frame.border && (frame.uniformBorder < 0 || frame.uniformBorder != state.shownBorder);
+  const GfxRect whole{0, 0, PICTURE_TEXTURE_WIDTH, PICTURE_TEXTURE_HEIGHT};
+  const GfxRect display{PICTURE_LEFT, PICTURE_TOP, PICTURE_LEFT + 256, PICTURE_TOP + DISPLAY_LINES};
+  const GfxRect rect = border ? whole : display;
   GfxLockedRect locked{};
   if (!Succeeded(staging->LockRect(0, &locked, &rect, LOCK_FLAGS))) return;
-  if (locked.bits && locked.pitch >= TEXTURE_SIZE * bits / 8) {
-    uint8_t* rows = static_cast<uint8_t*>(locked.bits);
-    const size_t table = flashPhase ? TABLE_ENTRIES : 0;
+  if (locked.bits && locked.pitch >= (rect.right - rect.left) * bits / 8) {
+    uint8_t* texels = static_cast<uint8_t*>(locked.bits);
     if (bits == 8)
-      ConvertLines(rows, locked.pitch, static_cast<const uint8_t*>(g_tables) + table, lineBuffer);
+      Convert<uint8_t>(texels, locked.pitch, g_tables, frame, border);
     else if (bits == 16)
-      ConvertLines(rows, locked.pitch, static_cast<const uint16_t*>(g_tables) + table, lineBuffer);
+      Convert<uint16_t>(texels, locked.pitch, g_tables, frame, border);
     else
-      ConvertLines(rows, locked.pitch, static_cast<const uint32_t*>(g_tables) + table, lineBuffer);
+      Convert<uint32_t>(texels, locked.pitch, g_tables, frame, border);
+    if (border) state.shownBorder = frame.uniformBorder;
   }
   staging->UnlockRect(0);
   staging->AddDirtyRect(&rect);
@@ -213,15 +244,18 @@ void ConvertPicture(const PictureState& state, GfxDevice* device, GfxTexture* st
   if (screen && device) device->UpdateTexture(staging, screen);
 }
 
-bool RenderPicture(const PictureState& state, GfxDevice* device, GfxTexture* staging, GfxTexture* screen,
-                   const uint8_t* lineBuffer, int32_t flashPhase, bool& pictureChanged) {
+bool RenderPicture(PictureState& state, GfxDevice* device, GfxTexture* staging, GfxTexture* screen,
+                   const PictureFrame& frame, bool& pictureChanged) {
   // Tables built for another texel width (a machine on another device) would be read past
   // their end: rebuild them for this machine instead.
   const bool otherWidth = g_tables && state.bitsPerPixel > 0 && state.bitsPerPixel != g_tableBits;
-  if (g_rebuild || otherWidth) BuildColourTables(state);
+  if (g_rebuild || otherWidth) {
+    BuildColourTables(state);
+    state.shownBorder = -1;  // the border's texels were made with the old tables
+  }
   if (!g_tables) return false;
   if (pictureChanged) {
-    ConvertPicture(state, device, staging, screen, lineBuffer, flashPhase);
+    ConvertPicture(state, device, staging, screen, frame);
     pictureChanged = false;
   }
   return true;

@@ -1,14 +1,15 @@
-// The picture conversion: a machine's display line buffer (emulation/display.h), captured line
-// by line during the frame, becomes texture rows 32-223 of its television's screen texture
-// through two shared colour tables (FLASH phase 0 and 1) built for whatever pixel format the
-// device gave.
+// The picture conversion: a machine's display line buffer and border buffer (emulation/display.h),
+// captured during the frame, become its television's 320 x 256 screen texture through two shared
+// colour tables (FLASH phase 0 and 1) built for whatever pixel format the device gave. The display
+// area fills texels 32-287 of rows 32-223; the border the rest. A frame whose border kept the
+// colour already in the texture converts and uploads the display area alone.
 //
 // Usage, as a machine's television does it (the textures are the CTV members):
 //   RestoreScreenTexture:  RestorePictureTextures(picture, device, screenImagePath, stagingTexture_,
 //                                                 screenTexture_);
 //   ReleaseScreenTexture:  ReleasePictureTextures(stagingTexture_, screenTexture_);
 //   Render:                if (RenderPicture(picture, device, stagingTexture_, screenTexture_,
-//                                            lineBuffer, flashPhase, pictureChanged)) CTV::Render();
+//                                            frame, pictureChanged)) CTV::Render();
 //   DeleteDeviceResources: FreeColourTables();
 #pragma once
 
@@ -25,11 +26,30 @@ struct PixelFormat {
 };
 PixelFormat LookUpPixelFormat(GfxFormat format);
 
+// The screen texture's layout.
+constexpr int32_t PICTURE_TEXTURE_WIDTH = 256 + 2 * BORDER_LEFT;
+constexpr int32_t PICTURE_TEXTURE_HEIGHT = BORDER_LINES;
+constexpr int32_t PICTURE_LEFT = BORDER_LEFT;  // the display area's first texel column
+constexpr int32_t PICTURE_TOP = BORDER_TOP;    // and row
+// What shows of it on a television: 24 border lines above and below the picture, so that the
+// 320 x 240 texels fill a 4:3 screen with square pixels.
+constexpr int32_t VISIBLE_TOP = 8;
+constexpr int32_t VISIBLE_HEIGHT = 240;
+
 // The machine's own part of the picture state (besides its two textures and the flags).
 struct PictureState {
   GfxSurfaceDesc surfaceDesc{};
   int32_t bitsPerPixel = 0;
   uint32_t redMask = 0, greenMask = 0, blueMask = 0;
+  int32_t shownBorder = -1;  // the one colour of the border in the staging texture, -1 if mixed
+};
+
+// What a machine's frame gives the picture.
+struct PictureFrame {
+  const uint8_t* lines = nullptr;   // the display line buffer
+  const uint8_t* border = nullptr;  // the border buffer; null: the border texels stay as they are
+  int32_t uniformBorder = -1;       // the border's one colour, -1 when it changed in the frame
+  int32_t flashPhase = 0;
 };
 
 // Creates the staging and screen textures on `device` from the screen image file and flags the
@@ -41,13 +61,14 @@ void ReleasePictureTextures(GfxTexture*& staging, GfxTexture*& screen);
 
 // Builds the shared tables if flagged, converts a changed picture (clearing `pictureChanged`)
 // and copies it into the screen texture. False when there are no tables: draw nothing.
-bool RenderPicture(const PictureState& state, GfxDevice* device, GfxTexture* staging, GfxTexture* screen,
-                   const uint8_t* lineBuffer, int32_t flashPhase, bool& pictureChanged);
+bool RenderPicture(PictureState& state, GfxDevice* device, GfxTexture* staging, GfxTexture* screen,
+                   const PictureFrame& frame, bool& pictureChanged);
 
-// Writes the 192 lines into the staging texture with the table of `flashPhase` and uploads
-// them to `screen` on `device`. Needs tables of the state's texel width.
-void ConvertPicture(const PictureState& state, GfxDevice* device, GfxTexture* staging, GfxTexture* screen,
-                    const uint8_t* lineBuffer, int32_t flashPhase);
+// Writes the 192 lines into the staging texture with the table of the frame's FLASH phase, and
+// the border when it is not the one colour already there, and uploads what changed to `screen`
+// on `device`. Needs tables of the state's texel width.
+void ConvertPicture(PictureState& state, GfxDevice* device, GfxTexture* staging, GfxTexture* screen,
+                    const PictureFrame& frame);
 
 // The shared colour tables.
 void BuildColourTables(const PictureState& state);

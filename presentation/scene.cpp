@@ -81,6 +81,7 @@ void CScene::ReleaseModel() {
   device_ = nullptr;
   loaded_ = false;
   screenImagePath_.clear();
+  tube_.Release();
 }
 
 GfxMatrix CScene::WorldTransform(const float position[3], const float rotation[3]) {
@@ -108,7 +109,11 @@ void CScene::DrawTelevision(CTV& tv) {
     if (static_cast<int32_t>(i) == screenSubset_ && tv.ScreenTexture()) texture = tv.ScreenTexture();
     if (device_->SetMaterial(materials_[i]) < 0) continue;
     if (device_->SetTexture(0, texture) < 0) continue;
+    // The tube look is for a machine's picture, not the switched-off screen.
+    const bool tube = texture == tv.ScreenTexture() && texture && tv.TubeEffect() &&
+                      tube_.Begin(device_, tv.StaticNoise(), tv.List().clock);
     mesh_->DrawSubset(i);
+    if (tube) tube_.End(device_);
   }
 }
 

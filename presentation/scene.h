@@ -14,6 +14,7 @@
 
 #include "platform/gfx.h"
 #include "presentation/television_scene.h"
+#include "presentation/tube.h"
 
 struct Vec3;
 
@@ -33,8 +34,10 @@ class CScene : public CTelevisionScene {
   bool LoadModel() override;
   void DrawTelevision(CTV& tv) override;
   const std::string& ScreenImagePath() const override { return screenImagePath_; }
-  // Releases the mesh, materials and model textures (the device is going away).
+  // Releases the mesh, materials, model textures and the tube shader (the device is going away).
   void ReleaseModel();
+  // The tube look's shader on the scene's device, for the exclusive view too.
+  CTube& Tube() { return tube_; }
 
   // Projection, depth, lighting and ambient light of the scene view.
   static void ApplySceneViewSettings(GfxDevice* device);
@@ -58,4 +61,5 @@ class CScene : public CTelevisionScene {
   std::vector<GfxTexture*> textures_;
   int32_t screenSubset_ = -1;
   std::string screenImagePath_;
+  CTube tube_;
 };

@@ -59,13 +59,15 @@ void CSpeccy::Attach(std::unique_ptr<CMachine> core, const char* snapshot, const
   core_ = std::move(core);
   loader_ = std::make_unique<CSnapshotLoader>(*core_);
   if (!snapshot || LoadSnapshot(snapshot, lookup) != 0) core_->RandomizeMemory();
+  StartStatic();
 }
 
 void CSpeccy::Render() {
   if (!core_) return;
   bool changed = core_->PictureChanged();
-  if (RenderPicture(picture_, List().device, stagingTexture_, screenTexture_, core_->DisplayLineBuffer(),
-                    core_->FlashPhase(), changed)) {
+  const PictureFrame frame{core_->DisplayLineBuffer(), core_->BorderBuffer(), core_->UniformBorder(),
+                           core_->FlashPhase()};
+  if (RenderPicture(picture_, List().device, stagingTexture_, screenTexture_, frame, changed)) {
     if (!changed) core_->ClearPictureChanged();
     CTV::Render();
   }
@@ -112,7 +114,14 @@ void CSpeccy::ReleaseKeys() {
 CTV* CSpeccy::Clone(float x, float y, float z) { return new CTV(*this, x, y, z); }
 
 int32_t CSpeccy::LoadSnapshot(const char* name, const SnapshotLookup& lookup) {
-  return loader_->LoadFile(name, lookup);
+  const int32_t result = loader_->LoadFile(name, lookup);
+  if (result == 0) StartStatic();
+  return result;
+}
+
+void CSpeccy::Reset() {
+  core_->Reset();
+  StartStatic();
 }
 
 CSpeccy48::CSpeccy48(CTelevisionList& list, const char* snapshot, const SnapshotLookup& lookup)

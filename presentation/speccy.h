@@ -44,7 +44,9 @@ class CSpeccy : public CTV {
 
   // A plain television at (x, y, z) showing this machine's picture.
   CTV* Clone(float x, float y, float z);
+  // A load that takes, a reset and the making of the machine show a channel change's static.
   int32_t LoadSnapshot(const char* name, const SnapshotLookup& lookup = {});
+  void Reset();
 
   CMachine& Core() const { return *core_; }
   CSnapshotLoader& Loader() const { return *loader_; }

@@ -2,6 +2,7 @@
 #include "presentation/television.h"
 
 #include "presentation/sound_output.h"
+#include "presentation/tube.h"
 #include "presentation/television_scene.h"
 
 MachineSetup MachineServices::MakeSetup() const {
@@ -46,6 +47,14 @@ void CTV::Link() {
   if (list_.scene && !list_.scene->IsModelLoaded()) list_.scene->LoadModel();
   id_ = list_.nextId_++;
   ++list_.count_;
+  tubeEffect_ = list_.tubeEffect;
+}
+
+float CTV::StaticNoise() const {
+  const CTV* source = pictureSourceId_ ? list_.Find(pictureSourceId_) : this;
+  if (!source || source->staticStart_ < 0) return 0;
+  const float age = (list_.clock - source->staticStart_) / STATIC_SECONDS;
+  return age >= 0 && age < 1 ? 1 - age : 0;
 }
 
 CTV::~CTV() {

@@ -57,6 +57,8 @@ class CTelevisionList {
   void SetRequestedViewMode(int32_t mode) { requestedViewMode_ = mode; }
 
   CTelevisionScene* scene = nullptr;  // the shared model; null without one
+  bool tubeEffect = true;             // whether new televisions get the tube look
+  float clock = 0;                    // the machines' clock (seconds) of the frame being made
   GfxDevice* device = nullptr;        // where machines make their textures; null without one
   MachineServices machines;
 
@@ -93,6 +95,13 @@ class CTV {
   void Show(bool visible) { visible_ = visible ? 1 : 0; }
   void SetExclusive(bool on);
   bool IsExclusive() const { return list_.exclusive_ == this; }
+  // The tube look on this television's screen (presentation/tube.h); a new one takes the list's.
+  void SetTubeEffect(bool on) { tubeEffect_ = on; }
+  bool TubeEffect() const { return tubeEffect_; }
+  // A channel change: static from the list's clock now, for STATIC_SECONDS.
+  void StartStatic() { staticStart_ = list_.clock; }
+  // The static's strength now, 1 falling to 0; a clone shows its machine's.
+  float StaticNoise() const;
 
   CTelevisionList& List() const { return list_; }
   bool IsVisible() const { return visible_ != 0; }
@@ -120,4 +129,6 @@ class CTV {
   uint8_t visible_ = 1;
   int32_t id_ = 0;
   int32_t pictureSourceId_ = 0;
+  bool tubeEffect_ = true;
+  float staticStart_ = -1;  // no static yet
 };

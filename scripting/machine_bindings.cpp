@@ -302,7 +302,7 @@ void ScriptThrottle(void* self, bool on) {
 }
 
 void ScriptReset(void* self) {
-  if (CSpeccy* machine = LiveSpeccy(self)) machine->Core().Reset();
+  if (CSpeccy* machine = LiveSpeccy(self)) machine->Reset();
 }
 
 CTV* ScriptClone(void* self, lua_State* L, double x, double y, double z) {
@@ -438,4 +438,8 @@ CSpeccy128* ScriptNewSpeccy128(lua_State* L, const char* snapshot) {
   return Create<CSpeccy128>(L, true, [&](CTelevisionList& televisions) {
     return new CSpeccy128(televisions, snapshot, CScriptHost::Of(L)->Lookup());
   });
+}
+
+void ScriptSetTubeEffect(void* self, bool on) {
+  if (CSpeccy* machine = LiveSpeccy(self)) machine->SetTubeEffect(on);
 }

@@ -77,6 +77,7 @@ void ScriptDetachAllHardware(void* self);
 bool ScriptKeyDown(void* self, const char* name);
 bool ScriptKeyUp(void* self, const char* name);
 void ScriptReleaseKeys(void* self);
+void ScriptSetTubeEffect(void* self, bool on);
 bool ScriptSetVariant(void* self, double model);
 
 // CSpeccy48, CSpeccy128: boot from random RAM unless `snapshot` names a file that loads.

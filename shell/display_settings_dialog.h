@@ -1,6 +1,7 @@
 // The framework's display settings dialog for one adapter, without any drawing
 // (shell/display_settings_dialog_view.h draws it): the adapter's name, the text that says how the
-// saver can render on it, the "&Disable hardware 3D rendering" check box and the display modes.
+// saver can render on it, the "&Disable hardware 3D rendering" check box, the "&Tube effect" check
+// box and the display modes.
 // It changes the first monitor's display settings at once and restores them on Cancel; they reach
 // the registry only when the settings dialog is confirmed.
 //
@@ -39,6 +40,9 @@ class CDisplaySettingsDialog {
   // The check box means something only where there is hardware rendering to disable.
   bool DisableHardwareEnabled() const { return adapter_.hardware; }
   void SetDisableHardware(bool disable);
+  // The tube look on every television (on by default).
+  bool TubeEffect() const { return display_.tubeEffect != 0; }
+  void SetTubeEffect(bool on) { display_.tubeEffect = on ? 1 : 0; }
 
   // "Automatic" first, then "%d by %d, %d bit color" for each of the adapter's modes.
   const std::vector<std::string>& ModeTexts() const { return modeTexts_; }

@@ -1,5 +1,5 @@
 // The display settings dialog's drawing: the adapter, its rendering text with "&Help", the
-// hardware check box, the display modes and OK/Cancel.
+// hardware and tube check boxes, the display modes and OK/Cancel.
 #include "shell/display_settings_dialog_view.h"
 
 #include <imgui.h>
@@ -28,6 +28,9 @@ int32_t CDisplaySettingsDialogView::Draw() {
   if (DialogCheckbox(window_, "&Disable hardware 3D rendering", 2, &disable))
     dialog_.SetDisableHardware(disable);
   ImGui::EndDisabled();
+  bool tube = dialog_.TubeEffect();
+  if (ImGui::Checkbox(ControlLabel("&Tube effect: scan lines, glow and curved glass", 3).c_str(), &tube))
+    dialog_.SetTubeEffect(tube);
   EndGroupBox();
 
   ImGui::Spacing();

@@ -156,6 +156,7 @@ void CGlimmerbox::LoadSettings() {
   const MachineSwitches switches = MachineSwitchesFor(settings, Mode());
   televisions_.machines.beeper = switches.beeper;
   televisions_.machines.ay = switches.ay;
+  televisions_.tubeEffect = program.display.tubeEffect != 0;
   archive_.SetUp({settings.archiveFolder, folders.snapshots, program.smartPlayPath, settings.smartPlay,
                   settings.includeDefaultArchive, Mode()});
   ScriptSettings& scriptSettings = world_.settings;
@@ -209,6 +210,7 @@ int32_t CGlimmerbox::AdvanceFrame() {
   const bool unthrottled = CommandLine().unthrottled;
   machineClock_ = unthrottled ? static_cast<float>(framesAdvanced_) * kUnthrottledFrameTime
                               : ClockSeconds();
+  televisions_.clock = machineClock_;
 
   if (!HandsOn() && scripts.scriptScheduler) scripts.scriptScheduler(machineClock_);
   // The camera keys move by time; a stalled frame does not fling the camera.
@@ -257,7 +259,9 @@ int32_t CGlimmerbox::RenderFrame() {
   if (currentViewMode_ == VIEW_EXCLUSIVE && exclusive) {
     // Converts the picture; an exclusive machine never draws itself on the model.
     exclusive->Render();
-    DrawExclusiveView(device, exclusiveQuad_, exclusive->ScreenTexture());
+    DrawExclusiveView(device, exclusiveQuad_, exclusive->ScreenTexture(),
+                      exclusive->TubeEffect() ? &scene_.Tube() : nullptr, exclusive->StaticNoise(),
+                      televisions_.clock);
   } else {
     if (camera_.TakeChanged()) CScene::SetViewTransform(device, camera_.Eye(), camera_.LookAt());
     for (CTV* tv = televisions_.Head(); tv; tv = tv->Next()) tv->Render();

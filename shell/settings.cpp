@@ -133,6 +133,8 @@ void ReadDisplaySettings(const RegKey& settingsKey, DisplaySettings& display) {
   WatchRegistry();
   display.allScreensSame = 0;
   ReadInt(settingsKey, "AllScreensSame", display.allScreensSame);
+  display.tubeEffect = 1;
+  ReadInt(settingsKey, "Tube Effect", display.tubeEffect);
   for (size_t i = 0; i < display.screens.size(); ++i) {
     ScreenSettings& screen = display.screens[i];
     if (!screen.hasAdapter) continue;
@@ -159,6 +161,7 @@ void ReadDisplaySettings(const RegKey& settingsKey, DisplaySettings& display) {
 bool WriteDisplaySettings(RegKey& settingsKey, const DisplaySettings& display) {
   WatchRegistry();
   bool saved = settingsKey.SetDword("AllScreensSame", static_cast<uint32_t>(display.allScreensSame));
+  saved = settingsKey.SetDword("Tube Effect", static_cast<uint32_t>(display.tubeEffect)) && saved;
   for (size_t i = 0; i < display.screens.size(); ++i)
     if (display.screens[i].hasAdapter)
       saved = WriteScreen(settingsKey, display.screens[i], static_cast<int>(i) + 1) && saved;

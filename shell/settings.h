@@ -47,6 +47,7 @@ struct ScreenSettings {
 
 struct DisplaySettings {
   int32_t allScreensSame = 0;
+  int32_t tubeEffect = 1;  // televisions drawn with the tube look ("Tube Effect")
   std::vector<ScreenSettings> screens;  // one per monitor, "Screen 1" first
 };
 

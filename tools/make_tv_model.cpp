@@ -194,8 +194,9 @@ void Screen(Model& m) {
     const double x = kSx0 + (kSx1 - kSx0) * s, y = kSy1 - (kSy1 - kSy0) * t;
     const double nx = 2 * s - 1, ny = 2 * t - 1;
     const double z = kScreenEdge - kScreenBulge * (1 - nx * nx) * (1 - ny * ny);
-    // Texture rows 32-223 hold the picture.
-    return {{x, y, z}, {0, 0, -1}, s, (32 + 192 * t) / 256};
+    // The 320 x 256 screen texture holds the picture in rows 32-223 with its border round it;
+    // rows 8-247, 24 lines of border above and below, fill the 4:3 screen.
+    return {{x, y, z}, {0, 0, -1}, s, (8 + 240 * t) / 256};
   };
   for (int i = 0; i < kCols; ++i)
     for (int j = 0; j < kRows; ++j)
@@ -296,16 +297,16 @@ std::vector<uint32_t> ShadeImage() {
 
 // The screen when no machine shows on it: a dark, switched-off tube catching the room's light.
 std::vector<uint32_t> ScreenImage() {
-  std::vector<uint32_t> img(256 * 256);
+  std::vector<uint32_t> img(320 * 256);
   for (int y = 0; y < 256; ++y)
-    for (int x = 0; x < 256; ++x) {
-      const double s = x / 255.0, t = std::clamp((y - 32) / 191.0, 0.0, 1.0);
+    for (int x = 0; x < 320; ++x) {
+      const double s = x / 319.0, t = std::clamp((y - 8) / 239.0, 0.0, 1.0);
       const double edge = std::min({s, 1 - s, t, 1 - t});
       const double vignette = 0.55 + 0.45 * std::min(1.0, edge * 6);
       const double dx = s - 0.28, dy = t - 0.22;
       const double glare = 0.22 * std::exp(-(dx * dx * 9 + dy * dy * 14));
       const double base = 0.16 * vignette + glare;
-      img[y * 256 + x] = Rgb(base * 0.90, base * 1.02, base * 0.96);
+      img[y * 320 + x] = Rgb(base * 0.90, base * 1.02, base * 0.96);
     }
   return img;
 }
@@ -409,7 +410,7 @@ int main(int argc, char** argv) {
   Stand(m);
   bool ok = WriteX(folder + "/tv.x", m);
   ok = WriteTga(folder + "/TV_Shade.tga", 128, 4, ShadeImage()) && ok;
-  ok = WriteTga(folder + "/TV_Scree.tga", 256, 256, ScreenImage()) && ok;
+  ok = WriteTga(folder + "/TV_Scree.tga", 320, 256, ScreenImage()) && ok;
   ok = WriteTga(folder + "/TV_Panel.tga", 64, 256, PanelImage()) && ok;
   ok = WriteTga(folder + "/TV_Glass.tga", 8, 8, std::vector<uint32_t>(64, Rgb(0.8, 0.9, 1.0))) && ok;
   if (!ok) {

@@ -26,14 +26,14 @@ TEST(ExclusiveView, ThePictureFillsTheDisplayWithItsShape) {
     const char* name;
     uint32_t width, height;
     float scale;
-    float pictureHalfWidth, pictureHalfHeight;  // of the 256 x 192 picture, in NDC
+    float halfWidth, halfHeight;  // of the 320 x 240 picture and border shown, in NDC
   };
   const Case cases[] = {
-      // Wide: the 192 rows fill the height, the background shows at the sides.
-      {"wide 600 x 400", 600, 400, 400.0f / 192, 256 * (400.0f / 192) / 600, 1.0f},
-      {"4:3 640 x 480", 640, 480, 2.5f, 1.0f, 1.0f},
-      // Narrow: the 256 columns fill the width, more texture rows show above and below.
-      {"narrow 300 x 400", 300, 400, 300.0f / 256, 1.0f, 192 * (300.0f / 256) / 400},
+      // Wide: the 240 rows fill the height, the background shows at the sides.
+      {"wide 600 x 400", 600, 400, 400.0f / 240, 320 * (400.0f / 240) / 600, 1.0f},
+      {"4:3 640 x 480", 640, 480, 2.0f, 1.0f, 1.0f},
+      // Narrow: the 320 columns fill the width, the background shows above and below.
+      {"narrow 300 x 400", 300, 400, 300.0f / 320, 1.0f, 240 * (300.0f / 320) / 400},
   };
   for (const Case& c : cases) {
     EXPECT_FLOAT_EQ(ExclusiveViewScale(c.width, c.height), c.scale) << c.name;
@@ -44,9 +44,9 @@ TEST(ExclusiveView, ThePictureFillsTheDisplayWithItsShape) {
     ASSERT_EQ(SetUpExclusiveView(&device, &quad), GFX_OK);
     const GfxMatrix projection = device.transforms[GFX_TS_PROJECTION];
     float x = 0, y = 0;
-    Project(projection, 128, 96, 1, &x, &y);  // the picture's top-right corner
-    EXPECT_NEAR(x, c.pictureHalfWidth, 1e-5) << c.name;
-    EXPECT_NEAR(y, c.pictureHalfHeight, 1e-5) << c.name;
+    Project(projection, 160, 120, 1, &x, &y);  // the top-right corner shown
+    EXPECT_NEAR(x, c.halfWidth, 1e-5) << c.name;
+    EXPECT_NEAR(y, c.halfHeight, 1e-5) << c.name;
     const GfxMatrix identity = GfxMatrixIdentity();
     EXPECT_EQ(std::memcmp(&device.transforms[GFX_TS_VIEW], &identity, sizeof identity), 0) << c.name;
     EXPECT_EQ(device.states[GFX_RS_LIGHTING], 0u) << c.name;
@@ -61,11 +61,12 @@ TEST(ExclusiveView, TheQuadIsMadeOnceAndDrawnAsAFan) {
   ASSERT_EQ(device.buffers.size(), 1u);
   const auto& bytes = device.buffers[0]->bytes;
   ASSERT_EQ(bytes.size(), 96u);
+  // Texture rows 8-247 of 256: the picture with 24 border lines above and below it.
   const ExclusiveVertex expected[4] = {
-      {-128, 128, 1, 0xFFFFFFFF, 0, 0},
-      {128, 128, 1, 0xFFFFFFFF, 1, 0},
-      {128, -128, 1, 0xFFFFFFFF, 1, 1},
-      {-128, -128, 1, 0xFFFFFFFF, 0, 1},
+      {-160, 120, 1, 0xFFFFFFFF, 0, 8 / 256.0f},
+      {160, 120, 1, 0xFFFFFFFF, 1, 8 / 256.0f},
+      {160, -120, 1, 0xFFFFFFFF, 1, 248 / 256.0f},
+      {-160, -120, 1, 0xFFFFFFFF, 0, 248 / 256.0f},
   };
   EXPECT_EQ(std::memcmp(bytes.data(), expected, sizeof expected), 0);
 

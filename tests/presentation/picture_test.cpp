@@ -29,17 +29,18 @@ class MemoryTexture : public GfxTexture {
  public:
   MemoryTexture(GfxFormat format, GfxPool pool, int* live) : format(format), pool(pool), live(live) {
     ++*live;
-    texels.assign(256 * Pitch(), 0xAA);
+    texels.assign(PICTURE_TEXTURE_HEIGHT * Pitch(), 0xAA);
   }
   ~MemoryTexture() override { --*live; }
-  int32_t Pitch() const { return 256 * BytesPerTexel(format) + 16; }  // rows padded, as devices do
+  // Rows padded, as devices do.
+  int32_t Pitch() const { return PICTURE_TEXTURE_WIDTH * BytesPerTexel(format) + 16; }
   uint32_t Texel(int x, int y) const {
     uint32_t value = 0;
     std::memcpy(&value, &texels[y * Pitch() + x * BytesPerTexel(format)], BytesPerTexel(format));
     return value;
   }
   GfxResult GetLevelDesc(uint32_t, GfxSurfaceDesc* desc) override {
-    *desc = GfxSurfaceDesc{format, 3, 0, pool, 0, 0, 256, 256};
+    *desc = GfxSurfaceDesc{format, 3, 0, pool, 0, 0, PICTURE_TEXTURE_WIDTH, PICTURE_TEXTURE_HEIGHT};
     return GFX_OK;
   }
   GfxResult LockRect(uint32_t, GfxLockedRect* locked, const GfxRect* rect, uint32_t flags) override {
@@ -111,13 +112,16 @@ struct Machine {
   ~Machine() { ReleasePictureTextures(staging, screen); }
   void Restore() { RestorePictureTextures(state, g_device, g_scene->ScreenImagePath(), staging, screen); }
   bool Render(int phase = 0) {
-    return RenderPicture(state, g_device, staging, screen, lines.data(), phase, changed);
+    const PictureFrame frame{lines.data(), border.empty() ? nullptr : border.data(), uniformBorder, phase};
+    return RenderPicture(state, g_device, staging, screen, frame, changed);
   }
   MemoryTexture& Staging() { return *static_cast<MemoryTexture*>(staging); }
   PictureState state;
   GfxTexture* staging = nullptr;
   GfxTexture* screen = nullptr;
   std::vector<uint8_t> lines = std::vector<uint8_t>(DISPLAY_LINE_BUFFER_SIZE, 0);
+  std::vector<uint8_t> border;  // none: the border texels are left alone
+  int32_t uniformBorder = -1;
   bool changed = true;
 };
 
@@ -218,7 +222,7 @@ TEST_F(Picture, TexturesAreCreatedWithTheirLogLines) {
   EXPECT_EQ(machine.state.bitsPerPixel, 16);
   EXPECT_EQ(machine.state.greenMask, 0x07E0u);
   EXPECT_EQ(LogLines(), (std::vector<std::string>{"Creating (restoring) Speccy screen texture",
-                                                  "Texture width 256, height\t256,\tformat 23 in pool 2 created OK",
+                                                  "Texture width 320, height\t256,\tformat 23 in pool 2 created OK",
                                                   "Created texture from /models/TV_Scree.tga OK",
                                                   "Speccy screen texture created OK"}));
   EXPECT_TRUE(g_boxes.empty());
@@ -271,7 +275,7 @@ TEST_F(Picture, NoScreenImageMeansNoTexturesAndNoLog) {
   EXPECT_FALSE(machine.Render());
 }
 
-TEST_F(Picture, ConversionFillsRows32To223AndUploadsThem) {
+TEST_F(Picture, ConversionFillsTheDisplayAreaAndUploadsIt) {
   Machine machine;
   machine.Restore();
   for (int n = 0; n < DISPLAY_LINES; ++n) {
@@ -285,17 +289,18 @@ TEST_F(Picture, ConversionFillsRows32To223AndUploadsThem) {
   EXPECT_EQ(t.lockFlags, 0x8800u);
   ASSERT_EQ(t.dirty.size(), 1u);
   for (const GfxRect& r : {t.lockedRect, t.dirty[0]})
-    EXPECT_EQ(std::vector<int>({r.left, r.top, r.right, r.bottom}), std::vector<int>({0, 32, 256, 224}));
+    EXPECT_EQ(std::vector<int>({r.left, r.top, r.right, r.bottom}), std::vector<int>({32, 32, 288, 224}));
   ASSERT_EQ(device.updates.size(), 1u);
   EXPECT_EQ(device.updates[0], std::make_pair(machine.staging, machine.screen));
   for (int line : {8, 9, 10}) {
     const bool changed = line == 9;
-    EXPECT_EQ(t.Texel(24, 32 + line), changed ? 0xBF0000u : 0u) << line;
-    EXPECT_EQ(t.Texel(28, 32 + line), changed ? 0x0000BFu : 0xBFBFBFu) << line;
-    EXPECT_EQ(t.Texel(16, 32 + line), 0u) << line;
+    EXPECT_EQ(t.Texel(32 + 24, 32 + line), changed ? 0xBF0000u : 0u) << line;
+    EXPECT_EQ(t.Texel(32 + 28, 32 + line), changed ? 0x0000BFu : 0xBFBFBFu) << line;
+    EXPECT_EQ(t.Texel(32 + 16, 32 + line), 0u) << line;
   }
-  EXPECT_EQ(t.Texel(0, 31), 0xAAAAAAAAu);
-  EXPECT_EQ(t.Texel(255, 224), 0xAAAAAAAAu);
+  EXPECT_EQ(t.Texel(32, 31), 0xAAAAAAAAu);
+  EXPECT_EQ(t.Texel(287, 224), 0xAAAAAAAAu);
+  EXPECT_EQ(t.Texel(31, 32), 0xAAAAAAAAu);
 
   t.failLock = true;  // a failed lock skips the frame but clears the flag
   machine.changed = true;
@@ -321,7 +326,7 @@ TEST_F(Picture, EightSixteenAndThirtyTwoBitTexturesShowTheSamePicture) {
           const uint8_t bitmap = lines[y * 64 + x / 8], attr = lines[y * 64 + 32 + x / 8];
           const bool ink = ((bitmap >> (7 - x % 8)) & 1) != ((attr >> 7) & phase);
           const uint32_t colour = ink ? attr & 7 : (attr >> 3) & 7;
-          const uint32_t texel = machine.Staging().Texel(x, 32 + y);
+          const uint32_t texel = machine.Staging().Texel(32 + x, 32 + y);
           const uint32_t seen = ((texel & f.blueMask) ? 1 : 0) | ((texel & f.redMask) ? 2 : 0) | ((texel & f.greenMask) ? 4 : 0);
           ASSERT_EQ(seen, colour) << "format " << format << " x " << x << " y " << y;
         }
@@ -361,5 +366,72 @@ TEST_F(Picture, AMachineOfAnotherWidthGetsTablesOfItsOwn) {
   std::memset(wide.lines.data(), 0xFF, DISPLAY_LINE_BUFFER_SIZE);
   ASSERT_TRUE(narrow.Render());
   ASSERT_TRUE(wide.Render());
-  EXPECT_EQ(wide.Staging().Texel(255, 223), 0xE5E5E5u);
+  EXPECT_EQ(wide.Staging().Texel(287, 223), 0xE5E5E5u);
+}
+
+// The display area of the bordered texture holds, byte for byte, the picture of the flat
+// 256 x 192 conversion the program made before it had a border (hashes taken from that code).
+TEST_F(Picture, TheDisplayAreaIsByteIdenticalToTheFlatPicture) {
+  struct Case {
+    GfxFormat format;
+    int phase;
+    uint32_t fnv1a;
+  };
+  const Case cases[] = {
+      {GFX_FMT_R3G3B2, 0, 0x63A3D053u},   {GFX_FMT_R3G3B2, 1, 0xED1032E3u},
+      {GFX_FMT_R5G6B5, 0, 0xE47091B1u},   {GFX_FMT_R5G6B5, 1, 0xE61F54CDu},
+      {GFX_FMT_X8R8G8B8, 0, 0x7D800FE7u}, {GFX_FMT_X8R8G8B8, 1, 0x827625FFu},
+  };
+  std::mt19937 random(1982);
+  std::vector<uint8_t> lines(DISPLAY_LINE_BUFFER_SIZE);
+  for (uint8_t& byte : lines) byte = static_cast<uint8_t>(random());
+  for (const Case& c : cases) {
+    for (const bool withBorder : {false, true}) {
+      device.offered = c.format;
+      Machine machine;
+      machine.lines = lines;
+      if (withBorder) machine.border.assign(BORDER_BUFFER_SIZE, 2);
+      machine.Restore();
+      ASSERT_TRUE(machine.Render(c.phase));
+      const MemoryTexture& t = machine.Staging();
+      const int bytes = BytesPerTexel(c.format);
+      uint32_t hash = 2166136261u;
+      for (int y = PICTURE_TOP; y < PICTURE_TOP + DISPLAY_LINES; ++y)
+        for (int i = 0; i < 256 * bytes; ++i) {
+          hash ^= t.texels[y * t.Pitch() + PICTURE_LEFT * bytes + i];
+          hash *= 16777619u;
+        }
+      EXPECT_EQ(hash, c.fnv1a) << "format " << c.format << " phase " << c.phase << " border " << withBorder;
+    }
+  }
+}
+
+// A border that keeps the colour already drawn costs nothing: only the display area is locked.
+TEST_F(Picture, TheBorderIsDrawnWhenItChangesAndOnlyThen) {
+  struct Frame {
+    int32_t uniform;  // -1: stripes, a new colour every 5 cells
+    bool whole;       // the whole texture locked and uploaded, not only the display area
+  };
+  const Frame frames[] = {{1, true}, {1, false}, {-1, true}, {-1, true}, {1, true}, {4, true}, {4, false}};
+  Machine machine;
+  machine.Restore();
+  for (size_t n = 0; n < std::size(frames); ++n) {
+    const Frame& f = frames[n];
+    machine.uniformBorder = f.uniform;
+    machine.border.assign(BORDER_BUFFER_SIZE, static_cast<uint8_t>(f.uniform));
+    if (f.uniform < 0)
+      for (int i = 0; i < BORDER_BUFFER_SIZE; ++i) machine.border[i] = static_cast<uint8_t>((i / 5) & 7);
+    machine.changed = true;
+    ASSERT_TRUE(machine.Render());
+    const GfxRect r = machine.Staging().lockedRect;
+    EXPECT_EQ(r.left == 0 && r.top == 0 && r.right == 320 && r.bottom == 256, f.whole) << n;
+    EXPECT_EQ(machine.Staging().dirty.back().top, f.whole ? 0 : 32) << n;
+    if (!f.whole) continue;
+    const MemoryTexture& t = machine.Staging();
+    // Paper colours without BRIGHT: blue 0x0000BF, red 0xBF0000, green 0x00BF00.
+    const uint32_t levels[8] = {0, 0xBF, 0xBF0000, 0xBF00BF, 0xBF00, 0xBFBF, 0xBFBF00, 0xBFBFBF};
+    const auto expected = [&](int line, int x) { return levels[machine.border[line * BORDER_CELLS + x / 8]]; };
+    for (const auto& [x, y] : {std::pair{0, 0}, {319, 255}, {31, 32}, {288, 223}, {100, 31}, {100, 224}, {47, 9}})
+      EXPECT_EQ(t.Texel(x, y), expected(y, x)) << n << " at " << x << ", " << y;
+  }
 }

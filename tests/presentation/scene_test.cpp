@@ -9,6 +9,7 @@
 #include "base/error_box.h"
 #include "platform/gfx_format.h"
 #include "presentation/camera.h"
+#include "presentation/picture.h"
 #include "presentation/television.h"
 #include "tests/support/headless.h"
 #include "tests/support/temp_dir.h"
@@ -38,6 +39,7 @@ class Scene : public ::testing::Test {
     models_ = std::string(GLIMMERBOX_SOURCE_DATA) + "/Models";
     scene_.SetModelsFolder(models_);
     list_.scene = &scene_;
+    list_.tubeEffect = false;  // the flat picture: these tests measure where it lands
     g_errors.clear();
     SetErrorBoxPresenter(CaptureError);
   }
@@ -46,25 +48,26 @@ class Scene : public ::testing::Test {
     scene_.ReleaseModel();
   }
 
-  // A screen texture as a machine makes it: from the model's screen image, then the picture rows
-  // copied in from a system-memory staging texture.
+  // A screen texture as a machine makes it: from the model's screen image, then the picture and
+  // border rows a television shows (8-247) copied in from a system-memory staging texture.
   GfxTexture* MakePictureTexture(uint32_t colour) {
     GfxTexture* screen = nullptr;
     GfxTexture* staging = nullptr;
     EXPECT_EQ(device_->CreateTextureFromFile(scene_.ScreenImagePath(), GFX_DEFAULT, GFX_DEFAULT, 1,
                                              0, GFX_FMT_R3G3B2, GFX_POOL_DEFAULT, &screen),
               GFX_OK);
-    EXPECT_EQ(device_->CreateTexture(256, 256, 1, 0, GFX_FMT_R3G3B2, GFX_POOL_SYSTEMMEM, &staging),
+    EXPECT_EQ(device_->CreateTexture(PICTURE_TEXTURE_WIDTH, PICTURE_TEXTURE_HEIGHT, 1, 0, GFX_FMT_R3G3B2,
+                                     GFX_POOL_SYSTEMMEM, &staging),
               GFX_OK);
     GfxSurfaceDesc desc;
     staging->GetLevelDesc(0, &desc);
     const GfxFormatInfo& info = *GfxFindFormat(desc.format);
-    const GfxRect rows{0, 32, 256, 224};
+    const GfxRect rows{0, VISIBLE_TOP, PICTURE_TEXTURE_WIDTH, VISIBLE_TOP + VISIBLE_HEIGHT};
     GfxLockedRect locked;
     EXPECT_EQ(staging->LockRect(0, &locked, &rows, GFX_LOCK_NOSYSLOCK | GFX_LOCK_NO_DIRTY_UPDATE),
               GFX_OK);
-    for (int y = 0; y < 192; ++y)
-      for (int x = 0; x < 256; ++x)
+    for (int y = 0; y < VISIBLE_HEIGHT; ++y)
+      for (int x = 0; x < PICTURE_TEXTURE_WIDTH; ++x)
         GfxWriteTexel(static_cast<uint8_t*>(locked.bits) + y * locked.pitch + x * info.bytesPerTexel,
                       info.bytesPerTexel, GfxPackArgb(info, colour));
     staging->UnlockRect(0);

@@ -65,3 +65,23 @@ TEST_F(Television, DeletingTheExclusiveTelevisionReturnsToTheSceneView) {
   EXPECT_EQ(list_.RequestedViewMode(), VIEW_SCENE);
   delete a;
 }
+
+TEST_F(Television, AChannelChangeShowsStaticForHalfASecondOnTheSetAndItsClones) {
+  list_.tubeEffect = false;
+  auto* machine = new CTV(list_);
+  EXPECT_FALSE(machine->TubeEffect()) << "a new set takes the list's look";
+  CTV* clone = new CTV(*machine, 0, 0, 0);
+  EXPECT_EQ(machine->StaticNoise(), 0.0f) << "no channel change yet";
+  list_.clock = 10;
+  machine->StartStatic();
+  const struct {
+    float clock, noise;
+  } times[] = {{10, 1}, {10.25f, 0.5f}, {10.5f, 0}, {11, 0}, {9, 0}};
+  for (const auto& t : times) {
+    list_.clock = t.clock;
+    EXPECT_FLOAT_EQ(machine->StaticNoise(), t.noise) << t.clock;
+    EXPECT_FLOAT_EQ(clone->StaticNoise(), t.noise) << t.clock;
+  }
+  delete clone;
+  delete machine;
+}

@@ -74,6 +74,9 @@ TEST_F(DisplaySettingsTest, TheCheckBoxChangesTheTextAndCancelRestoresEverything
 
   dialog.SetDisableHardware(true);
   dialog.ChooseMode(0);
+  EXPECT_TRUE(dialog.TubeEffect()) << "on by default";
+  dialog.SetTubeEffect(false);
+  EXPECT_EQ(display.tubeEffect, 0);
   EXPECT_EQ(display.screens[0].disableHardware, 1);
   EXPECT_EQ(std::string(dialog.RenderingText()), DisplayRenderingText(2207));
   const auto [caption, text] = dialog.Help();
@@ -84,6 +87,7 @@ TEST_F(DisplaySettingsTest, TheCheckBoxChangesTheTextAndCancelRestoresEverything
   EXPECT_EQ(display.screens[0].disableHardware, 0);
   EXPECT_EQ(display.screens[0].width, 1920);
   EXPECT_EQ(display.allScreensSame, 1);
+  EXPECT_EQ(display.tubeEffect, 1);
 }
 
 TEST_F(DisplaySettingsTest, ASoftwareAdapterHasNoHardwareToDisable) {

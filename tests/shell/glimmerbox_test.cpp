@@ -244,7 +244,7 @@ TEST_F(Application, TheExclusiveViewAndBackToTheScene) {
   ASSERT_EQ(device.draws.size(), 1u);
   EXPECT_EQ(device.draws[0].type, GFX_PT_TRIANGLEFAN);
   EXPECT_EQ(device.clears.back(), 0xFF102030u);
-  const GfxMatrix ortho = GfxMatrixOrthoLH(600 / (400.0f / 192), 192, 0, 1);
+  const GfxMatrix ortho = GfxMatrixOrthoLH(600 / (400.0f / 240), 240, 0, 1);
   EXPECT_EQ(std::memcmp(&device.transforms[GFX_TS_PROJECTION], &ortho, sizeof ortho), 0);
 
   // A reset while exclusive: the quad goes, and comes back with the projection on the next frame.

@@ -122,17 +122,19 @@ TEST_F(SaverRun, TheExclusiveViewFillsTheDisplayWithThePicture) {
             0);
   Picture picture;
   ASSERT_TRUE(LoadPng(shot, &picture));
-  // 600 x 400: 192 rows fill the height at 400/192 pixels a row, so the 256 columns take 533
-  // pixels in the middle and the background shows on both sides.
+  // 600 x 400: the 240 rows of picture and border fill the height at 400/240 pixels a row, so
+  // the 320 columns take 533 pixels in the middle and the background shows on both sides.
   uint32_t left = 0, right = picture.width - 1;
   while (left < picture.width && (picture.At(left, 200) & 0xFFFFFF) == kBackground) ++left;
   while (right > 0 && (picture.At(right, 200) & 0xFFFFFF) == kBackground) --right;
   EXPECT_NEAR(left, 33, 2);
   EXPECT_NEAR(right, 566, 2);
-  EXPECT_GT(Luminance(picture.At(300, 1)), 0xA0u) << "the picture's top row reaches the top";
+  // The white border's 24 lines above and below the picture take 40 pixels each.
+  EXPECT_GT(Luminance(picture.At(300, 20)), 0xA0u) << "the border above the picture";
+  EXPECT_GT(Luminance(picture.At(300, 385)), 0xA0u) << "the border below the picture";
   uint32_t darkest = 0xFF;
-  for (uint32_t y = 386; y < 398; ++y)
-    for (uint32_t x = 40; x < 480; ++x) darkest = std::min(darkest, Luminance(picture.At(x, y)));
+  for (uint32_t y = 345; y < 361; ++y)
+    for (uint32_t x = 100; x < 480; ++x) darkest = std::min(darkest, Luminance(picture.At(x, y)));
   EXPECT_LT(darkest, 0x30u) << "the copyright line is in the picture's bottom row";
 }
 

@@ -78,6 +78,7 @@ TEST_F(SettingsTest, AFreshSystemGetsTheDefaults) {
   EXPECT_EQ(app.folders.scripts, GLIMMERBOX_SOURCE_DATA "/Scripts");
   EXPECT_EQ(app.folders.snapshots, GLIMMERBOX_SOURCE_DATA "/Snapshots");
   EXPECT_EQ(app.display.allScreensSame, 0);
+  EXPECT_EQ(app.display.tubeEffect, 1);
   // Reading creates the user's key, as opening it with creation does.
   EXPECT_EQ(ReadWholeFile(user_), "REGEDIT4\n\n" + kUserKey + "\n");
 }
@@ -90,6 +91,7 @@ TEST_F(SettingsTest, WritesInItsOrderAndReadsEveryValueBack) {
   app.settings.playTime = -1;  // not range-checked: stored as 0xffffffff
   app.settings.archiveFolder = "/home/me/My \"Snaps\"\\";
   app.display.allScreensSame = 1;
+  app.display.tubeEffect = 0;
   ScreenSettings& screen = app.display.screens[0];
   for (int i = 0; i < 16; ++i) screen.adapterId[i] = static_cast<uint8_t>(i + 1);
   screen.leaveBlack = 1;
@@ -106,7 +108,7 @@ TEST_F(SettingsTest, WritesInItsOrderAndReadsEveryValueBack) {
                 "\"Smart Play\"=dword:000003ee\n\"Include Default Archive\"=dword:000003ef\n"
                 "\"Vertical Sync\"=dword:000003f0\n\"Show FPS\"=dword:000003f1\n"
                 "\"Log\"=dword:000003f2\n\"Archive Folder\"=\"/home/me/My \\\"Snaps\\\"\\\\\"\n"
-                "\"AllScreensSame\"=dword:00000001\n\n"
+                "\"AllScreensSame\"=dword:00000001\n\"Tube Effect\"=dword:00000000\n\n"
                 "[HKEY_CURRENT_USER\\Software\\Corvane Software\\Glimmerbox\\Screen 1]\n"
                 "\"Adapter ID\"=hex:01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10\n"
                 "\"Leave Black\"=dword:00000001\n\"Disable Hardware\"=dword:00000000\n"
@@ -123,6 +125,7 @@ TEST_F(SettingsTest, WritesInItsOrderAndReadsEveryValueBack) {
     EXPECT_EQ(back.settings.*field.member, app.settings.*field.member) << field.name;
   EXPECT_EQ(back.settings.archiveFolder, app.settings.archiveFolder);
   EXPECT_EQ(back.display.allScreensSame, 1);
+  EXPECT_EQ(back.display.tubeEffect, 0);
   EXPECT_EQ(back.display.screens[0].leaveBlack, 1);
   EXPECT_EQ(back.display.screens[0].width, 800);
   EXPECT_EQ(back.display.screens[0].height, 600);

@@ -40,6 +40,8 @@ function Script_Start()
   m:Throttle(false)
   check(not m:IsThrottled(), "Throttle")
   check(m:GetBorder() >= 0 and m:GetBorder() <= 7, "GetBorder")
+  m:SetTubeEffect(false)  -- no getter: a missing method would stop the script with an error
+  m:SetTubeEffect()
   check(m:SetVariant(SPECTRUM_16) and m:GetModel() == SPECTRUM_16, "a 48K machine becomes a 16K one")
   check(not m:SetVariant(SPECTRUM_128), "but not a 128K one")
 
