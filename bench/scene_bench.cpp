@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "presentation/speccy.h"
+#include "presentation/script_machine.h"
 #include "shell/glimmerbox.h"
 #include "shell/settings.h"
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "formats/result_code.h"
-#include "presentation/speccy.h"
+#include "presentation/script_machine.h"
 #include "scripting/script_host.h"
 #include "scripting/script_numbers.h"
 

@@ -16,7 +16,7 @@
 #include "presentation/overlay.h"
 #include "presentation/overlay_font.h"
 #include "presentation/picture.h"
-#include "presentation/speccy.h"
+#include "presentation/script_machine.h"
 #include "scripting/script_catalogue.h"
 #include "scripting/script_host.h"
 #include "shell/settings.h"

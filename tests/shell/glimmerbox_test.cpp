@@ -12,7 +12,7 @@
 #include "platform/keyboard_state.h"
 #include "platform/saver_events.h"
 #include "presentation/audio_sound_output.h"
-#include "presentation/speccy.h"
+#include "presentation/script_machine.h"
 #include "presentation/television.h"
 #include "presentation/text_list.h"
 #include "tests/support/recording_gfx_device.h"

@@ -130,7 +130,7 @@ std::string DemoReadme(const std::vector<DemoFile>& files) {
       "ROMs and with OpenSE BASIC alike.\n\n"
       "## How they are made\n\n"
       "- `tools/content/asm/*.asm` are the programs, assembled by Debian's `pasmo` at build time.\n"
-      "  `spectrum.inc` holds the hardware facts and the way every program takes the machine\n"
+      "  `zx_hardware.inc` holds the hardware facts and the way every program takes the machine\n"
       "  over (its own stack, IM 2 through its own table); `print.inc`, `screen.inc`, `ay.inc`\n"
       "  and `ay_notes.inc` are routines and tables some of them share.\n"
       "- `tools/make_demo_tables` draws what the programs `INCBIN`: the font, the pictures they\n"

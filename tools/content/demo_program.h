@@ -3,9 +3,9 @@
 // the processor state they start from. The same images are written to the snapshot files and
 // poked into machines by the tests and the previews, so what is checked is what ships.
 //
-// What a source must define (spectrum.inc has the rest): `start`, where the processor starts
+// What a source must define (zx_hardware.inc has the rest): `start`, where the processor starts
 // (0000h for a ROM), and `code_end`, the end of its instructions. RAM programs keep the stack
-// and the IM 2 table of spectrum.inc; they start with interrupts off and set up the rest
+// and the IM 2 table of zx_hardware.inc; they start with interrupts off and set up the rest
 // themselves, so a snapshot's processor state is little more than PC and SP.
 #pragma once
 

@@ -4,7 +4,7 @@
 ; channels' volumes, and a piano roll scrolls the notes by: melody yellow, chord cyan, bass
 ; magenta.
 
-        INCLUDE "spectrum.inc"
+        INCLUDE "zx_hardware.inc"
 
 FRAMES_PER_ROW  EQU 6           ; an eighth note
 ROWS            EQU 128         ; eight chords of sixteen rows

@@ -4,7 +4,7 @@
 ; Each frame: HALT, the sequencer, the LEDs, then the frame's sound (drums in a step's first
 ; frame, the bass in the frames after), played by counted loops that toggle the speaker.
 
-        INCLUDE "spectrum.inc"
+        INCLUDE "zx_hardware.inc"
 
 FRAMES_PER_STEP EQU 6           ; a sixteenth note: 125 beats a minute
 KICK            EQU 1

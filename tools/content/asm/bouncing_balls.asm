@@ -3,7 +3,7 @@
 ; flipping bit 3 of port 7FFDh at the top of the next frame, so they never flicker. The AY plays
 ; a tune on channels A and B; every bounce strikes a noise drum on channel C with the envelope.
 
-        INCLUDE "spectrum.inc"
+        INCLUDE "zx_hardware.inc"
 
 SIZE            EQU 24          ; the ball's height and width in pixels
 SPRITE_BYTES    EQU 4           ; bytes a line once shifted

@@ -3,7 +3,7 @@
 ; 0038h) and animates the attributes: the title's colours run along it and a bar of light
 ; sweeps to and fro.
 
-        INCLUDE "spectrum.inc"
+        INCLUDE "zx_hardware.inc"
 
 VARIABLES       EQU 5B00h       ; RAM just above the screen
 position        EQU VARIABLES   ; the bar's first column

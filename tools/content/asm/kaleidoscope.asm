@@ -3,7 +3,7 @@
 ; picture is always symmetrical and never the same. The bitmap is blank: what shows is the
 ; attributes' paper.
 
-        INCLUDE "spectrum.inc"
+        INCLUDE "zx_hardware.inc"
 
 STEPS_PER_FRAME EQU 4
 STEPS_PER_COLOUR EQU 90

@@ -2,7 +2,7 @@
 ; LED, lit by its attribute) between two colour ribbons that wave across the screen, under a
 ; title whose colours run along it.
 
-        INCLUDE "spectrum.inc"
+        INCLUDE "zx_hardware.inc"
 
 LED_ROWS        EQU ATTRIBUTES + 8*32   ; rows 8-15: the wall, 8 LEDs high
 LED_OFF         EQU BLUE                ; dark blue on black

@@ -2,7 +2,7 @@
 ; column and row. A checkerboard in the bitmap mixes each cell's ink and paper half and half, so
 ; a palette of ink and paper pairs gives twice as many shades as there are colours.
 
-        INCLUDE "spectrum.inc"
+        INCLUDE "zx_hardware.inc"
 
 ROWS            EQU 9200h       ; 24 bytes: the row terms of this frame
 COLUMNS         EQU 92E0h       ; 32 bytes: the column terms, ending on a page boundary

@@ -3,7 +3,7 @@
 ; reflection. One block of code that builds its screen itself, so that it also loads from
 ; tape behind a line of BASIC.
 
-        INCLUDE "spectrum.inc"
+        INCLUDE "zx_hardware.inc"
 
 ; The band lies low enough that the letters have moved and their reflection is copied before
 ; the ULA draws them (64 lines of border, 224 T-states a line, after the interrupt).

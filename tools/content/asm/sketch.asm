@@ -3,7 +3,7 @@
 ; The keys are read every frame, so a recording of the program holds what was pressed: the
 ; bundled .rzx replays a drawing made this way. The title's colours run while nothing moves.
 
-        INCLUDE "spectrum.inc"
+        INCLUDE "zx_hardware.inc"
 
 MOVE_FRAMES     EQU 3           ; frames between two steps of the pen while a key is held
 TOP             EQU 1           ; rows the pen may visit

@@ -3,7 +3,7 @@
 ; 0C000h and wiped onto the screen from the middle outwards, to a chime on the AY, and a glint
 ; of light runs across it while it is shown.
 
-        INCLUDE "spectrum.inc"
+        INCLUDE "zx_hardware.inc"
 
 PICTURE         EQU 0C000h      ; the paged bank: a screen's 6912 bytes at its start
 SHOW_FRAMES     EQU 250         ; five seconds a picture

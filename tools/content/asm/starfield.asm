@@ -3,7 +3,7 @@
 ; the stars first, then the note of the moment for most of what is left of the frame (a
 ; counted loop that toggles the speaker), then HALT until the next interrupt.
 
-        INCLUDE "spectrum.inc"
+        INCLUDE "zx_hardware.inc"
 
 STAR_COUNT      EQU 64
 STAR_SIZE       EQU 5           ; x, speed, line address (2 bytes), mask offset (0 or 8)

@@ -1,4 +1,4 @@
-#include "presentation/speccy.h"
+#include "presentation/script_machine.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // A machine's television. It makes its textures before its machine exists, so the log tells the
 // television's story first (model, textures), then the machine's (ROMs), then the snapshot's.
-#include "presentation/speccy.h"
+#include "presentation/script_machine.h"
 
 #include <cctype>
 #include <string>
